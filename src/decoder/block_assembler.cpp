@@ -1,0 +1,147 @@
+// A tape block, bytes most significant bit first:
+//
+//   leader     sync   name         address  length  data          checksum
+//   0 0 0 ...  0xA5   "NAME" 0x00  lo hi    lo hi   length bytes  sum mod 256
+//
+// The leader's long pulses fill the pulse history; the sync byte is found at
+// any bit alignment; the checksum covers the data bytes only.
+#include "decoder/block_assembler.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "decoder/timestamp.h"
+
+namespace {
+
+void seek_sync(AssemblerState* st, const BitEvent& ev, const StageLimits& lim, bool verbose,
+               int* budget) {
+    if (st->shift == kSyncByte) {
+        std::fprintf(stderr,
+                     "Sync found at offset: %" PRIu64 " (0x%08" PRIX64 ") time: %f sec.\n",
+                     ev.offset, ev.offset, ev.time);
+        st->phase = AssemblerPhase::kName;
+        st->bit_count = 0;
+        st->byte_index = 0;
+        st->shift = 0;
+        // All 100 entries count, zeros never filled included.
+        uint64_t sum = 0;
+        for (uint32_t us : st->history) sum += us;
+        std::fprintf(stderr, "  Average sync pulse distance: %u usec.\n",
+                     static_cast<unsigned>(sum / kPulseHistoryEntries));
+    } else if (st->shift != 0 && st->bit_count != 1 && *budget > 0) {
+        if (verbose) {
+            std::fprintf(stderr,
+                         "Warning: non-zero sync (%02X) @ %" PRIu64 " (0x%08" PRIX64
+                         ") time: %f.\n",
+                         st->shift, ev.offset, ev.offset, ev.time);
+        }
+        --*budget;
+    } else {
+        const uint64_t us = pulse_microseconds(ev.pulse_length, lim.rate);
+        st->history[st->history_index] = us > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(us);
+        st->history_index = (st->history_index + 1) % kPulseHistoryEntries;
+    }
+}
+
+void receive_name_byte(AssemblerState* st, const BitEvent& ev) {
+    // Bytes past the buffer are counted, not stored, so a long garbage name
+    // is refused with its true length.
+    if (st->byte_index < kNameBufferBytes) st->block.name[st->byte_index] = st->shift;
+    if (st->byte_index < UINT32_MAX) ++st->byte_index;
+    if (st->shift != 0) {
+        st->shift = 0;
+        st->bit_count = 0;
+        return;
+    }
+    if (st->byte_index > kMaxNameBytes) {
+        std::fprintf(stderr, "  Abort. Filename too long: %u > 64.\n", st->byte_index);
+        st->phase = AssemblerPhase::kSeekSync;
+        st->byte_index = 0;
+        st->bit_count = 0;
+        return;
+    }
+    st->block.name_length = st->byte_index;
+    st->phase = AssemblerPhase::kHeader;
+    std::fprintf(stderr, "  File found:  %s\n", reinterpret_cast<const char*>(st->block.name));
+    format_timestamp(ev.time, st->block.start_time, sizeof st->block.start_time);
+    std::fprintf(stderr, "  Start time: %s\n", st->block.start_time);
+    st->byte_index = 0;
+    st->shift = 0;
+    st->bit_count = 0;
+}
+
+void receive_header_byte(AssemblerState* st) {
+    // Eight new bits replace the register, so it is not cleared here.
+    st->block.header[st->byte_index++] = st->shift;
+    st->bit_count = 0;
+    if (st->byte_index < kBlockHeaderBytes) return;
+    const uint16_t length = block_data_length(st->block);
+    std::fprintf(stderr, "  Start: %04Xh - length: %04Xh\n", block_start_address(st->block),
+                 length);
+    st->byte_index = 0;
+    st->phase = AssemblerPhase::kData;
+    st->remaining = length;
+    st->checksum = 0;
+    std::fprintf(stderr, "  Data block length: %u (0x%04X) bytes\n", length, length);
+}
+
+void receive_data_byte(AssemblerState* st, const BitEvent& ev) {
+    st->block.data[st->byte_index++] = st->shift;
+    st->bit_count = 0;
+    if (st->remaining > 0) {
+        --st->remaining;
+        st->checksum = static_cast<uint8_t>(st->checksum + st->shift);
+        return;
+    }
+    format_timestamp(ev.time, st->block.stop_time, sizeof st->block.stop_time);
+    std::fprintf(stderr, "  Stop time: %s\n", st->block.stop_time);
+    st->phase = AssemblerPhase::kComplete;
+    // Both verdicts show the computed sum, not the received byte.
+    const bool match = st->shift == st->checksum;
+    if (match) {
+        std::fprintf(stderr, "  CRC OK (%02Xh)\n", st->checksum);
+    } else {
+        std::fprintf(stderr, "  CRC error: %02Xh\n", st->checksum);
+    }
+    st->checksum = match ? 0 : 1;
+}
+
+}  // namespace
+
+void assembler_reset(AssemblerState* st) {
+    st->phase = AssemblerPhase::kSeekSync;
+    st->shift = 0;
+    st->bit_count = 0;
+    st->byte_index = 0;
+    st->history_index = 0;
+    st->checksum = 0;
+    st->remaining = 0;
+}
+
+bool assembler_push(AssemblerState* st, const BitEvent& ev, const StageLimits& lim, bool verbose,
+                    int* budget) {
+    ++st->bit_count;
+    st->shift = static_cast<uint8_t>((st->shift << 1) | ev.bit);
+    const bool byte_done = st->bit_count == 8;
+    switch (st->phase) {
+        case AssemblerPhase::kSeekSync: seek_sync(st, ev, lim, verbose, budget); break;
+        case AssemblerPhase::kName:
+            if (byte_done) receive_name_byte(st, ev);
+            break;
+        case AssemblerPhase::kHeader:
+            if (byte_done) receive_header_byte(st);
+            break;
+        case AssemblerPhase::kData:
+            if (byte_done) receive_data_byte(st, ev);
+            break;
+        case AssemblerPhase::kComplete: {
+            // The bit after the checksum byte closes the block; it is discarded.
+            const bool good = st->checksum == 0;
+            assembler_reset(st);
+            *budget = kWarningBudget;
+            return good;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,3 @@
+#include "decoder/conditioner.h"
+
+void conditioner_reset(ConditionerState* st) { *st = ConditionerState{}; }

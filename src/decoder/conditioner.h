@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+
+#include "decoder/stage_limits.h"
+
+/// Filter memories and edge-mode averaging windows. All start at zero, so
+/// both averages ramp up over their first window of samples.
+struct ConditionerState {
+    double lowpass = 0.0;   ///< 7.5 kHz low-pass memory
+    double highpass = 0.0;  ///< 50 Hz high-pass memory (the low-frequency part removed)
+    int long_ring[kLongWindowCapacity] = {};    ///< conditioned samples for the baseline
+    unsigned long_index = 0;                    ///< wraps at W_long
+    int64_t long_sum = 0;                       ///< running sum of the W_long entries in use
+    int short_ring[kShortWindowCapacity] = {};  ///< raw samples for the smoothing average
+    unsigned short_index = 0;                   ///< wraps at W_short
+    int64_t short_sum = 0;                      ///< running sum of the W_short entries in use
+};
+
+/// What the conditioner does with one sample.
+struct ConditionerMode {
+    bool filter = false;     ///< -f
+    bool edge_mode = false;  ///< -m
+};
+
+/// Result of conditioning one sample.
+struct Conditioned {
+    double comparator_input;  ///< d: the clamped value minus the baseline
+    int8_t raw;               ///< the clamped value truncated toward zero, for -o
+};
+
+void conditioner_reset(ConditionerState* st);
+
+/// Filters (-f), smooths and subtracts a baseline (-m), amplifies and clamps
+/// one sample h of the signed 8-bit scale.
+inline Conditioned conditioner_step(ConditionerState* st, int h, const StageLimits& lim,
+                                    ConditionerMode mode) {
+    double x = h;
+    if (mode.filter) {
+        st->lowpass = st->lowpass + (1 - lim.lowpass_a) * (x - st->lowpass);
+        const double y = st->lowpass - st->highpass;
+        st->highpass = st->highpass + (1 - lim.highpass_b) * y;
+        x = y;
+    }
+    double baseline = 0.0;
+    if (mode.edge_mode) {
+        // The sums are of integers, so keeping them running is exact.
+        const int truncated = static_cast<int>(x);
+        st->long_sum += truncated - st->long_ring[st->long_index];
+        st->long_ring[st->long_index] = truncated;
+        baseline = static_cast<double>(st->long_sum) / lim.long_window;
+        if (++st->long_index == lim.long_window) st->long_index = 0;
+
+        // The smoothing window takes the unfiltered sample.
+        st->short_sum += h - st->short_ring[st->short_index];
+        st->short_ring[st->short_index] = h;
+        if (++st->short_index == lim.short_window) st->short_index = 0;
+        x = static_cast<double>(st->short_sum) / lim.short_window;
+    }
+    double v = lim.gain_factor * x;
+    if (v > 127.0) v = 127.0;
+    if (v < -128.0) v = -128.0;
+    // The baseline is not amplified.
+    return Conditioned{v - baseline, static_cast<int8_t>(static_cast<int>(v))};
+}

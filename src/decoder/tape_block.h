@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+
+/// Longest name accepted, terminating zero included.
+constexpr unsigned kMaxNameBytes = 64;
+/// Room for received name bytes; longer names are counted but not stored.
+constexpr unsigned kNameBufferBytes = 256;
+/// Start address and length, two little-endian 16-bit fields.
+constexpr unsigned kBlockHeaderBytes = 4;
+/// The largest data length plus the received checksum byte.
+constexpr unsigned kDataBufferBytes = 65536;
+/// Room for a timestamp text such as 62.05.250, with any number of minutes.
+constexpr unsigned kTimeTextBytes = 32;
+
+/// One tape file as received.
+struct TapeBlock {
+    uint8_t name[kNameBufferBytes] = {};  ///< name bytes up to and including the zero
+    unsigned name_length = 0;             ///< including the terminating zero, 1..64
+    uint8_t header[kBlockHeaderBytes] = {};  ///< start address, length (little-endian)
+    uint8_t data[kDataBufferBytes] = {};     ///< the data bytes, then the received checksum
+    char start_time[kTimeTextBytes] = {};    ///< "mm.ss.mmm" at the end of the name
+    char stop_time[kTimeTextBytes] = {};     ///< "mm.ss.mmm" at the checksum byte
+};
+
+inline uint16_t block_start_address(const TapeBlock& b) {
+    return static_cast<uint16_t>(b.header[0] | (b.header[1] << 8));
+}
+inline uint16_t block_data_length(const TapeBlock& b) {
+    return static_cast<uint16_t>(b.header[2] | (b.header[3] << 8));
+}

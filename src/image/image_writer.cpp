@@ -1,0 +1,61 @@
+#include "image/image_writer.h"
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+/// Zero bytes that open every image, before the sync byte.
+constexpr size_t kLeaderBytes = 256;
+constexpr uint8_t kSyncByte = 0xA5;
+/// Marks the image's last block.
+constexpr uint8_t kEndMarker = 0x00;
+
+/// Image layout: leader, sync, name with its zero, address and length as
+/// received, the data, the checksum byte, the end marker.
+bool write_image_bytes(const TapeBlock& b, FILE* f) {
+    static constexpr uint8_t kLeader[kLeaderBytes] = {};
+    const size_t length = block_data_length(b);
+    // The checksum byte is stored right behind the data.
+    const uint8_t trailer[2] = {b.data[length], kEndMarker};
+    return std::fwrite(kLeader, 1, kLeaderBytes, f) == kLeaderBytes &&
+           std::fputc(kSyncByte, f) != EOF &&
+           std::fwrite(b.name, 1, b.name_length, f) == b.name_length &&
+           std::fwrite(b.header, 1, kBlockHeaderBytes, f) == kBlockHeaderBytes &&
+           std::fwrite(b.data, 1, length, f) == length &&
+           std::fwrite(trailer, 1, sizeof trailer, f) == sizeof trailer;
+}
+
+}  // namespace
+
+void image_file_name(const TapeBlock& b, char* name, size_t name_bytes) {
+    char safe_name[kMaxNameBytes];
+    size_t i = 0;
+    for (; i + 1 < sizeof safe_name && b.name[i] != 0; ++i) {
+        const char c = static_cast<char>(b.name[i]);
+        safe_name[i] = (c == '/' || c == '\\') ? '_' : c;
+    }
+    safe_name[i] = '\0';
+    std::snprintf(name, name_bytes, "%s_%s.htp", b.start_time, safe_name);
+}
+
+bool write_image(const TapeBlock& block) {
+    char name[kImageFileNameBytes];
+    image_file_name(block, name, sizeof name);
+    FILE* f = std::fopen(name, "wb");
+    if (f == nullptr) {
+        std::fprintf(stderr, "Error writing %s.\n", name);
+        return false;
+    }
+    const bool written = write_image_bytes(block, f);
+    const bool closed = std::fclose(f) == 0;
+    if (!written || !closed) {
+        unlink(name);
+        std::fprintf(stderr, "Error writing %s.\n", name);
+        return false;
+    }
+    std::fprintf(stderr, "  File written: %s\n\n", name);
+    return true;
+}

@@ -1,0 +1,3 @@
+#include "cli/run_sequence.h"
+
+int main(int argc, char* argv[]) { return run(argc, argv); }

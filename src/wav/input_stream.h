@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+/// Bytes read from the input at a time. It must hold at least one whole frame
+/// of the widest input (65535 channels of 16 bits).
+constexpr size_t kInputChunkBytes = 256 * 1024;
+
+/// The input file read through a buffer of our own, so that the byte offset of
+/// any buffered byte is known by arithmetic instead of by asking the stream.
+struct InputStream {
+    FILE* file = nullptr;
+    uint64_t buffer_offset = 0;  ///< file offset of bytes[0]
+    size_t filled = 0;           ///< valid bytes in the buffer
+    size_t pos = 0;              ///< next unread byte in the buffer
+    bool at_end = false;         ///< a read has met the end of the file
+    bool read_error = false;     ///< a read failed for another reason than the end
+    uint8_t bytes[kInputChunkBytes];
+};
+
+/// Starts reading `file` from its current position, assumed to be offset 0.
+void input_open(InputStream* in, FILE* file);
+
+/// Moves the unread bytes to the front of the buffer and reads more behind
+/// them. Returns the number of unread bytes now buffered.
+size_t input_refill(InputStream* in);
+
+/// Makes at least `count` unread bytes available unless the file ends first;
+/// returns how many are available (up to the buffer size).
+size_t input_require(InputStream* in, size_t count);
+
+/// File offset of the next unread byte.
+inline uint64_t input_position(const InputStream* in) { return in->buffer_offset + in->pos; }

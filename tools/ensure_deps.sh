@@ -1,0 +1,16 @@
+#!/bin/sh
+# Makes sure the build tools are present; installs them from Debian's packages
+# when we may (as root), otherwise says in one line what to install.
+missing=""
+command -v cmake >/dev/null 2>&1 || missing="$missing cmake"
+command -v ninja >/dev/null 2>&1 || missing="$missing ninja-build"
+command -v c++ >/dev/null 2>&1 || missing="$missing g++"
+[ -f /usr/include/gtest/gtest.h ] || missing="$missing libgtest-dev"
+[ -z "$missing" ] && exit 0
+if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1; then
+    echo "Installing:$missing"
+    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing
+else
+    echo "Please install:$missing (for example: sudo apt-get install$missing)" >&2
+    exit 1
+fi

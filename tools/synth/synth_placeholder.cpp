@@ -1,0 +1,1 @@
+int vorlane_synth_placeholder() { return 0; }

@@ -1,3 +1,5 @@
 #include "cli/run_sequence.h"
 
-int main(int argc, char* argv[]) { return run(argc, argv); }
+int main(int argc, char* argv[]) {
+    return run(argc, argv);
+}

@@ -2,10 +2,10 @@
 
 /// Process exit codes of vorlane. Only the run sequence turns a status into one.
 enum ExitCode : int {
-    kExitSuccess = 0,        ///< the conversion ran to the end of the input
-    kExitUsageOrIo = 1,      ///< usage text shown, or an output file could not be written
-    kExitParameter = 2,      ///< an option or its argument is not acceptable
-    kExitInputOpen = 4,      ///< the input named by -i cannot be opened
-    kExitNotWav = 5,         ///< the input is not a WAV file vorlane can read
-    kExitNoWaveData = 6,     ///< no "data" chunk in the input
+    kExitSuccess = 0,     ///< the conversion ran to the end of the input
+    kExitUsageOrIo = 1,   ///< usage text shown, or an output file could not be written
+    kExitParameter = 2,   ///< an option or its argument is not acceptable
+    kExitInputOpen = 4,   ///< the input named by -i cannot be opened
+    kExitNotWav = 5,      ///< the input is not a WAV file vorlane can read
+    kExitNoWaveData = 6,  ///< no "data" chunk in the input
 };

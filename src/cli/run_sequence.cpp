@@ -33,7 +33,9 @@ struct ScanOutcome {
     int exit_code = kExitSuccess;
 };
 
-ScanOutcome stop_with(int code) { return ScanOutcome{true, code}; }
+ScanOutcome stop_with(int code) {
+    return ScanOutcome{true, code};
+}
 
 /// -g: whole dB in the accepted range, otherwise the gain is kept.
 ScanOutcome apply_gain(const char* arg, ConverterSettings* s) {
@@ -96,23 +98,40 @@ ScanOutcome open_input(const char* path, RunContext* ctx) {
 ScanOutcome apply_option(int letter, const OptionScanner& scanner, RunContext* ctx) {
     ConverterSettings* s = &ctx->settings;
     switch (letter) {
-        case 'f': s->filter = true; break;
-        case 'm': s->edge_mode = true; break;
-        case 'r': s->inversion_mask = 0xFFFF; break;
-        case 'v': s->verbose = true; break;
-        case 'o': s->raw_output_path = scanner.argument; break;
-        case 'g': return apply_gain(scanner.argument, s);
-        case 's': return apply_forced_rate(scanner.argument, s);
-        case 't': return apply_threshold(scanner.argument, s);
-        case 'i': return open_input(scanner.argument, ctx);
-        case 'h': print_usage(); return stop_with(kExitUsageOrIo);
+        case 'f':
+            s->filter = true;
+            break;
+        case 'm':
+            s->edge_mode = true;
+            break;
+        case 'r':
+            s->inversion_mask = 0xFFFF;
+            break;
+        case 'v':
+            s->verbose = true;
+            break;
+        case 'o':
+            s->raw_output_path = scanner.argument;
+            break;
+        case 'g':
+            return apply_gain(scanner.argument, s);
+        case 's':
+            return apply_forced_rate(scanner.argument, s);
+        case 't':
+            return apply_threshold(scanner.argument, s);
+        case 'i':
+            return open_input(scanner.argument, ctx);
+        case 'h':
+            print_usage();
+            return stop_with(kExitUsageOrIo);
         case '?':
             // The scanner has already named an illegal option or a missing
             // argument; -? itself asks for the usage text.
             if (scanner.error_letter != 0) return stop_with(kExitParameter);
             print_usage();
             return stop_with(kExitUsageOrIo);
-        default: break;
+        default:
+            break;
     }
     return ScanOutcome{};
 }
@@ -144,10 +163,14 @@ FILE* open_raw_output(const char* path, FILE* input) {
 
 int exit_code_for(DecodeStatus status) {
     switch (status) {
-        case DecodeStatus::kFinished: return kExitSuccess;
-        case DecodeStatus::kOutputFailed: return kExitUsageOrIo;
-        case DecodeStatus::kInputFailed: return kExitUsageOrIo;
-        case DecodeStatus::kEdgeModeUnavailable: return kExitParameter;
+        case DecodeStatus::kFinished:
+            return kExitSuccess;
+        case DecodeStatus::kOutputFailed:
+            return kExitUsageOrIo;
+        case DecodeStatus::kInputFailed:
+            return kExitUsageOrIo;
+        case DecodeStatus::kEdgeModeUnavailable:
+            return kExitParameter;
     }
     return kExitUsageOrIo;
 }
@@ -176,13 +199,16 @@ int run_conversion(int argc, char* argv[], RunContext* ctx) {
     input_open(&ctx->stream, ctx->input);
     int code = kExitSuccess;
     switch (read_header(&ctx->stream, ctx->settings, &ctx->header)) {
-        case HeaderStatus::kNotWav: code = kExitNotWav; break;
-        case HeaderStatus::kNoWaveData: code = kExitNoWaveData; break;
+        case HeaderStatus::kNotWav:
+            code = kExitNotWav;
+            break;
+        case HeaderStatus::kNoWaveData:
+            code = kExitNoWaveData;
+            break;
         case HeaderStatus::kOk:
             // The decoder closes the raw output and reports its failures.
-            return exit_code_for(decode(&ctx->decoder, &ctx->stream, ctx->header,
-                                        ctx->settings, raw_output,
-                                        ctx->settings.raw_output_path));
+            return exit_code_for(decode(&ctx->decoder, &ctx->stream, ctx->header, ctx->settings,
+                                        raw_output, ctx->settings.raw_output_path));
     }
     if (raw_output != nullptr) std::fclose(raw_output);
     return code;

@@ -12,11 +12,11 @@ constexpr int kMaxGainDb = 50;
 /// The run options, filled from the command line. Every default is here, so a
 /// default-constructed record is a run without options.
 struct ConverterSettings {
-    double gain_db = 1.0;              ///< amplification in dB (1 dB, not 0, by default)
-    bool verbose = false;              ///< -v: print the pulse and sync warnings
-    bool filter = false;               ///< -f: 7.5 kHz low-pass, then 50 Hz high-pass
-    bool edge_mode = false;            ///< -m: subtract a moving baseline
-    uint16_t inversion_mask = 0x0000;  ///< -r: 0xFFFF complements every sample
+    double gain_db = 1.0;                   ///< amplification in dB (1 dB, not 0, by default)
+    bool verbose = false;                   ///< -v: print the pulse and sync warnings
+    bool filter = false;                    ///< -f: 7.5 kHz low-pass, then 50 Hz high-pass
+    bool edge_mode = false;                 ///< -m: subtract a moving baseline
+    uint16_t inversion_mask = 0x0000;       ///< -r: 0xFFFF complements every sample
     const char* raw_output_path = nullptr;  ///< -o: conditioned signal file, opened after the scan
     int threshold = kDefaultThreshold;      ///< -t: comparator threshold T, 0..100
     bool has_forced_rate = false;           ///< -s given

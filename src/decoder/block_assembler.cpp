@@ -17,8 +17,7 @@ namespace {
 void seek_sync(AssemblerState* st, const BitEvent& ev, const StageLimits& lim, bool verbose,
                int* budget) {
     if (st->shift == kSyncByte) {
-        std::fprintf(stderr,
-                     "Sync found at offset: %" PRIu64 " (0x%08" PRIX64 ") time: %f sec.\n",
+        std::fprintf(stderr, "Sync found at offset: %" PRIu64 " (0x%08" PRIX64 ") time: %f sec.\n",
                      ev.offset, ev.offset, ev.time);
         st->phase = AssemblerPhase::kName;
         st->bit_count = 0;
@@ -31,10 +30,9 @@ void seek_sync(AssemblerState* st, const BitEvent& ev, const StageLimits& lim, b
                      static_cast<unsigned>(sum / kPulseHistoryEntries));
     } else if (st->shift != 0 && st->bit_count != 1 && *budget > 0) {
         if (verbose) {
-            std::fprintf(stderr,
-                         "Warning: non-zero sync (%02X) @ %" PRIu64 " (0x%08" PRIX64
-                         ") time: %f.\n",
-                         st->shift, ev.offset, ev.offset, ev.time);
+            std::fprintf(
+                stderr, "Warning: non-zero sync (%02X) @ %" PRIu64 " (0x%08" PRIX64 ") time: %f.\n",
+                st->shift, ev.offset, ev.offset, ev.time);
         }
         --*budget;
     } else {
@@ -125,7 +123,9 @@ bool assembler_push(AssemblerState* st, const BitEvent& ev, const StageLimits& l
     st->shift = static_cast<uint8_t>((st->shift << 1) | ev.bit);
     const bool byte_done = st->bit_count == 8;
     switch (st->phase) {
-        case AssemblerPhase::kSeekSync: seek_sync(st, ev, lim, verbose, budget); break;
+        case AssemblerPhase::kSeekSync:
+            seek_sync(st, ev, lim, verbose, budget);
+            break;
         case AssemblerPhase::kName:
             if (byte_done) receive_name_byte(st, ev);
             break;

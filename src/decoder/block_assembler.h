@@ -16,14 +16,14 @@ constexpr unsigned kPulseHistoryEntries = 100;
 /// Bits to bytes to a tape block.
 struct AssemblerState {
     AssemblerPhase phase = AssemblerPhase::kSeekSync;
-    uint8_t shift = 0;         ///< last 8 bits received, newest in bit 0
-    uint64_t bit_count = 0;    ///< bits since the last reset
-    uint32_t byte_index = 0;   ///< position in the current field; names count past the buffer
+    uint8_t shift = 0;        ///< last 8 bits received, newest in bit 0
+    uint64_t bit_count = 0;   ///< bits since the last reset
+    uint32_t byte_index = 0;  ///< position in the current field; names count past the buffer
     uint32_t history[kPulseHistoryEntries] = {};  ///< leader pulses, usec; never cleared
     unsigned history_index = 0;                   ///< wraps at 100, 0 after each block
-    uint8_t checksum = 0;      ///< sum of the data bytes; after the checksum byte, 1 = mismatch
-    uint32_t remaining = 0;    ///< data bytes still expected
-    TapeBlock block;           ///< the block under construction
+    uint8_t checksum = 0;    ///< sum of the data bytes; after the checksum byte, 1 = mismatch
+    uint32_t remaining = 0;  ///< data bytes still expected
+    TapeBlock block;         ///< the block under construction
 };
 
 void assembler_reset(AssemblerState* st);

@@ -1,3 +1,5 @@
 #include "decoder/conditioner.h"
 
-void conditioner_reset(ConditionerState* st) { *st = ConditionerState{}; }
+void conditioner_reset(ConditionerState* st) {
+    *st = ConditionerState{};
+}

@@ -57,8 +57,7 @@ void decode_samples(DecoderState* st, InputStream* in, const StageLimits& lim,
     }
 }
 
-void start_decoding(DecoderState* st, uint64_t data_start, const StageLimits& lim,
-                    FILE* raw_file) {
+void start_decoding(DecoderState* st, uint64_t data_start, const StageLimits& lim, FILE* raw_file) {
     st->position = PositionState{};
     st->position.data_start = data_start;
     conditioner_reset(&st->conditioner);

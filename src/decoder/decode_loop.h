@@ -8,10 +8,10 @@
 #include "wav/wav_header.h"
 
 enum class DecodeStatus {
-    kFinished,              ///< ran to the end of the input, every output complete
-    kOutputFailed,          ///< an image or the raw output could not be written
-    kInputFailed,           ///< reading the input failed before its end
-    kEdgeModeUnavailable,   ///< -m at a rate its windows cannot handle
+    kFinished,             ///< ran to the end of the input, every output complete
+    kOutputFailed,         ///< an image or the raw output could not be written
+    kInputFailed,          ///< reading the input failed before its end
+    kEdgeModeUnavailable,  ///< -m at a rate its windows cannot handle
 };
 
 /// Decodes the samples from the stream's position to the end of the input,

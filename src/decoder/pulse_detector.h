@@ -9,18 +9,18 @@ constexpr int kWarningBudget = 10;
 
 /// The two-level comparator and the pulse bookkeeping.
 struct PulseDetectorState {
-    int level = 0;                ///< comparator output, 0 low or 1 high
-    bool pending_short = false;   ///< one short pulse seen, waiting for its partner
-    uint64_t previous_edge = 0;   ///< sample index of the last rising edge
+    int level = 0;                        ///< comparator output, 0 low or 1 high
+    bool pending_short = false;           ///< one short pulse seen, waiting for its partner
+    uint64_t previous_edge = 0;           ///< sample index of the last rising edge
     int warning_budget = kWarningBudget;  ///< shared with the block assembler
 };
 
 /// One decoded bit with the position data the assembler reports.
 struct BitEvent {
-    int bit;              ///< 0 or 1
+    int bit;                ///< 0 or 1
     uint32_t pulse_length;  ///< samples of the pulse that completed the bit
-    uint64_t offset;      ///< byte offset after the sample that made the edge
-    double time;          ///< elapsed seconds at the edge
+    uint64_t offset;        ///< byte offset after the sample that made the edge
+    double time;            ///< elapsed seconds at the edge
 };
 
 /// Context the detector needs besides its own state.

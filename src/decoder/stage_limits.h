@@ -10,9 +10,9 @@ constexpr unsigned kLongWindowCapacity = 1000;
 constexpr unsigned kShortWindowCapacity = 100;
 
 /// Window and pulse spans in microseconds.
-constexpr double kLongWindowUs = 1520.0;   ///< baseline average
-constexpr double kShortWindowUs = 250.0;   ///< smoothing average, halved
-constexpr double kLongPulseUs = 1200.0;    ///< longer pulses are 0 bits
+constexpr double kLongWindowUs = 1520.0;     ///< baseline average
+constexpr double kShortWindowUs = 250.0;     ///< smoothing average, halved
+constexpr double kLongPulseUs = 1200.0;      ///< longer pulses are 0 bits
 constexpr double kOverlongPulseUs = 1700.0;  ///< longer pulses inside a block are warned about
 
 /// Filter corner frequencies as 2 pi f: 7.5 kHz low-pass, 50 Hz high-pass.
@@ -25,18 +25,18 @@ constexpr double kFallLevel = 5.0;
 /// Everything that depends only on the rate, the sample format and the
 /// settings, derived once when decoding starts.
 struct StageLimits {
-    uint32_t rate = 0;             ///< samples (frames) per second
-    unsigned frame_bytes = 1;      ///< channels x sample width; sample index divisor
-    unsigned sample_bytes = 1;     ///< 2 for 16-bit samples, else 1
+    uint32_t rate = 0;                ///< samples (frames) per second
+    unsigned frame_bytes = 1;         ///< channels x sample width; sample index divisor
+    unsigned sample_bytes = 1;        ///< 2 for 16-bit samples, else 1
     double frame_bytes_factor = 1.0;  ///< frame_bytes as a double, for elapsed times
-    unsigned long_window = 0;      ///< W_long, entries of the baseline ring in use
-    unsigned short_window = 0;     ///< W_short, entries of the smoothing ring in use
-    unsigned long_pulse_limit = 0;  ///< pulses longer than this (samples) are long
-    unsigned overlong_limit = 0;   ///< long pulses beyond this are warned about
-    double rise_level = 0.0;       ///< T / 127: a low signal above it goes high
-    double gain_factor = 1.0;      ///< 10^(gain / 20)
-    double lowpass_a = 0.0;        ///< exp(-2 pi 7500 / rate)
-    double highpass_b = 0.0;       ///< exp(-2 pi 50 / rate)
+    unsigned long_window = 0;         ///< W_long, entries of the baseline ring in use
+    unsigned short_window = 0;        ///< W_short, entries of the smoothing ring in use
+    unsigned long_pulse_limit = 0;    ///< pulses longer than this (samples) are long
+    unsigned overlong_limit = 0;      ///< long pulses beyond this are warned about
+    double rise_level = 0.0;          ///< T / 127: a low signal above it goes high
+    double gain_factor = 1.0;         ///< 10^(gain / 20)
+    double lowpass_a = 0.0;           ///< exp(-2 pi 7500 / rate)
+    double highpass_b = 0.0;          ///< exp(-2 pi 50 / rate)
 };
 
 /// Integer part of (rate * us + 0.5) / 1000000, in double: samples in `us`.

@@ -15,8 +15,8 @@ constexpr unsigned kTimeTextBytes = 32;
 
 /// One tape file as received.
 struct TapeBlock {
-    uint8_t name[kNameBufferBytes] = {};  ///< name bytes up to and including the zero
-    unsigned name_length = 0;             ///< including the terminating zero, 1..64
+    uint8_t name[kNameBufferBytes] = {};     ///< name bytes up to and including the zero
+    unsigned name_length = 0;                ///< including the terminating zero, 1..64
     uint8_t header[kBlockHeaderBytes] = {};  ///< start address, length (little-endian)
     uint8_t data[kDataBufferBytes] = {};     ///< the data bytes, then the received checksum
     char start_time[kTimeTextBytes] = {};    ///< "mm.ss.mmm" at the end of the name

@@ -32,4 +32,6 @@ size_t input_refill(InputStream* in);
 size_t input_require(InputStream* in, size_t count);
 
 /// File offset of the next unread byte.
-inline uint64_t input_position(const InputStream* in) { return in->buffer_offset + in->pos; }
+inline uint64_t input_position(const InputStream* in) {
+    return in->buffer_offset + in->pos;
+}

@@ -12,7 +12,7 @@ struct ScanCase {
     std::vector<std::string> args;  // argv[1..]
     std::string expected;           // returned letters, "<arg>" after argument letters, "." at -1
     std::string expected_stderr;
-    int final_index;                // option index after the -1
+    int final_index;  // option index after the -1
 };
 
 /// Scans the whole command line, writing each result as text.
@@ -57,11 +57,17 @@ TEST(OptionScanner, ScansCommandLinesLikeTheClassicScanner) {
         {"illegal letter inside cluster", {"-fxv"}, "f?Iv.", "vorlane: illegal option -- x\n", 2},
         {"colon is illegal", {"-:"}, "?I.", "vorlane: illegal option -- :\n", 2},
         {"missing argument", {"-i"}, "?M.", "vorlane: option requires an argument -- i\n", 2},
-        {"missing argument after cluster", {"-vs"}, "v?M.",
-         "vorlane: option requires an argument -- s\n", 2},
+        {"missing argument after cluster",
+         {"-vs"},
+         "v?M.",
+         "vorlane: option requires an argument -- s\n",
+         2},
         {"t takes an argument", {"-t", "50", "-v"}, "t<50>v.", "", 4},
-        {"all letters", {"-f", "-g3", "-h", "-m", "-o", "x", "-r", "-s1", "-v"},
-         "fg<3>hmo<x>rs<1>v.", "", 10},
+        {"all letters",
+         {"-f", "-g3", "-h", "-m", "-o", "x", "-r", "-s1", "-v"},
+         "fg<3>hmo<x>rs<1>v.",
+         "",
+         10},
     };
     for (const ScanCase& c : cases) {
         testing::internal::CaptureStderr();

@@ -81,8 +81,12 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
     return result;
 }
 
-std::string vorlane_binary() { return VORLANE_BINARY; }
-std::string vorlane_synth_binary() { return VORLANE_SYNTH_BINARY; }
+std::string vorlane_binary() {
+    return VORLANE_BINARY;
+}
+std::string vorlane_synth_binary() {
+    return VORLANE_SYNTH_BINARY;
+}
 
 bool write_file(const std::string& path, const std::string& bytes) {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);

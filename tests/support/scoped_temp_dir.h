@@ -5,7 +5,7 @@
 /// A fresh directory under the system's temporary folder, removed with all its
 /// contents when the object goes out of scope, so a failed test leaves nothing.
 class ScopedTempDir {
-public:
+  public:
     ScopedTempDir();
     ~ScopedTempDir();
     ScopedTempDir(const ScopedTempDir&) = delete;
@@ -15,6 +15,6 @@ public:
     /// path() + "/" + name
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };

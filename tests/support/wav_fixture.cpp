@@ -7,7 +7,9 @@ std::string le16(uint16_t v) {
     return s;
 }
 
-std::string le32(uint32_t v) { return le16(static_cast<uint16_t>(v)) + le16(static_cast<uint16_t>(v >> 16)); }
+std::string le32(uint32_t v) {
+    return le16(static_cast<uint16_t>(v)) + le16(static_cast<uint16_t>(v >> 16));
+}
 
 std::string make_wav(const WavFixture& f, const std::string& payload) {
     const uint32_t data_size =

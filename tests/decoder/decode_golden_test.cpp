@@ -1,0 +1,156 @@
+// Whole recordings through the vorlane binary, compared byte for byte with
+// the console output and the images a tape of known content must give. The
+// recordings are made here, independently of vorlane-synth.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "expected_output.h"
+#include "process_runner.h"
+#include "scoped_temp_dir.h"
+#include "tape_signal.h"
+#include "wav_fixture.h"
+
+namespace {
+
+struct GoldenCase {
+    const char* name;
+    std::string payload;  // 8-bit mono 44.1 kHz samples
+    std::vector<std::string> options;
+    std::string err;
+    std::string summary;
+    std::vector<std::pair<std::string, std::string>> images;  // file name, bytes
+};
+
+// Every tape here starts after 4410 samples of silence with a 256-byte leader
+// of 72-sample periods: the sync byte ends at sample 4410 + 257 * 576, byte
+// offset 44 + 152442 + 1 = 152487, at (152487 - 44) / 44100 = 3.456757 s.
+const char kSyncLines[] =
+    "Sync found at offset: 152487 (0x000253A7) time: 3.456757 sec.\n"
+    "  Average sync pulse distance: 1633 usec.\n";
+
+// The bits of 0xA5 shifting in after the zeros of the leader.
+const char kLeaderWarnings[] =
+    "Warning: non-zero sync (01) @ 151983 (0x000251AF) time: 3.445329.\n"
+    "Warning: non-zero sync (02) @ 152055 (0x000251F7) time: 3.446961.\n"
+    "Warning: non-zero sync (05) @ 152127 (0x0002523F) time: 3.448594.\n"
+    "Warning: non-zero sync (0A) @ 152199 (0x00025287) time: 3.450227.\n"
+    "Warning: non-zero sync (14) @ 152271 (0x000252CF) time: 3.451859.\n"
+    "Warning: non-zero sync (29) @ 152343 (0x00025317) time: 3.453492.\n"
+    "Warning: non-zero sync (52) @ 152415 (0x0002535F) time: 3.455125.\n";
+
+/// A tape whose first data bit (a 0) is played as a short period followed by
+/// an overlong one: the bit survives, with both pulse warnings.
+std::string glitched_tape() {
+    const std::string image = htp_image("HI", 0x1234, std::string("\x01\x02\x03", 3));
+    const size_t first_data_byte = 256 + 1 + 3 + 4;
+    TapeSignalOptions o;
+    o.trail_silence = 0;
+    o.closing_edge = false;
+    std::string payload = tape_payload(image.substr(0, first_data_byte), o);
+    payload += tape_period(36, o) + tape_period(80, o);
+    TapeSignalOptions rest;
+    rest.lead_silence = 0;
+    // The rest of the first data byte 0x01 (seven bits: 0000001), then the others.
+    for (int i = 0; i < 6; ++i) payload += tape_period(72, rest);
+    payload += tape_period(36, rest) + tape_period(36, rest);
+    payload += tape_payload(image.substr(first_data_byte + 1), rest);
+    return payload;
+}
+
+TEST(DecodeGolden, ConsoleOutputAndImages) {
+    TapeSignalOptions plain;
+    std::string bad_crc = htp_image("BAD", 0x4000, "\x34");
+    bad_crc[bad_crc.size() - 2] = '\x12';
+    const std::string long_name = htp_image(std::string(64, 'N'), 0, std::string(1, '\0'));
+    std::string cut_after_checksum = htp_image("END", 0x8000, "\x02");
+    cut_after_checksum.pop_back();  // the end marker never comes
+    TapeSignalOptions silent_end = plain;
+    silent_end.closing_edge = false;
+
+    const std::string one_file = "Finished writing output file(s). 1 file(s) created.\n";
+    const GoldenCase cases[] = {
+        {"verbose warnings",
+         glitched_tape(),
+         {"-v"},
+         std::string(kLeaderWarnings) + kSyncLines +
+             "  File found:  HI\n"
+             "  Start time: 00.03.495\n"
+             "  Start: 1234h - length: 0003h\n"
+             "  Data block length: 3 (0x0003) bytes\n"
+             // 80 samples: (80 * 1000000 + 22050) / 44100 = 1814 usec.
+             "Warning: pulse (1814 usec) too long @ 156635 (0x000263DB) time: 3.550816 sec.\n"
+             "Warning: long pulse after short @ 156635 (0x000263DB) time: 3.550816 sec.\n"
+             "  Stop time: 00.03.601\n"
+             "  CRC OK (06h)\n"
+             "  File written: 00.03.495_HI.htp\n\n",
+         one_file,
+         {{"00.03.495_HI.htp", htp_image("HI", 0x1234, std::string("\x01\x02\x03", 3))}}},
+        {"crc error shows the computed sum",
+         tape_payload(bad_crc, plain),
+         {},
+         std::string(kSyncLines) + "  File found:  BAD\n"
+                                   "  Start time: 00.03.509\n"
+                                   "  Start: 4000h - length: 0001h\n"
+                                   "  Data block length: 1 (0x0001) bytes\n"
+                                   "  Stop time: 00.03.587\n"
+                                   "  CRC error: 34h\n",
+         "0 file(s) created.\n",
+         {}},
+        {"refused long name then a good block",
+         tape_payload(long_name, plain) + tape_payload(htp_image("OK", 1, "x"), plain),
+         {},
+         std::string(kSyncLines) + "  Abort. Filename too long: 65 > 64.\n"
+                                   "Sync found at offset: 350823 (0x00055A67) time: 7.954172 sec.\n"
+                                   // 97 leader periods of 1633 usec and three short ones of 816
+                                   // recorded while the warning budget was spent.
+                                   "  Average sync pulse distance: 1608 usec.\n"
+                                   "  File found:  OK\n"
+                                   "  Start time: 00.07.993\n"
+                                   "  Start: 0001h - length: 0001h\n"
+                                   "  Data block length: 1 (0x0001) bytes\n"
+                                   "  Stop time: 00.08.071\n"
+                                   "  CRC OK (78h)\n"
+                                   "  File written: 00.07.993_OK.htp\n\n",
+         one_file,
+         {{"00.07.993_OK.htp", htp_image("OK", 1, "x")}}},
+        {"ends right after a good checksum",
+         tape_payload(cut_after_checksum, silent_end),
+         {},
+         std::string(kSyncLines) +
+             "  File found:  END\n"
+             "  Start time: 00.03.509\n"
+             "  Start: 8000h - length: 0001h\n"
+             "  Data block length: 1 (0x0001) bytes\n"
+             // The end-of-input sample makes the edge that completes the checksum.
+             "  Stop time: 00.03.687\n"
+             "  CRC OK (02h)\n"
+             "  File written: 00.03.509_END.htp\n\n",
+         one_file,
+         {{"00.03.509_END.htp", htp_image("END", 0x8000, "\x02")}}},
+    };
+    for (const GoldenCase& c : cases) {
+        ScopedTempDir dir;
+        ASSERT_TRUE(write_file(dir.file("in.wav"), make_wav(WavFixture{}, c.payload)));
+        std::vector<std::string> args = c.options;
+        args.push_back("-i");
+        args.push_back("in.wav");
+        const ProcessResult r = run_process(vorlane_binary(), args, dir.path());
+        EXPECT_EQ(r.exit_code, 0) << c.name;
+        EXPECT_EQ(r.err, c.err) << c.name;
+        const uint32_t size = static_cast<uint32_t>(c.payload.size());
+        EXPECT_EQ(r.out, expected_header_report(1, 44100, 8, 36, size) + c.summary) << c.name;
+        std::vector<std::string> expected_files{"in.wav"};
+        for (const auto& [file, bytes] : c.images) {
+            expected_files.push_back(file);
+            EXPECT_EQ(read_file(dir.file(file)), bytes) << c.name << ": " << file;
+        }
+        std::sort(expected_files.begin(), expected_files.end());
+        EXPECT_EQ(list_dir(dir.path()), expected_files) << c.name;
+    }
+}
+
+}  // namespace

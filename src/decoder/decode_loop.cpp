@@ -2,58 +2,26 @@
 
 #include <cstdio>
 
+#include "decoder/bit_chain.h"
+#include "decoder/sample_loops.h"
 #include "decoder/stage_limits.h"
-#include "image/image_writer.h"
 #include "wav/sample_reader.h"
 
 namespace {
 
-/// Hands a finished good block to the image writer and counts the result.
-void emit_block(DecoderState* st) {
-    if (write_image(st->assembler.block)) {
-        ++st->position.files_written;
-    } else {
-        st->position.image_failed = true;
-    }
-}
-
-/// One sample through the chain: condition, detect, assemble, write.
-inline void decode_sample(DecoderState* st, int h, uint64_t offset, const StageLimits& lim,
-                          const ConverterSettings& s, ConditionerMode mode) {
-    const Conditioned c = conditioner_step(&st->conditioner, h, lim, mode);
-    if (st->raw.file != nullptr) raw_output_put(&st->raw, c.raw);
-    const PulseContext ctx{st->position.data_start, s.verbose,
-                           st->assembler.phase == AssemblerPhase::kSeekSync};
-    BitEvent ev;
-    if (!pulse_detector_step(&st->pulses, c.comparator_input, offset, lim, ctx, &ev)) return;
-    if (assembler_push(&st->assembler, ev, lim, s.verbose, &st->pulses.warning_budget))
-        emit_block(st);
-}
-
-/// Reads frame after frame, keeping the first channel's sample, until the read
-/// that meets the end of the input, whose sample is processed too.
-void decode_samples(DecoderState* st, InputStream* in, const StageLimits& lim,
-                    const ConverterSettings& s) {
+/// The plain loop: read a frame, keep its first channel, condition, compare.
+void decode_per_sample(DecoderState* st, InputStream* in, const StageLimits& lim,
+                       const ConverterSettings& s, int* previous) {
     const ConditionerMode mode{s.filter, s.edge_mode};
-    const uint16_t mask = s.inversion_mask;
-    int previous = 0;
-    for (;;) {
-        if (in->filled - in->pos < lim.frame_bytes) {
-            if (!in->at_end) {
-                input_refill(in);
-                continue;
-            }
-            // A partial frame is consumed by the read that meets the end.
-            in->pos = in->filled;
-            const int h = end_of_input_sample(lim.sample_bytes, mask, previous);
-            decode_sample(st, h, input_position(in), lim, s, mode);
-            return;
+    for (size_t n; (n = input_whole_frames(in, lim.frame_bytes)) > 0;) {
+        for (size_t i = 0; i < n; ++i) {
+            const uint8_t* p = in->bytes + in->pos;
+            const int h = lim.sample_bytes == 2 ? sample_from_s16(p, s.inversion_mask)
+                                                : sample_from_u8(*p, s.inversion_mask);
+            *previous = h;
+            in->pos += lim.frame_bytes;
+            decode_sample(st, h, input_position(in), lim, s.verbose, mode);
         }
-        const uint8_t* p = in->bytes + in->pos;
-        const int h = lim.sample_bytes == 2 ? sample_from_s16(p, mask) : sample_from_u8(*p, mask);
-        previous = h;
-        in->pos += lim.frame_bytes;
-        decode_sample(st, h, input_position(in), lim, s, mode);
     }
 }
 
@@ -66,10 +34,20 @@ void start_decoding(DecoderState* st, uint64_t data_start, const StageLimits& li
     raw_output_open(&st->raw, raw_file);
 }
 
+/// The read that meets the end still yields a sample, and a partial frame is
+/// consumed by it; it goes through the same stages as every other sample.
+void finish_input(DecoderState* st, InputStream* in, const StageLimits& lim,
+                  const ConverterSettings& s, int previous) {
+    in->pos = in->filled;
+    const int h = end_of_input_sample(lim.sample_bytes, s.inversion_mask, previous);
+    decode_sample(st, h, input_position(in), lim, s.verbose, {s.filter, s.edge_mode});
+}
+
 }  // namespace
 
 DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
-                    const ConverterSettings& s, FILE* raw_file, const char* raw_path) {
+                    const ConverterSettings& s, FILE* raw_file, const char* raw_path,
+                    DecodePath path) {
     const StageLimits lim = derive_limits(header, s);
     if (s.edge_mode && !edge_mode_available(lim)) {
         if (raw_file != nullptr) std::fclose(raw_file);
@@ -78,10 +56,16 @@ DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
         return DecodeStatus::kEdgeModeUnavailable;
     }
     start_decoding(st, input_position(in), lim, raw_file);
-    decode_samples(st, in, lim, s);
+    int previous = 0;
+    if (path == DecodePath::kPerSample) {
+        decode_per_sample(st, in, lim, s, &previous);
+    } else {
+        decode_fast(st, in, lim, s, &previous);
+    }
+    finish_input(st, in, lim, s, previous);
 
     // A block whose good checksum arrived at the very end is not lost.
-    if (assembler_has_unwritten_good_block(st->assembler)) emit_block(st);
+    if (assembler_has_unwritten_good_block(st->assembler)) chain_emit_block(st);
     if (st->position.files_written > 0) std::printf("Finished writing output file(s). ");
     std::printf("%u file(s) created.\n", st->position.files_written);
     std::fflush(stdout);

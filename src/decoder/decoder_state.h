@@ -22,4 +22,5 @@ struct DecoderState {
     PulseDetectorState pulses;
     AssemblerState assembler;
     RawOutput raw;
+    WindowQuotients quotients;  ///< edge-mode averages, filled when the fast path needs them
 };

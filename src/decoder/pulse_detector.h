@@ -40,17 +40,23 @@ uint64_t pulse_microseconds(uint32_t samples, uint32_t rate);
 bool pulse_detector_edge(PulseDetectorState* st, uint64_t offset, const StageLimits& lim,
                          const PulseContext& ctx, BitEvent* out);
 
-/// Feeds one comparator input d. The rise level lies below the fall level: a
-/// high signal drops low under 5.0 and a later sample above the rise level
-/// makes it high again, so a signal lingering between the two levels gives a
-/// rising edge on every second sample.
-inline bool pulse_detector_step(PulseDetectorState* st, double d, uint64_t offset,
-                                const StageLimits& lim, const PulseContext& ctx, BitEvent* out) {
+/// The two-level comparator; returns true on a rising edge. The rise level
+/// lies below the fall level: a high signal drops low under 5.0 and a later
+/// sample above the rise level makes it high again, so a signal lingering
+/// between the two levels gives a rising edge on every second sample.
+inline bool comparator_step(PulseDetectorState* st, double d, double rise_level) {
     if (st->level != 0) {
         if (d < kFallLevel) st->level = 0;
         return false;
     }
-    if (!(d > lim.rise_level)) return false;
+    if (!(d > rise_level)) return false;
     st->level = 1;
-    return pulse_detector_edge(st, offset, lim, ctx, out);
+    return true;
+}
+
+/// Feeds one comparator input d; returns true with `out` filled when a
+/// rising edge completes a bit.
+inline bool pulse_detector_step(PulseDetectorState* st, double d, uint64_t offset,
+                                const StageLimits& lim, const PulseContext& ctx, BitEvent* out) {
+    return comparator_step(st, d, lim.rise_level) && pulse_detector_edge(st, offset, lim, ctx, out);
 }

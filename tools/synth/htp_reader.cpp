@@ -1,0 +1,109 @@
+// An HTP image is the byte stream of a tape, one block after another:
+//
+//   leader    sync  name          address  length   data      checksum  marker
+//   00 .. 00  A5    'N' .. 00     lo hi    lo hi    length B  sum of    00 last block
+//   256 bytes       1..64 bytes                               the data  D8 more follow
+//   (128 before a further block, whose name is usually just the 00)
+//
+// Accepted beyond the strict layout, because playing them is harmless:
+// - a leader of any length, none included;
+// - any name up to 63 characters in further blocks;
+// - zero bytes after the final marker (played as more of the same).
+// Any other byte after the final marker is refused: it could be a truncated block.
+#include "htp_reader.h"
+
+#include <cstdio>
+
+#include "synth_message.h"
+
+namespace {
+
+constexpr size_t kHeaderBytes = 4;  ///< start address and length, both little-endian
+
+/// Outcome of checking one block.
+enum class BlockEnd { kBad, kLast, kMore };
+
+uint16_t read_le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+BlockEnd fail(const SynthImage& image, size_t offset, char* message, size_t message_bytes,
+              const char* what) {
+    synth_message(message, message_bytes, "%s: %s at offset %zu", image.label, what, offset);
+    return BlockEnd::kBad;
+}
+
+/// Checks the block at *pos (its leader first) and moves *pos past its marker.
+BlockEnd check_block(const SynthImage& image, size_t* pos, HtpLayout* layout, char* message,
+                     size_t message_bytes) {
+    const uint8_t* b = image.bytes;
+    const size_t size = image.size;
+    size_t p = *pos;
+    while (p < size && b[p] == 0) ++p;
+    if (p == size || b[p] != kSyncByte) {
+        return fail(image, p, message, message_bytes, "no sync byte 0xA5 after the leader");
+    }
+    const size_t name_at = ++p;
+    while (p < size && b[p] != 0 && p - name_at < kMaxNameChars + 1) ++p;
+    if (p - name_at > kMaxNameChars) {
+        return fail(image, name_at, message, message_bytes, "name longer than 63 characters");
+    }
+    if (p == size) return fail(image, name_at, message, message_bytes, "name not terminated");
+    ++p;
+    if (size - p < kHeaderBytes) {
+        return fail(image, p, message, message_bytes, "address and length cut off");
+    }
+    const size_t length = read_le16(b + p + 2);
+    p += kHeaderBytes;
+    char what[64];
+    if (size - p < length) {
+        std::snprintf(what, sizeof what, "length %zu runs past the end of the file", length);
+        return fail(image, p - 2, message, message_bytes, what);
+    }
+    uint8_t sum = 0;
+    for (size_t i = 0; i < length; ++i) sum = static_cast<uint8_t>(sum + b[p + i]);
+    p += length;
+    ++layout->blocks;
+    *pos = p + 2;
+    if (p == size) return fail(image, p, message, message_bytes, "checksum missing");
+    if (b[p] != sum) {
+        std::snprintf(what, sizeof what, "checksum 0x%02X does not match the data (0x%02X)", b[p],
+                      sum);
+        return fail(image, p, message, message_bytes, what);
+    }
+    if (p + 1 == size) return fail(image, size, message, message_bytes, "marker missing");
+    if (b[p + 1] == kMoreBlocksMarker) return BlockEnd::kMore;
+    if (b[p + 1] == kLastBlockMarker) return BlockEnd::kLast;
+    std::snprintf(what, sizeof what, "marker 0x%02X is neither 0x00 nor 0xD8", b[p + 1]);
+    return fail(image, p + 1, message, message_bytes, what);
+}
+
+}  // namespace
+
+int htp_check(const SynthImage& image, HtpLayout* layout, char* message, size_t message_bytes) {
+    *layout = HtpLayout{};
+    size_t pos = 0;
+    BlockEnd end = BlockEnd::kMore;
+    while (end == BlockEnd::kMore) {
+        end = check_block(image, &pos, layout, message, message_bytes);
+        if (end == BlockEnd::kBad) return kSynthBadImage;
+    }
+    for (; pos < image.size; ++pos) {
+        if (image.bytes[pos] != 0) {
+            fail(image, pos, message, message_bytes, "non-zero byte after the last block");
+            return kSynthBadImage;
+        }
+    }
+    return kSynthOk;
+}
+
+int htp_validate(const SynthImage& image, char* message, size_t message_bytes) {
+    HtpLayout layout;
+    return htp_check(image, &layout, message, message_bytes);
+}
+
+size_t htp_play_size(const SynthImage& image, const HtpLayout&) { return image.size; }
+
+uint8_t htp_play_byte(const SynthImage& image, const HtpLayout&, size_t index) {
+    return image.bytes[index];
+}

@@ -1,1 +1,0 @@
-int vorlane_synth_placeholder() { return 0; }

@@ -1,0 +1,58 @@
+#include "period_plan.h"
+#include "signal_generator.h"
+#include "synth.h"
+#include "wav_writer.h"
+
+namespace {
+
+constexpr size_t kChunkSamples = 4096;
+
+/// Plans, renders and writes every period: the whole recording, one chunk at a time.
+void render_all(const SynthSettings& settings, const PlanInput& input, WavWriter* writer) {
+    PlanState plan;
+    GeneratorState generator;
+    generator_init(&generator, settings);
+    double chunk[kChunkSamples];
+    size_t fill = 0;
+    for (PeriodEvent period = plan_next(&plan, input, settings);
+         period.kind != PeriodKind::kEnd && !wav_writer_failed(*writer);
+         period = plan_next(&plan, input, settings)) {
+        generator_begin(&generator, period);
+        // A long silence is many chunks: stop inside it too once the output has failed.
+        while (!wav_writer_failed(*writer)) {
+            const size_t n = generator_render(&generator, chunk + fill, kChunkSamples - fill);
+            fill += n;
+            if (fill == kChunkSamples) {
+                wav_writer_put(writer, chunk, fill);
+                fill = 0;
+            } else if (n == 0) {
+                break;
+            }
+        }
+    }
+    wav_writer_put(writer, chunk, fill);
+}
+
+}  // namespace
+
+int synth_write_wav(const SynthSettings& settings, const SynthImage* images, size_t image_count,
+                    const char* out_path, char* message, size_t message_bytes) {
+    int status = synth_check_settings(settings, message, message_bytes);
+    if (status != kSynthOk) return status;
+    if (image_count == 0 || image_count > kMaxSynthImages) {
+        synth_message(message, message_bytes, "%zu images: between 1 and %zu can be played",
+                      image_count, kMaxSynthImages);
+        return kSynthParameter;
+    }
+    HtpLayout layouts[kMaxSynthImages];
+    for (size_t i = 0; i < image_count; ++i) {
+        status = htp_check(images[i], &layouts[i], message, message_bytes);
+        if (status != kSynthOk) return status;
+    }
+    WavWriter writer;
+    status = wav_writer_open(&writer, out_path, settings.sample_rate, settings.bits_per_sample,
+                             settings.channels, message, message_bytes);
+    if (status != kSynthOk) return status;
+    render_all(settings, PlanInput{images, layouts, image_count}, &writer);
+    return wav_writer_finish(&writer, message, message_bytes);
+}

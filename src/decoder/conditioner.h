@@ -50,6 +50,21 @@ void conditioner_reset(ConditionerState* st);
 /// Fills the quotient tables for every sum the windows can reach.
 void window_quotients_fill(WindowQuotients* q, const StageLimits& lim, bool filter);
 
+/// Where the tables stand and what they cover; small enough to live in
+/// registers in the sample loops.
+struct QuotientView {
+    const double* long_q;
+    int64_t long_min;
+    uint64_t long_count;
+    const double* short_q;
+    int64_t short_min;
+    uint64_t short_count;
+};
+
+inline QuotientView quotient_view(const WindowQuotients& q) {
+    return QuotientView{q.long_q, q.long_min, q.long_count, q.short_q, q.short_min, q.short_count};
+}
+
 /// sum / window, from the table when the sum lies in it.
 inline double window_average(int64_t sum, unsigned window, const double* table, int64_t min,
                              uint64_t count) {
@@ -62,7 +77,7 @@ inline double window_average(int64_t sum, unsigned window, const double* table, 
 /// its tables, which hold the very same quotients.
 template <bool kFilter, bool kEdge>
 inline Conditioned condition_sample(ConditionerState* st, int h, const StageLimits& lim,
-                                    const WindowQuotients* q) {
+                                    const QuotientView* q) {
     double x = h;
     if (kFilter) {
         st->lowpass = st->lowpass + (1 - lim.lowpass_a) * (x - st->lowpass);

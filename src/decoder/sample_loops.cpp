@@ -40,17 +40,20 @@ void scan_levels(DecoderState* st, const FrameSpan& span, const StageLimits& lim
 template <unsigned kSampleBytes, bool kFilter, bool kEdge, bool kRaw>
 void condition_span(DecoderState* st, const FrameSpan& span, const StageLimits& lim, uint16_t mask,
                     bool verbose) {
-    const WindowQuotients* q = kEdge ? &st->quotients : nullptr;
-    // A private copy of the filter memories and windows: nothing the edge
-    // handling calls can reach it, so the compiler keeps it in registers.
+    // Private copies of the limits, the table bounds, the filter memories and
+    // the windows: nothing the edge handling calls can reach them, so the
+    // compiler keeps them in registers instead of reloading them per sample.
+    const StageLimits limits = lim;
+    const QuotientView view = quotient_view(st->quotients);
+    const QuotientView* q = kEdge ? &view : nullptr;
     ConditionerState cond = st->conditioner;
-    const unsigned fb = lim.frame_bytes;
+    const unsigned fb = limits.frame_bytes;
     const uint8_t* p = span.bytes;
     for (size_t i = 0; i < span.frames; ++i, p += fb) {
         const int h = kSampleBytes == 2 ? sample_from_s16(p, mask) : sample_from_u8(*p, mask);
-        const Conditioned c = condition_sample<kFilter, kEdge>(&cond, h, lim, q);
+        const Conditioned c = condition_sample<kFilter, kEdge>(&cond, h, limits, q);
         if (kRaw) raw_output_put(&st->raw, c.raw);
-        if (comparator_step(&st->pulses, c.comparator_input, lim.rise_level))
+        if (comparator_step(&st->pulses, c.comparator_input, limits.rise_level))
             chain_rising_edge(st, span.offset + (i + 1) * fb, lim, verbose);
     }
     st->conditioner = cond;

@@ -1,0 +1,176 @@
+// Per-stage microbenchmarks over a synthesized pulse train.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "cli/settings.h"
+#include "decoder/block_assembler.h"
+#include "decoder/conditioner.h"
+#include "decoder/level_scanner.h"
+#include "decoder/pulse_detector.h"
+#include "decoder/stage_limits.h"
+#include "wav/sample_reader.h"
+
+namespace {
+
+constexpr size_t kSamples = 1 << 20;
+
+/// An 8- or 16-bit mono pulse train: random bits, 36- and 72-sample periods.
+std::vector<uint8_t> pulse_train(int bits) {
+    std::vector<uint8_t> out;
+    uint32_t seed = 7;
+    size_t samples = 0;
+    while (samples < kSamples) {
+        seed = seed * 1664525u + 1013904223u;
+        const unsigned period = (seed >> 31) ? 36 : 72;
+        for (unsigned i = 0; i < period && samples < kSamples; ++i, ++samples) {
+            const int level = i < 6 ? 100 : 0;
+            if (bits == 16) {
+                const auto v = static_cast<uint16_t>(static_cast<int16_t>(level * 256));
+                out.push_back(static_cast<uint8_t>(v & 0xFF));
+                out.push_back(static_cast<uint8_t>(v >> 8));
+            } else {
+                out.push_back(static_cast<uint8_t>(level + 128));
+            }
+        }
+    }
+    return out;
+}
+
+StageLimits limits(int bits, const ConverterSettings& s = ConverterSettings{}) {
+    WavHeader h;
+    h.sample_rate = 44100;
+    h.bits_per_sample = static_cast<uint16_t>(bits);
+    h.channels = 1;
+    return derive_limits(h, s);
+}
+
+void BM_ReadSamples(benchmark::State& state) {
+    const int bits = static_cast<int>(state.range(0));
+    const std::vector<uint8_t> data = pulse_train(bits);
+    for (auto _ : state) {
+        int sum = 0;
+        if (bits == 16) {
+            for (size_t i = 0; i + 1 < data.size(); i += 2) sum += sample_from_s16(&data[i], 0);
+        } else {
+            for (uint8_t b : data) sum += sample_from_u8(b, 0);
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kSamples));
+}
+BENCHMARK(BM_ReadSamples)->Arg(8)->Arg(16);
+
+/// The comparator by range scans: what the default options cost per sample.
+void BM_LevelScan(benchmark::State& state) {
+    const int bits = static_cast<int>(state.range(0));
+    const std::vector<uint8_t> data = pulse_train(bits);
+    const StageLimits lim = limits(bits);
+    const LevelRanges ranges = level_ranges(lim, 0);
+    const size_t step = bits == 16 ? 2 : 1;
+    for (auto _ : state) {
+        size_t edges = 0;
+        bool high = false;
+        for (size_t i = 0; i < kSamples;) {
+            const RawRange& r = high ? ranges.falls : ranges.rises;
+            const size_t left = kSamples - i;
+            const size_t j = bits == 16 ? find_s16_in_range(&data[i * step], left, step, r)
+                                        : find_u8_in_range(&data[i], left, step, r);
+            i += j + 1;
+            edges += high ? 0 : 1;
+            high = !high;
+        }
+        benchmark::DoNotOptimize(edges);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kSamples));
+}
+BENCHMARK(BM_LevelScan)->Arg(8)->Arg(16);
+
+/// The conditioner, per option set: 0 none, 1 filter, 2 edge mode, 3 both.
+void BM_Conditioner(benchmark::State& state) {
+    const int options = static_cast<int>(state.range(0));
+    const std::vector<uint8_t> data = pulse_train(8);
+    const StageLimits lim = limits(8);
+    static WindowQuotients quotients;
+    window_quotients_fill(&quotients, lim, options & 1);
+    const QuotientView view = quotient_view(quotients);
+    static ConditionerState st;
+    for (auto _ : state) {
+        double acc = 0;
+        for (uint8_t b : data) {
+            const int h = sample_from_u8(b, 0);
+            Conditioned c;
+            switch (options) {
+                case 0: c = condition_sample<false, false>(&st, h, lim, nullptr); break;
+                case 1: c = condition_sample<true, false>(&st, h, lim, nullptr); break;
+                case 2: c = condition_sample<false, true>(&st, h, lim, &view); break;
+                default: c = condition_sample<true, true>(&st, h, lim, &view); break;
+            }
+            acc += c.comparator_input;
+        }
+        benchmark::DoNotOptimize(acc);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kSamples));
+}
+BENCHMARK(BM_Conditioner)->Arg(0)->Arg(1)->Arg(2)->Arg(3);
+
+/// The comparator and pulse measurement, one sample at a time.
+void BM_PulseDetector(benchmark::State& state) {
+    const std::vector<uint8_t> data = pulse_train(8);
+    const StageLimits lim = limits(8);
+    std::vector<double> d;
+    for (uint8_t b : data) d.push_back(1.1220184543019633 * sample_from_u8(b, 0));
+    for (auto _ : state) {
+        PulseDetectorState st;
+        pulse_detector_reset(&st, 0, lim);
+        const PulseContext ctx{0, false, true};
+        unsigned bits = 0;
+        BitEvent ev;
+        for (size_t i = 0; i < d.size(); ++i)
+            bits += pulse_detector_step(&st, d[i], i + 1, lim, ctx, &ev) ? 1 : 0;
+        benchmark::DoNotOptimize(bits);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kSamples));
+}
+BENCHMARK(BM_PulseDetector);
+
+/// Bits to blocks: a 65535-byte block per iteration; items are bits.
+void BM_BlockAssembler(benchmark::State& state) {
+    const StageLimits lim = limits(8);
+    std::vector<uint8_t> tape(64, 0);
+    tape.push_back(0xA5);
+    tape.push_back('B');
+    tape.push_back(0);
+    const uint8_t header[4] = {0x00, 0x40, 0xFF, 0xFF};
+    tape.insert(tape.end(), header, header + 4);
+    unsigned sum = 0;
+    for (unsigned i = 0; i < 65535; ++i) {
+        tape.push_back(static_cast<uint8_t>(i * 31));
+        sum += static_cast<uint8_t>(i * 31);
+    }
+    tape.push_back(static_cast<uint8_t>(sum));
+    tape.push_back(0);
+    FILE* quiet = std::freopen("/dev/null", "w", stderr);
+    static AssemblerState st;
+    for (auto _ : state) {
+        assembler_reset(&st);
+        int budget = kWarningBudget;
+        int blocks = 0;
+        for (uint8_t byte : tape) {
+            for (int b = 7; b >= 0; --b) {
+                const BitEvent ev{(byte >> b) & 1, 72, 1000, 1.0};
+                blocks += assembler_push(&st, ev, lim, false, &budget) ? 1 : 0;
+            }
+        }
+        benchmark::DoNotOptimize(blocks);
+    }
+    if (quiet != nullptr) std::fflush(quiet);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * tape.size() * 8));
+}
+BENCHMARK(BM_BlockAssembler);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -6,7 +6,7 @@
 void pulse_detector_reset(PulseDetectorState* st, uint64_t data_start, const StageLimits& lim) {
     st->level = 0;
     st->pending_short = false;
-    st->previous_edge = data_start / lim.frame_bytes;
+    st->previous_edge = sample_index(data_start, lim);
     st->warning_budget = kWarningBudget;
 }
 
@@ -16,7 +16,7 @@ uint64_t pulse_microseconds(uint32_t samples, uint32_t rate) {
 
 bool pulse_detector_edge(PulseDetectorState* st, uint64_t offset, const StageLimits& lim,
                          const PulseContext& ctx, BitEvent* out) {
-    const uint64_t index = offset / lim.frame_bytes;
+    const uint64_t index = sample_index(offset, lim);
     const double time =
         static_cast<double>(offset - ctx.data_start) / lim.rate / lim.frame_bytes_factor;
     // Pulse lengths are 32-bit: a gap of more than 2^32 samples wraps.

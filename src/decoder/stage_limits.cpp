@@ -14,6 +14,10 @@ StageLimits derive_limits(const WavHeader& header, const ConverterSettings& sett
     const unsigned channels = header.channels == 0 ? 1 : header.channels;
     lim.frame_bytes = channels * lim.sample_bytes;
     lim.frame_bytes_factor = static_cast<double>(lim.frame_bytes);
+    lim.frame_shift = -1;
+    for (int shift = 0; shift < 32; ++shift) {
+        if ((1u << shift) == lim.frame_bytes) lim.frame_shift = shift;
+    }
     lim.long_window = samples_for_us(lim.rate, kLongWindowUs);
     lim.short_window = samples_for_us(lim.rate, kShortWindowUs) / 2;
     lim.long_pulse_limit = samples_for_us(lim.rate, kLongPulseUs);

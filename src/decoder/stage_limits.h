@@ -29,6 +29,7 @@ struct StageLimits {
     unsigned frame_bytes = 1;         ///< channels x sample width; sample index divisor
     unsigned sample_bytes = 1;        ///< 2 for 16-bit samples, else 1
     double frame_bytes_factor = 1.0;  ///< frame_bytes as a double, for elapsed times
+    int frame_shift = 0;  ///< log2 of frame_bytes when it is a power of two, else -1
     unsigned long_window = 0;         ///< W_long, entries of the baseline ring in use
     unsigned short_window = 0;        ///< W_short, entries of the smoothing ring in use
     unsigned long_pulse_limit = 0;    ///< pulses longer than this (samples) are long
@@ -38,6 +39,12 @@ struct StageLimits {
     double lowpass_a = 0.0;           ///< exp(-2 pi 7500 / rate)
     double highpass_b = 0.0;          ///< exp(-2 pi 50 / rate)
 };
+
+/// Sample index of the frame that ends before byte `offset`: a shift for the
+/// usual frame sizes instead of a 64-bit division on every edge.
+inline uint64_t sample_index(uint64_t offset, const StageLimits& lim) {
+    return lim.frame_shift >= 0 ? offset >> lim.frame_shift : offset / lim.frame_bytes;
+}
 
 /// Integer part of (rate * us + 0.5) / 1000000, in double: samples in `us`.
 unsigned samples_for_us(uint32_t rate, double us);

@@ -110,3 +110,23 @@ TEST(StageLimits, WindowsAndPulseLimitsFollowTheRate) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StageLimits, SampleIndexDividesByTheFrameSize) {
+    for (uint16_t channels : {0, 1, 2, 3, 6, 65535}) {
+        for (uint16_t bits : {8, 16}) {
+            WavHeader h;
+            h.sample_rate = 44100;
+            h.channels = channels;
+            h.bits_per_sample = bits;
+            const StageLimits lim = derive_limits(h, ConverterSettings{});
+            const uint64_t frame = (channels == 0 ? 1u : channels) * (bits / 8u);
+            EXPECT_EQ(lim.frame_bytes, frame);
+            for (uint64_t offset : {0ull, 1ull, 44ull, 12345ull, 0x100000001ull, ~0ull})
+                EXPECT_EQ(sample_index(offset, lim), offset / frame) << channels << "x" << bits;
+        }
+    }
+}
+
+}  // namespace

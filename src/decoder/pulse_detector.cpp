@@ -17,17 +17,23 @@ uint64_t pulse_microseconds(uint32_t samples, uint32_t rate) {
 bool pulse_detector_edge(PulseDetectorState* st, uint64_t offset, const StageLimits& lim,
                          const PulseContext& ctx, BitEvent* out) {
     const uint64_t index = sample_index(offset, lim);
-    const double time =
-        static_cast<double>(offset - ctx.data_start) / lim.rate / lim.frame_bytes_factor;
     // Pulse lengths are 32-bit: a gap of more than 2^32 samples wraps.
     const auto length = static_cast<uint32_t>(index - st->previous_edge);
+    const bool long_pulse = length > lim.long_pulse_limit;
+    if (!long_pulse && !st->pending_short) {
+        // The first of two short pulses: wait for its partner.
+        st->pending_short = true;
+        st->previous_edge = index;
+        return false;
+    }
 
-    int bit = 0;
-    if (length > lim.long_pulse_limit) {
+    const double time =
+        static_cast<double>(offset - ctx.data_start) / lim.rate / lim.frame_bytes_factor;
+    if (long_pulse) {
         if (ctx.verbose && length > lim.overlong_limit && !ctx.seeking_sync) {
             std::fprintf(stderr,
-                         "Warning: pulse (%" PRIu64 " usec) too long @ %" PRIu64 " (0x%08" PRIX64
-                         ") time: %f sec.\n",
+                         "Warning: pulse (%" PRIu64 " usec) too long @ %" PRIu64
+                         " (0x%08" PRIX64 ") time: %f sec.\n",
                          pulse_microseconds(length, lim.rate), offset, offset, time);
         }
         if (st->pending_short && st->warning_budget > 0) {
@@ -39,16 +45,11 @@ bool pulse_detector_edge(PulseDetectorState* st, uint64_t offset, const StageLim
             }
             --st->warning_budget;
         }
-    } else if (!st->pending_short) {
-        // The first of two short pulses: wait for its partner.
-        st->pending_short = true;
-        st->previous_edge = index;
-        return false;
-    } else {
-        bit = 1;
     }
+    // A long pulse is a 0 bit, even when it ends a lone short one; a short
+    // pulse after a short one completes a 1 bit.
     st->pending_short = false;
     st->previous_edge = index;
-    *out = BitEvent{bit, length, offset, time};
+    *out = BitEvent{long_pulse ? 0 : 1, length, offset, time};
     return true;
 }

@@ -30,7 +30,7 @@ struct Conditioned {
 };
 
 /// Entries of the quotient tables; windows whose sums reach further divide.
-constexpr unsigned kLongQuotients = 1u << 17;
+constexpr unsigned kLongQuotients = 1u << 16;
 constexpr unsigned kShortQuotients = 1u << 15;
 
 /// The averages of edge mode divide a window sum by the window size. The sums

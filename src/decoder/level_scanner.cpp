@@ -69,11 +69,20 @@ size_t find_u8_in_range(const uint8_t* p, size_t count, size_t stride, RawRange 
         // In range when (value - low) mod 256 <= span, as unsigned bytes.
         const __m128i vlow = _mm_set1_epi8(static_cast<char>(low));
         const __m128i vspan = _mm_set1_epi8(static_cast<char>(span));
-        for (; i + 16 <= count; i += 16) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const auto in_range = [&](size_t at) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
             const __m128i t = _mm_sub_epi8(v, vlow);
-            const __m128i in = _mm_cmpeq_epi8(_mm_min_epu8(t, vspan), t);
-            const int mask = _mm_movemask_epi8(in);
+            return _mm_cmpeq_epi8(_mm_min_epu8(t, vspan), t);
+        };
+        // Two vectors per step: gaps between pulses are a few dozen samples.
+        for (; i + 32 <= count; i += 32) {
+            const int low_mask = _mm_movemask_epi8(in_range(i));
+            const int high_mask = _mm_movemask_epi8(in_range(i + 16));
+            const auto mask = static_cast<unsigned>(low_mask | (high_mask << 16));
+            if (mask != 0) return i + static_cast<size_t>(__builtin_ctz(mask));
+        }
+        for (; i + 16 <= count; i += 16) {
+            const int mask = _mm_movemask_epi8(in_range(i));
             if (mask != 0)
                 return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
         }

@@ -1,0 +1,95 @@
+// The block assembler fed arbitrary bit events.
+//
+// Input: a byte of settings (bit 0 verbose, bits 1-4 pick the rate), then one
+// byte per bit event: bit 0 is the bit; with bit 1 clear bits 2-7 give a
+// pulse length of 0..63 samples, with bit 1 set the next four bytes give any
+// 32-bit length.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "cli/settings.h"
+#include "decoder/block_assembler.h"
+#include "decoder/stage_limits.h"
+#include "fuzz_common.h"
+#include "image/image_writer.h"
+#include "wav/wav_header.h"
+
+namespace {
+
+constexpr uint32_t kRates[] = {1,     658,   7999,  8000,   11025,  22050,  44100,      48000,
+                               96000, 192000, 658552, 658553, 808000, 1000000, 2147483647u,
+                               4294967295u};
+
+AssemblerState g_state;  // holds a whole tape block: kept off the stack
+
+/// What must hold after every event, whatever came before.
+void check_invariants(const AssemblerState& st) {
+    switch (st.phase) {
+        case AssemblerPhase::kSeekSync: break;
+        case AssemblerPhase::kName: FUZZ_CHECK(st.bit_count < 8); break;
+        case AssemblerPhase::kHeader:
+            FUZZ_CHECK(st.byte_index < kBlockHeaderBytes);
+            FUZZ_CHECK(st.block.name_length >= 1 && st.block.name_length <= kMaxNameBytes);
+            FUZZ_CHECK(st.block.name[st.block.name_length - 1] == 0);
+            break;
+        case AssemblerPhase::kData:
+            FUZZ_CHECK(st.byte_index <= block_data_length(st.block));
+            FUZZ_CHECK(st.remaining + st.byte_index == block_data_length(st.block));
+            break;
+        case AssemblerPhase::kComplete:
+            FUZZ_CHECK(st.byte_index == block_data_length(st.block) + 1u);
+            FUZZ_CHECK(st.checksum <= 1);
+            break;
+    }
+    FUZZ_CHECK(st.history_index < kPulseHistoryEntries);
+}
+
+/// A finished good block: its checksum matches and its image name stays in
+/// the current directory.
+void check_finished_block(const TapeBlock& b) {
+    const unsigned length = block_data_length(b);
+    unsigned sum = 0;
+    for (unsigned i = 0; i < length; ++i) sum += b.data[i];
+    FUZZ_CHECK(b.data[length] == static_cast<uint8_t>(sum));
+    FUZZ_CHECK(b.name_length >= 1 && b.name_length <= kMaxNameBytes);
+    char name[kImageFileNameBytes];
+    image_file_name(b, name, sizeof name);
+    FUZZ_CHECK(std::strchr(name, '/') == nullptr);
+    FUZZ_CHECK(std::strlen(name) < sizeof name - 1);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    const bool verbose = (data[0] & 0x01) != 0;
+    WavHeader header;
+    header.channels = 1;
+    header.bits_per_sample = 8;
+    header.sample_rate = kRates[(data[0] >> 1) & 0x0F];
+    const ConverterSettings settings;
+    const StageLimits lim = derive_limits(header, settings);
+
+    g_state = AssemblerState{};
+    int budget = 10;
+    uint64_t offset = 44;
+    size_t at = 1;
+    while (at < size) {
+        const uint8_t b = data[at++];
+        uint32_t length = b >> 2;
+        if (b & 0x02) {
+            uint8_t wide[4] = {};
+            for (unsigned i = 0; i < 4 && at < size; ++i) wide[i] = data[at++];
+            length = read_le32(wide);
+        }
+        offset += length;
+        const BitEvent ev{b & 0x01, length, offset, static_cast<double>(offset - 44) / lim.rate};
+        if (assembler_push(&g_state, ev, lim, verbose, &budget)) check_finished_block(g_state.block);
+        check_invariants(g_state);
+        FUZZ_CHECK(budget >= 0 && budget <= 10);
+    }
+    return 0;
+}

@@ -87,6 +87,12 @@ ScanOutcome open_input(const char* path, RunContext* ctx) {
     if (ctx->input != nullptr) std::fclose(ctx->input);
     ctx->input = std::fopen(path, "rb");
     ctx->input_path = path;
+    // A directory opens but cannot be read: it cannot be opened as a recording.
+    struct stat st;
+    if (ctx->input != nullptr && fstat(fileno(ctx->input), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(ctx->input);
+        ctx->input = nullptr;
+    }
     if (ctx->input == nullptr) {
         std::fprintf(stderr, "Error opening %s.\n", path);
         return stop_with(kExitInputOpen);

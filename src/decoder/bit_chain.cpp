@@ -5,7 +5,7 @@
 #include "image/image_writer.h"
 
 void chain_emit_block(DecoderState* st) {
-    if (write_image(st->assembler.block)) {
+    if (write_image(st->assembler.block, st->position.protected_files)) {
         ++st->position.files_written;
     } else {
         st->position.image_failed = true;

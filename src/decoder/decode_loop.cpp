@@ -25,9 +25,13 @@ void decode_per_sample(DecoderState* st, InputStream* in, const StageLimits& lim
     }
 }
 
-void start_decoding(DecoderState* st, uint64_t data_start, const StageLimits& lim, FILE* raw_file) {
+void start_decoding(DecoderState* st, const InputStream& in, const StageLimits& lim,
+                    FILE* raw_file) {
+    const uint64_t data_start = input_position(&in);
     st->position = PositionState{};
     st->position.data_start = data_start;
+    protect_file(&st->position.protected_files, in.file);
+    protect_file(&st->position.protected_files, raw_file);
     conditioner_reset(&st->conditioner);
     pulse_detector_reset(&st->pulses, data_start, lim);
     st->assembler = AssemblerState{};
@@ -55,7 +59,7 @@ DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
         std::fprintf(stderr, "Edge detection is not available at %u Hz.\n", lim.rate);
         return DecodeStatus::kEdgeModeUnavailable;
     }
-    start_decoding(st, input_position(in), lim, raw_file);
+    start_decoding(st, *in, lim, raw_file);
     int previous = 0;
     if (path == DecodePath::kPerSample) {
         decode_per_sample(st, in, lim, s, &previous);

@@ -6,12 +6,14 @@
 #include "decoder/conditioner.h"
 #include "decoder/pulse_detector.h"
 #include "decoder/raw_output.h"
+#include "image/image_writer.h"
 
 /// Where the decoding stands in the input, and what it has produced.
 struct PositionState {
-    uint64_t data_start = 0;     ///< byte offset of the first sample
-    unsigned files_written = 0;  ///< images created
-    bool image_failed = false;   ///< an image could not be written completely
+    uint64_t data_start = 0;         ///< byte offset of the first sample
+    unsigned files_written = 0;      ///< images created
+    bool image_failed = false;       ///< an image could not be written completely
+    ProtectedFiles protected_files;  ///< the input and the raw output, never overwritten
 };
 
 /// Everything that lives for one decoding, one sub-record per stage. Each

@@ -32,8 +32,8 @@ bool pulse_detector_edge(PulseDetectorState* st, uint64_t offset, const StageLim
     if (long_pulse) {
         if (ctx.verbose && length > lim.overlong_limit && !ctx.seeking_sync) {
             std::fprintf(stderr,
-                         "Warning: pulse (%" PRIu64 " usec) too long @ %" PRIu64
-                         " (0x%08" PRIX64 ") time: %f sec.\n",
+                         "Warning: pulse (%" PRIu64 " usec) too long @ %" PRIu64 " (0x%08" PRIX64
+                         ") time: %f sec.\n",
                          pulse_microseconds(length, lim.rate), offset, offset, time);
         }
         if (st->pending_short && st->warning_budget > 0) {

@@ -29,7 +29,7 @@ struct StageLimits {
     unsigned frame_bytes = 1;         ///< channels x sample width; sample index divisor
     unsigned sample_bytes = 1;        ///< 2 for 16-bit samples, else 1
     double frame_bytes_factor = 1.0;  ///< frame_bytes as a double, for elapsed times
-    int frame_shift = 0;  ///< log2 of frame_bytes when it is a power of two, else -1
+    int frame_shift = 0;              ///< log2 of frame_bytes when it is a power of two, else -1
     unsigned long_window = 0;         ///< W_long, entries of the baseline ring in use
     unsigned short_window = 0;        ///< W_short, entries of the smoothing ring in use
     unsigned long_pulse_limit = 0;    ///< pulses longer than this (samples) are long

@@ -1,5 +1,6 @@
 #include "image/image_writer.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -41,9 +42,36 @@ void image_file_name(const TapeBlock& b, char* name, size_t name_bytes) {
     std::snprintf(name, name_bytes, "%s_%s.htp", b.start_time, safe_name);
 }
 
-bool write_image(const TapeBlock& block) {
+void protect_file(ProtectedFiles* files, FILE* stream) {
+    struct stat st;
+    if (stream == nullptr || files->count == 2 || fstat(fileno(stream), &st) != 0) return;
+    files->devices[files->count] = st.st_dev;
+    files->inodes[files->count] = st.st_ino;
+    ++files->count;
+}
+
+namespace {
+
+bool names_protected_file(const char* name, const ProtectedFiles& files) {
+    struct stat st;
+    if (stat(name, &st) != 0) return false;
+    for (int i = 0; i < files.count; ++i) {
+        if (st.st_dev == files.devices[i] && st.st_ino == files.inodes[i]) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool write_image(const TapeBlock& block, const ProtectedFiles& protected_files) {
     char name[kImageFileNameBytes];
     image_file_name(block, name, sizeof name);
+    // Truncating the recording or the raw output would lose what the run
+    // still reads or has written.
+    if (names_protected_file(name, protected_files)) {
+        std::fprintf(stderr, "Error writing %s.\n", name);
+        return false;
+    }
     FILE* f = std::fopen(name, "wb");
     if (f == nullptr) {
         std::fprintf(stderr, "Error writing %s.\n", name);

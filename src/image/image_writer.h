@@ -1,6 +1,9 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
+#include <cstdio>
 
 #include "decoder/tape_block.h"
 
@@ -11,7 +14,18 @@ constexpr size_t kImageFileNameBytes = 272;
 /// tape's name become '_', so the file always lands in the current directory.
 void image_file_name(const TapeBlock& block, char* name, size_t name_bytes);
 
+/// Files open for the whole run that an image must never replace, whatever
+/// the tape's name says: the recording being read and the raw output.
+struct ProtectedFiles {
+    int count = 0;
+    dev_t devices[2] = {};
+    ino_t inodes[2] = {};
+};
+
+/// Adds the file behind an open stream (null is ignored).
+void protect_file(ProtectedFiles* files, FILE* stream);
+
 /// Writes one HTP image of a block whose checksum matched, in the current
 /// directory, and reports it. On any failure it says so, removes what it
 /// wrote and returns false.
-bool write_image(const TapeBlock& block);
+bool write_image(const TapeBlock& block, const ProtectedFiles& protected_files);

@@ -49,6 +49,7 @@ TEST(RunSequence, OptionsUsageAndExitCodes) {
         {"missing argument", {"-i"}, 2, "", "$0: option requires an argument -- i\n"},
         {"no input", {"-v"}, 2, "", "Could not open input file.\n"},
         {"input missing", {"-i", "missing.wav"}, 4, "", "Error opening missing.wav.\n"},
+        {"input is a directory", {"-i", "folder"}, 4, "", "Error opening folder.\n"},
         {"exit at once, input first",
          {"-i", "missing.wav", "-h"},
          4,
@@ -138,6 +139,7 @@ TEST(RunSequence, OptionsUsageAndExitCodes) {
         ASSERT_TRUE(write_file(dir.file("in.wav"), silent_wav()));
         ASSERT_TRUE(write_file(dir.file("rate8000.wav"), silent_wav(8000)));
         ASSERT_TRUE(write_file(dir.file("rate7999.wav"), silent_wav(7999)));
+        ASSERT_EQ(mkdir(dir.file("folder").c_str(), 0755), 0);
         const ProcessResult r = run_process(vorlane_binary(), c.args, dir.path());
         EXPECT_EQ(r.exit_code, c.exit_code) << c.name;
         EXPECT_EQ(r.out, c.out) << c.name;

@@ -54,7 +54,7 @@ TEST(ImageWriter, WritesTheImageLayout) {
     const std::string cwd = std::filesystem::current_path().string();
     ASSERT_EQ(chdir(dir.path().c_str()), 0);
     testing::internal::CaptureStderr();
-    const bool ok = write_image(make_block("A", "xyz", "00.01.002"));
+    const bool ok = write_image(make_block("A", "xyz", "00.01.002"), ProtectedFiles{});
     const std::string err = testing::internal::GetCapturedStderr();
     ASSERT_EQ(chdir(cwd.c_str()), 0);
     EXPECT_TRUE(ok);
@@ -115,6 +115,46 @@ TEST(ImageWriter, FailedImagesAreReportedRemovedAndNotCounted) {
         std::vector<std::string> expected{second_name, "in.wav"};
         if (obstacle == kDirectory) expected.insert(expected.begin(), first_name);
         EXPECT_EQ(list_dir(dir.path()), expected) << obstacle;
+    }
+}
+
+/// A tape whose image would take the name of the recording being read, or of
+/// the raw output: the image is refused, the file keeps its bytes.
+TEST(ImageWriter, NeverReplacesTheInputOrTheRawOutput) {
+    const std::string image = htp_image("SAME", 0x100, "data");
+    const std::string wav = tape_wav(image, TapeSignalOptions{});
+    ScopedTempDir clean;
+    ASSERT_TRUE(write_file(clean.file("in.wav"), wav));
+    const ProcessResult good = run_process(vorlane_binary(), {"-i", "in.wav"}, clean.path());
+    const std::vector<std::string> names = list_dir(clean.path());
+    ASSERT_EQ(names.size(), 2u) << good.err;
+    const std::string image_name = names[0];
+    const std::string written_line = "  File written: " + image_name + "\n\n";
+    const size_t at = good.err.find(written_line);
+    ASSERT_NE(at, std::string::npos);
+    std::string refused_err = good.err;
+    refused_err.replace(at, written_line.size(), "Error writing " + image_name + ".\n");
+    const std::string header =
+        expected_header_report(1, 44100, 8, 36, static_cast<uint32_t>(wav.size() - 44));
+
+    {
+        ScopedTempDir dir;
+        ASSERT_TRUE(write_file(dir.file(image_name), wav));
+        const ProcessResult r = run_process(vorlane_binary(), {"-i", image_name}, dir.path());
+        EXPECT_EQ(r.exit_code, 1);
+        EXPECT_EQ(r.err, refused_err);
+        EXPECT_EQ(r.out, header + "0 file(s) created.\n");
+        EXPECT_EQ(read_file(dir.file(image_name)), wav) << "the recording must survive";
+    }
+    {
+        ScopedTempDir dir;
+        ASSERT_TRUE(write_file(dir.file("in.wav"), wav));
+        const ProcessResult r =
+            run_process(vorlane_binary(), {"-o", image_name, "-i", "in.wav"}, dir.path());
+        EXPECT_EQ(r.exit_code, 1);
+        EXPECT_EQ(r.err, refused_err);
+        EXPECT_EQ(read_file(dir.file(image_name)).size(), wav.size() - 44 + 1)
+            << "the raw output keeps one byte per sample";
     }
 }
 

@@ -3,12 +3,15 @@ BUILD_DIR ?= build
 SAN_BUILD_DIR ?= build-sanitize
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build test sanitize-test demo bench fuzz-smoke format clean deps
+.PHONY: all build test check sanitize-test demo bench fuzz-smoke format clean deps deps-full
 
 all: build
 
 deps:
 	@sh tools/ensure_deps.sh
+
+deps-full:
+	@sh tools/ensure_deps.sh full
 
 $(BUILD_DIR)/build.ninja: | deps
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
@@ -16,12 +19,20 @@ $(BUILD_DIR)/build.ninja: | deps
 build: $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
+# The quick suite: unit, end-to-end and round-trip tests of the Release build.
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
+# Every test: the quick suite, the same suite under the sanitizers, and a
+# short run of every fuzz target. CI runs exactly this.
+check: deps-full
+	$(MAKE) test
+	$(MAKE) sanitize-test
+	$(MAKE) fuzz-smoke
+
 # The whole test suite once more, built by clang with AddressSanitizer and
 # UndefinedBehaviorSanitizer; any report ends the process and fails its test.
-$(SAN_BUILD_DIR)/build.ninja: | deps
+$(SAN_BUILD_DIR)/build.ninja: | deps-full
 	@command -v clang++ >/dev/null 2>&1 || \
 		{ echo "sanitize-test needs clang: apt-get install clang libclang-rt-14-dev" >&2; exit 1; }
 	cmake -S . -B $(SAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -33,11 +44,14 @@ sanitize-test: $(SAN_BUILD_DIR)/build.ninja
 
 # Every fuzz target for FUZZ_SECONDS each (libFuzzer, clang).
 FUZZ_SECONDS ?= 30
-fuzz-smoke:
+fuzz-smoke: deps-full
 	bash fuzz/run.sh $(FUZZ_SECONDS)
 
 demo: build
 	@sh tools/demo.sh $(BUILD_DIR)
+
+bench:
+	bash bench/run.sh
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

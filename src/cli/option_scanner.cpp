@@ -30,15 +30,15 @@ int next_option(OptionScanner* s, int argc, char* const argv[], const char* opti
     }
 
     const char c = argv[s->option_index][s->cluster_position];
-    const char* spec = std::strchr(options, c);
-    if (c == ':' || spec == nullptr) {
+    const char* listed = std::strchr(options, c);
+    if (c == ':' || listed == nullptr) {
         std::fprintf(stderr, "%s: illegal option -- %c\n", argv[0], c);
         s->error_letter = c;
         advance_letter(s, argv);
         return '?';
     }
 
-    if (spec[1] == ':') {
+    if (listed[1] == ':') {
         const char* rest = argv[s->option_index] + s->cluster_position + 1;
         if (*rest != '\0') {
             s->argument = rest;

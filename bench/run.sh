@@ -35,6 +35,7 @@ make_wav() {  # name, synth flags...
     [ -f "$out" ] || "$SYNTH" "$@" -P 2 -o "$out" "${images[@]}"
 }
 make_wav tape8.wav -b 8
+make_wav tape8r.wav -b 8 -r
 make_wav tape16.wav -b 16
 make_wav tape16s.wav -b 16 -c 2
 [ -f "$DATA/minute8.wav" ] || "$SYNTH" -b 8 -E 45 -o "$DATA/minute8.wav" "$DATA/block1.htp"
@@ -42,9 +43,9 @@ make_wav tape16s.wav -b 16 -c 2
     "${images[@]}" "${images[@]}" "${images[@]}"
 
 # Every recording must really decode, or the timings mean nothing.
-check_decodes() {  # wav, expected images
+check_decodes() {  # wav, expected images, vorlane options...
     local got
-    got=$(cd "$SCRATCH" && "$VORLANE" -i "$DATA/$1" 2>/dev/null | tail -n 1)
+    got=$(cd "$SCRATCH" && "$VORLANE" "${@:3}" -i "$DATA/$1" 2>/dev/null | tail -n 1)
     rm -f "$SCRATCH"/*.htp
     if [ "$got" != "Finished writing output file(s). $2 file(s) created." ]; then
         echo "bench: $1 does not decode to $2 images: $got" >&2
@@ -52,6 +53,7 @@ check_decodes() {  # wav, expected images
     fi
 }
 check_decodes tape8.wav 6
+check_decodes tape8r.wav 6 -r
 check_decodes tape16.wav 6
 check_decodes tape16s.wav 6
 check_decodes minute8.wav 1
@@ -88,10 +90,11 @@ run_case() {  # label, wav, bytes per frame, vorlane options...
 }
 
 run_case "8-bit default" tape8.wav 1
-run_case "8-bit -v -r -g 6 -t 20" tape8.wav 1 -v -r -g 6 -t 20
+run_case "8-bit -v -g 6 -t 20" tape8.wav 1 -v -g 6 -t 20
+run_case "8-bit inverted, -r" tape8r.wav 1 -r
 run_case "8-bit -f -m" tape8.wav 1 -f -m
 run_case "16-bit default" tape16.wav 2
-run_case "16-bit -v -r -g 6 -t 20" tape16.wav 2 -v -r -g 6 -t 20
+run_case "16-bit -v -g 6 -t 20" tape16.wav 2 -v -g 6 -t 20
 run_case "16-bit -f -m" tape16.wav 2 -f -m
 run_case "16-bit stereo default" tape16s.wav 4
 run_case "16-bit stereo -f -m" tape16s.wav 4 -f -m

@@ -17,17 +17,20 @@
 
 namespace {
 
-constexpr uint32_t kRates[] = {1,     658,   7999,  8000,   11025,  22050,  44100,      48000,
-                               96000, 192000, 658552, 658553, 808000, 1000000, 2147483647u,
-                               4294967295u};
+constexpr uint32_t kRates[] = {1,      658,     7999,        8000,       11025,  22050,
+                               44100,  48000,   96000,       192000,     658552, 658553,
+                               808000, 1000000, 2147483647u, 4294967295u};
 
 AssemblerState g_state;  // holds a whole tape block: kept off the stack
 
 /// What must hold after every event, whatever came before.
 void check_invariants(const AssemblerState& st) {
     switch (st.phase) {
-        case AssemblerPhase::kSeekSync: break;
-        case AssemblerPhase::kName: FUZZ_CHECK(st.bit_count < 8); break;
+        case AssemblerPhase::kSeekSync:
+            break;
+        case AssemblerPhase::kName:
+            FUZZ_CHECK(st.bit_count < 8);
+            break;
         case AssemblerPhase::kHeader:
             FUZZ_CHECK(st.byte_index < kBlockHeaderBytes);
             FUZZ_CHECK(st.block.name_length >= 1 && st.block.name_length <= kMaxNameBytes);
@@ -61,7 +64,9 @@ void check_finished_block(const TapeBlock& b) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
@@ -87,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         offset += length;
         const BitEvent ev{b & 0x01, length, offset, static_cast<double>(offset - 44) / lim.rate};
-        if (assembler_push(&g_state, ev, lim, verbose, &budget)) check_finished_block(g_state.block);
+        if (assembler_push(&g_state, ev, lim, verbose, &budget))
+            check_finished_block(g_state.block);
         check_invariants(g_state);
         FUZZ_CHECK(budget >= 0 && budget <= 10);
     }

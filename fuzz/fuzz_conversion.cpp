@@ -32,9 +32,9 @@ char g_base[256];
 char g_work[300];
 
 /// Rates worth forcing with -s: the edges of edge mode's windows and more.
-constexpr const char* kForcedRates[] = {"1",      "658",    "7999",       "8000",
-                                        "22050",  "44100",  "48000",      "96000",
-                                        "658552", "658553", "808000",     "2147483647"};
+constexpr const char* kForcedRates[] = {"1",      "658",    "7999",   "8000",
+                                        "22050",  "44100",  "48000",  "96000",
+                                        "658552", "658553", "808000", "2147483647"};
 
 /// Removes every file in the working directory; a directory there is a defect.
 void clear_work_dir() {
@@ -125,8 +125,7 @@ void check_outputs(const uint8_t* input, size_t input_size) {
 }
 
 /// Turns the option bytes into an argument vector; returns the bytes used.
-size_t build_arguments(const uint8_t* data, size_t size, char** argv, int* argc,
-                       bool* edge_mode) {
+size_t build_arguments(const uint8_t* data, size_t size, char** argv, int* argc, bool* edge_mode) {
     static char gain[16];
     static char threshold[16];
     static char program[] = "vorlane";
@@ -208,8 +207,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const int fd = open(kInputName, O_WRONLY | O_CREAT | O_TRUNC, 0600);
     FUZZ_CHECK(fd >= 0);
-    FUZZ_CHECK(input_size == 0 ||
-               write(fd, input, input_size) == static_cast<ssize_t>(input_size));
+    FUZZ_CHECK(input_size == 0 || write(fd, input, input_size) == static_cast<ssize_t>(input_size));
     close(fd);
 
     const int code = run(argc, argv);

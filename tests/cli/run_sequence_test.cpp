@@ -230,11 +230,7 @@ TEST(RunSequence, HeaderChecksAndDataScan) {
     };
     for (const HeaderCase& c : cases) {
         ScopedTempDir dir;
-        ASSERT_TRUE(write_file(dir.file("in.wav"), c.file));
-        std::vector<std::string> args = c.extra_args;
-        args.push_back("-i");
-        args.push_back("in.wav");
-        const ProcessResult r = run_process(vorlane_binary(), args, dir.path());
+        const ProcessResult r = run_vorlane_on(dir.path(), c.file, c.extra_args);
         EXPECT_EQ(r.exit_code, c.exit_code) << c.name;
         EXPECT_EQ(r.out, c.out) << c.name;
         EXPECT_EQ(r.err, c.err) << c.name;

@@ -134,11 +134,8 @@ TEST(DecodeGolden, ConsoleOutputAndImages) {
     };
     for (const GoldenCase& c : cases) {
         ScopedTempDir dir;
-        ASSERT_TRUE(write_file(dir.file("in.wav"), make_wav(WavFixture{}, c.payload)));
-        std::vector<std::string> args = c.options;
-        args.push_back("-i");
-        args.push_back("in.wav");
-        const ProcessResult r = run_process(vorlane_binary(), args, dir.path());
+        const ProcessResult r =
+            run_vorlane_on(dir.path(), make_wav(WavFixture{}, c.payload), c.options);
         EXPECT_EQ(r.exit_code, 0) << c.name;
         EXPECT_EQ(r.err, c.err) << c.name;
         const uint32_t size = static_cast<uint32_t>(c.payload.size());

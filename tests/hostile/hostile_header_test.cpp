@@ -30,11 +30,7 @@ struct FileCase {
 /// be left there afterwards.
 void check_file_case(const FileCase& c) {
     ScopedTempDir dir;
-    ASSERT_TRUE(write_file(dir.file("in.wav"), c.file));
-    std::vector<std::string> args = c.options;
-    args.push_back("-i");
-    args.push_back("in.wav");
-    const ProcessResult r = run_process(vorlane_binary(), args, dir.path());
+    const ProcessResult r = run_vorlane_on(dir.path(), c.file, c.options);
     EXPECT_EQ(r.exit_code, c.exit_code) << c.name;
     EXPECT_EQ(r.out, c.out) << c.name;
     EXPECT_EQ(r.err, c.err) << c.name;
@@ -53,8 +49,8 @@ TEST(HostileHeader, HeaderCutAtEveryLength) {
     const uint32_t partial_size[] = {0, 0x01, 0x0201, 0x030201, 0x04030201};
 
     for (size_t length = 0; length <= 44; ++length) {
-        FileCase c{"cut at " + std::to_string(length), whole.substr(0, length), {}, 5, "",
-                   kNotValid};
+        FileCase c{
+            "cut at " + std::to_string(length), whole.substr(0, length), {}, 5, "", kNotValid};
         if (length >= 40) {
             // The tag is whole; the size field has length - 40 of its bytes, the
             // rest read as zero. No samples: only the end-of-input sample.
@@ -101,16 +97,36 @@ TEST(HostileHeader, RatesWidthsAndChannels) {
         {"rate 7999", silent_wav(1, 7999, 8), {}, 0, report(1, 7999, 8) + kNoFiles, ""},
         {"rate 8000", silent_wav(1, 8000, 8), {}, 0, report(1, 8000, 8) + kNoFiles, ""},
         {"rate 658552", silent_wav(1, 658552, 8), {}, 0, report(1, 658552, 8) + kNoFiles, ""},
-        {"rate 658552, -m: 1000 samples fill the baseline ring", silent_wav(1, 658552, 8),
-         {"-m"}, 0, report(1, 658552, 8) + kNoFiles, ""},
+        {"rate 658552, -m: 1000 samples fill the baseline ring",
+         silent_wav(1, 658552, 8),
+         {"-m"},
+         0,
+         report(1, 658552, 8) + kNoFiles,
+         ""},
         {"rate 658553", silent_wav(1, 658553, 8), {}, 0, report(1, 658553, 8) + kNoFiles, ""},
-        {"rate 658553, -m: 1001 samples overflow it", silent_wav(1, 658553, 8), {"-m"}, 2,
-         report(1, 658553, 8), edge_refused(658553)},
-        {"rate 4294967295", silent_wav(1, 4294967295u, 8), {}, 0,
-         report(1, 4294967295u, 8) + kNoFiles, ""},
-        {"rate 4294967295, -m", silent_wav(1, 4294967295u, 8), {"-m"}, 2,
-         report(1, 4294967295u, 8), edge_refused(4294967295u)},
-        {"rate 0 forced over a good one is refused", silent_wav(1, 44100, 8), {"-s", "0"}, 2, "",
+        {"rate 658553, -m: 1001 samples overflow it",
+         silent_wav(1, 658553, 8),
+         {"-m"},
+         2,
+         report(1, 658553, 8),
+         edge_refused(658553)},
+        {"rate 4294967295",
+         silent_wav(1, 4294967295u, 8),
+         {},
+         0,
+         report(1, 4294967295u, 8) + kNoFiles,
+         ""},
+        {"rate 4294967295, -m",
+         silent_wav(1, 4294967295u, 8),
+         {"-m"},
+         2,
+         report(1, 4294967295u, 8),
+         edge_refused(4294967295u)},
+        {"rate 0 forced over a good one is refused",
+         silent_wav(1, 44100, 8),
+         {"-s", "0"},
+         2,
+         "",
          "Error parsing argument for '-s'.\n"},
         // Sample widths other than 8 and 16 bits.
         {"0 bits", silent_wav(1, 44100, 0), {}, 5, "", kNotValid},
@@ -119,8 +135,12 @@ TEST(HostileHeader, RatesWidthsAndChannels) {
         {"32 bits", silent_wav(1, 44100, 32), {}, 5, "", kNotValid},
         // 65535 channels of 8 bits: the 1000 bytes are not one whole frame, so
         // only the end-of-input sample is decoded.
-        {"65535 channels of 8 bits", silent_wav(65535, 44100, 8), {}, 0,
-         report(65535, 44100, 8) + kNoFiles, ""},
+        {"65535 channels of 8 bits",
+         silent_wav(65535, 44100, 8),
+         {},
+         0,
+         report(65535, 44100, 8) + kNoFiles,
+         ""},
     };
     for (const FileCase& c : cases) check_file_case(c);
 }
@@ -133,11 +153,14 @@ TEST(HostileHeader, WidestFramesAcrossTheReadBuffer) {
     f.bits_per_sample = 16;
     const size_t frame = 65535u * 2;
     const std::string payload(frame * 5 / 2, '\0');
-    check_file_case({"2.5 frames of 65535 16-bit channels", make_wav(f, payload), {}, 0,
-                     expected_header_report(65535, 44100, 16, 36,
-                                            static_cast<uint32_t>(payload.size())) +
-                         kNoFiles,
-                     ""});
+    check_file_case(
+        {"2.5 frames of 65535 16-bit channels",
+         make_wav(f, payload),
+         {},
+         0,
+         expected_header_report(65535, 44100, 16, 36, static_cast<uint32_t>(payload.size())) +
+             kNoFiles,
+         ""});
 }
 
 TEST(HostileHeader, DataTagAroundTheReadBuffer) {
@@ -151,15 +174,26 @@ TEST(HostileHeader, DataTagAroundTheReadBuffer) {
         file.replace(36, 4, "dat_");
         file.resize(tag, 'a');
         file += "data" + le32(2) + "\x80\x80";
-        cases.push_back({"tag at " + std::to_string(tag), file, {}, 0,
-                         expected_header_report(1, 44100, 8, tag, 2) + kNoFiles, ""});
+        cases.push_back({"tag at " + std::to_string(tag),
+                         file,
+                         {},
+                         0,
+                         expected_header_report(1, 44100, 8, tag, 2) + kNoFiles,
+                         ""});
         // The same tag as the very last bytes of the file: no size field at all.
         file.resize(tag + 4);
-        cases.push_back({"tag at " + std::to_string(tag) + " ending the file", file, {}, 0,
-                         expected_header_report(1, 44100, 8, tag, 0) + kNoFiles, ""});
+        cases.push_back({"tag at " + std::to_string(tag) + " ending the file",
+                         file,
+                         {},
+                         0,
+                         expected_header_report(1, 44100, 8, tag, 0) + kNoFiles,
+                         ""});
         // One byte short of the tag: not found, one dot per offset tried.
         file.resize(tag + 3);
-        cases.push_back({"tag cut at " + std::to_string(tag), file, {}, 6,
+        cases.push_back({"tag cut at " + std::to_string(tag),
+                         file,
+                         {},
+                         6,
                          expected_format_report(1, 44100, 8) + std::string(tag + 1, '.'),
                          kNoData});
     }

@@ -39,11 +39,7 @@ void check_tape_case(const TapeCase& c) {
     ScopedTempDir dir;
     const std::string cwd = dir.file("cwd");
     ASSERT_EQ(mkdir(cwd.c_str(), 0755), 0);
-    ASSERT_TRUE(write_file(cwd + "/in.wav", c.wav));
-    std::vector<std::string> args = c.options;
-    args.push_back("-i");
-    args.push_back("in.wav");
-    const ProcessResult r = run_process(vorlane_binary(), args, cwd);
+    const ProcessResult r = run_vorlane_on(cwd, c.wav, c.options);
     EXPECT_EQ(r.exit_code, c.exit_code) << c.name;
     EXPECT_EQ(r.out, c.out) << c.name;
     EXPECT_EQ(r.err, c.err) << c.name;
@@ -60,7 +56,9 @@ void check_tape_case(const TapeCase& c) {
 }
 
 /// An 8-bit mono 44.1 kHz recording of a tape.
-std::string mono_wav(const std::string& tape) { return tape_wav(tape, TapeSignalOptions{}); }
+std::string mono_wav(const std::string& tape) {
+    return tape_wav(tape, TapeSignalOptions{});
+}
 
 std::string header_report(const std::string& wav) {
     return expected_header_report(1, 44100, 8, 36, static_cast<uint32_t>(wav.size() - 44));
@@ -73,14 +71,14 @@ TapeCase good_block_case(const std::string& label, const std::string& name,
     const std::string wav = mono_wav(image);
     const Placement p;
     const std::string file = hostile::start_time(p, name) + "_" + file_name_part + ".htp";
-    return TapeCase{label,
-                    wav,
-                    {},
-                    0,
-                    header_report(wav) + hostile::summary(1),
-                    hostile::good_block_lines(p, name, 0x4000, "data") + "  File written: " +
-                        file + "\n\n",
-                    {{file, image}}};
+    return TapeCase{
+        label,
+        wav,
+        {},
+        0,
+        header_report(wav) + hostile::summary(1),
+        hostile::good_block_lines(p, name, 0x4000, "data") + "  File written: " + file + "\n\n",
+        {{file, image}}};
 }
 
 /// A case for a tape whose name is refused; the rest of the block is zeros,
@@ -88,14 +86,14 @@ TapeCase good_block_case(const std::string& label, const std::string& name,
 TapeCase refused_name_case(const std::string& label, const std::string& name) {
     const std::string wav = mono_wav(htp_image(name, 0, ""));
     const std::string length = std::to_string(name.size() + 1);
-    return TapeCase{label,
-                    wav,
-                    {},
-                    0,
-                    header_report(wav) + hostile::summary(0),
-                    hostile::sync_lines(Placement{}) + "  Abort. Filename too long: " + length +
-                        " > 64.\n",
-                    {}};
+    return TapeCase{
+        label,
+        wav,
+        {},
+        0,
+        header_report(wav) + hostile::summary(0),
+        hostile::sync_lines(Placement{}) + "  Abort. Filename too long: " + length + " > 64.\n",
+        {}};
 }
 
 std::string byte_range(int first, int last) {
@@ -120,7 +118,8 @@ TEST(HostileTape, NamesChosenByTheTape) {
         good_block_case("empty name", "", ""),
         refused_name_case("255 bytes: the buffer's last byte is the zero", std::string(255, 'Q')),
         refused_name_case("256 bytes: the zero falls past the buffer", std::string(256, 'Q')),
-        refused_name_case("270 bytes: would wrap to 14 if the count wrapped", std::string(270, 'Q')),
+        refused_name_case("270 bytes: would wrap to 14 if the count wrapped",
+                          std::string(270, 'Q')),
         refused_name_case("300 bytes with slashes", std::string(300, '/')),
     };
     for (const TapeCase& c : cases) check_tape_case(c);
@@ -133,7 +132,8 @@ TEST(HostileTape, RecordingsThatStopEarly) {
     const std::string cut_after_sync = mono_wav(hello.substr(0, 257));
     const std::string cut_in_name = mono_wav(hello.substr(0, 257 + 2));
     const std::string cut_in_data = mono_wav(hello.substr(0, 257 + 6 + 4 + 100));
-    const std::string name_without_zero = mono_wav(htp_image(std::string(300, 'Q'), 0, "").substr(0, 257 + 300));
+    const std::string name_without_zero =
+        mono_wav(htp_image(std::string(300, 'Q'), 0, "").substr(0, 257 + 300));
     const std::string header_lines =
         hostile::name_lines(p, "HELLO") + hostile::header_lines(0x1234, 300);
 
@@ -143,23 +143,45 @@ TEST(HostileTape, RecordingsThatStopEarly) {
     const std::string second = htp_image("TWO", 0x0200, std::string(200, 's'));
     const std::string first_payload = tape_payload(first, TapeSignalOptions{});
     const std::string two_blocks = make_wav(
-        WavFixture{}, first_payload + tape_payload(second.substr(0, 257 + 4 + 4 + 50),
-                                                   TapeSignalOptions{}));
+        WavFixture{},
+        first_payload + tape_payload(second.substr(0, 257 + 4 + 4 + 50), TapeSignalOptions{}));
     Placement second_place;
     second_place.frames_before = first_payload.size();
     const std::string first_file = hostile::start_time(p, "ONE") + "_ONE.htp";
 
     const std::vector<TapeCase> cases = {
-        {"right after the sync byte", cut_after_sync, {}, 0,
-         header_report(cut_after_sync) + hostile::summary(0), hostile::sync_lines(p), {}},
-        {"in the middle of the name", cut_in_name, {}, 0,
-         header_report(cut_in_name) + hostile::summary(0), hostile::sync_lines(p), {}},
-        {"in the middle of the data", cut_in_data, {}, 0,
-         header_report(cut_in_data) + hostile::summary(0), hostile::sync_lines(p) + header_lines,
+        {"right after the sync byte",
+         cut_after_sync,
+         {},
+         0,
+         header_report(cut_after_sync) + hostile::summary(0),
+         hostile::sync_lines(p),
          {}},
-        {"in a 300-byte name that never ends", name_without_zero, {}, 0,
-         header_report(name_without_zero) + hostile::summary(0), hostile::sync_lines(p), {}},
-        {"a good block, then one cut in its data", two_blocks, {}, 0,
+        {"in the middle of the name",
+         cut_in_name,
+         {},
+         0,
+         header_report(cut_in_name) + hostile::summary(0),
+         hostile::sync_lines(p),
+         {}},
+        {"in the middle of the data",
+         cut_in_data,
+         {},
+         0,
+         header_report(cut_in_data) + hostile::summary(0),
+         hostile::sync_lines(p) + header_lines,
+         {}},
+        {"in a 300-byte name that never ends",
+         name_without_zero,
+         {},
+         0,
+         header_report(name_without_zero) + hostile::summary(0),
+         hostile::sync_lines(p),
+         {}},
+        {"a good block, then one cut in its data",
+         two_blocks,
+         {},
+         0,
          header_report(two_blocks) + hostile::summary(1),
          hostile::good_block_lines(p, "ONE", 0x0100, "first") + "  File written: " + first_file +
              "\n\n" + hostile::sync_lines(second_place) + hostile::name_lines(second_place, "TWO") +
@@ -174,7 +196,7 @@ TEST(HostileTape, UnusualContainersOfAGoodTape) {
     const std::string data(std::string("\x01\x02\x03", 3));
     struct Container {
         const char* name;
-        int channels;      // played on every channel
+        int channels;  // played on every channel
         int bits;
         uint16_t header_channels;  // what the header claims
         std::string list_chunk;    // inserted before the data chunk
@@ -221,16 +243,17 @@ TEST(HostileTape, UnusualContainersOfAGoodTape) {
 /// What is in the current directory before the run, besides in.wav.
 enum class Obstacle {
     kNone,
-    kDirectoryAtFirstImage,  ///< the first image's file name is taken by a directory
-    kFullDeviceAtFirstImage, ///< ... by a symbolic link to /dev/full
-    kLinksToInput,           ///< link.wav -> in.wav, hard.wav is a hard link to in.wav
+    kDirectoryAtFirstImage,   ///< the first image's file name is taken by a directory
+    kFullDeviceAtFirstImage,  ///< ... by a symbolic link to /dev/full
+    kLinksToInput,            ///< link.wav -> in.wav, hard.wav is a hard link to in.wav
 };
 
 TEST(HostileTape, OutputsThatCannotBeWritten) {
     const std::string one = htp_image("ONE", 0x0100, "first");
     const std::string two = htp_image("TWO", 0x0200, "second");
     const std::string one_payload = tape_payload(one, TapeSignalOptions{});
-    const std::string wav = make_wav(WavFixture{}, one_payload + tape_payload(two, TapeSignalOptions{}));
+    const std::string wav =
+        make_wav(WavFixture{}, one_payload + tape_payload(two, TapeSignalOptions{}));
     const Placement p1;
     Placement p2;
     p2.frames_before = one_payload.size();
@@ -254,30 +277,62 @@ TEST(HostileTape, OutputsThatCannotBeWritten) {
         std::vector<std::string> files;  // the current directory afterwards
     };
     const OutputCase cases[] = {
-        {"image name taken by a directory", Obstacle::kDirectoryAtFirstImage,
-         {"-i", "in.wav"}, 1, report + hostile::summary(1),
-         block1 + failed1 + block2 + written2, {file1, file2, "in.wav"}},
-        {"image name is a link to a full device", Obstacle::kFullDeviceAtFirstImage,
-         {"-i", "in.wav"}, 1, report + hostile::summary(1),
-         block1 + failed1 + block2 + written2, {file2, "in.wav"}},
-        {"raw output to a full device", Obstacle::kNone, {"-o", "/dev/full", "-i", "in.wav"}, 1,
-         report + hostile::summary(2), both + "Error writing /dev/full.\n", {file1, file2, "in.wav"}},
-        {"raw output and an image both fail", Obstacle::kDirectoryAtFirstImage,
-         {"-i", "in.wav", "-o", "/dev/full"}, 1, report + hostile::summary(1),
+        {"image name taken by a directory",
+         Obstacle::kDirectoryAtFirstImage,
+         {"-i", "in.wav"},
+         1,
+         report + hostile::summary(1),
+         block1 + failed1 + block2 + written2,
+         {file1, file2, "in.wav"}},
+        {"image name is a link to a full device",
+         Obstacle::kFullDeviceAtFirstImage,
+         {"-i", "in.wav"},
+         1,
+         report + hostile::summary(1),
+         block1 + failed1 + block2 + written2,
+         {file2, "in.wav"}},
+        {"raw output to a full device",
+         Obstacle::kNone,
+         {"-o", "/dev/full", "-i", "in.wav"},
+         1,
+         report + hostile::summary(2),
+         both + "Error writing /dev/full.\n",
+         {file1, file2, "in.wav"}},
+        {"raw output and an image both fail",
+         Obstacle::kDirectoryAtFirstImage,
+         {"-i", "in.wav", "-o", "/dev/full"},
+         1,
+         report + hostile::summary(1),
          block1 + failed1 + block2 + written2 + "Error writing /dev/full.\n",
          {file1, file2, "in.wav"}},
-        {"raw output names the input, before -i", Obstacle::kNone,
-         {"-o", "in.wav", "-i", "in.wav"}, 0, report + hostile::summary(2),
-         "Error opening in.wav.\n" + both, {file1, file2, "in.wav"}},
-        {"raw output names the input, after -i", Obstacle::kNone,
-         {"-i", "in.wav", "-o", "in.wav"}, 0, report + hostile::summary(2),
-         "Error opening in.wav.\n" + both, {file1, file2, "in.wav"}},
-        {"raw output is a symbolic link to the input", Obstacle::kLinksToInput,
-         {"-o", "link.wav", "-i", "in.wav"}, 0, report + hostile::summary(2),
-         "Error opening link.wav.\n" + both, {file1, file2, "hard.wav", "in.wav", "link.wav"}},
-        {"raw output is a hard link to the input", Obstacle::kLinksToInput,
-         {"-i", "in.wav", "-o", "hard.wav"}, 0, report + hostile::summary(2),
-         "Error opening hard.wav.\n" + both, {file1, file2, "hard.wav", "in.wav", "link.wav"}},
+        {"raw output names the input, before -i",
+         Obstacle::kNone,
+         {"-o", "in.wav", "-i", "in.wav"},
+         0,
+         report + hostile::summary(2),
+         "Error opening in.wav.\n" + both,
+         {file1, file2, "in.wav"}},
+        {"raw output names the input, after -i",
+         Obstacle::kNone,
+         {"-i", "in.wav", "-o", "in.wav"},
+         0,
+         report + hostile::summary(2),
+         "Error opening in.wav.\n" + both,
+         {file1, file2, "in.wav"}},
+        {"raw output is a symbolic link to the input",
+         Obstacle::kLinksToInput,
+         {"-o", "link.wav", "-i", "in.wav"},
+         0,
+         report + hostile::summary(2),
+         "Error opening link.wav.\n" + both,
+         {file1, file2, "hard.wav", "in.wav", "link.wav"}},
+        {"raw output is a hard link to the input",
+         Obstacle::kLinksToInput,
+         {"-i", "in.wav", "-o", "hard.wav"},
+         0,
+         report + hostile::summary(2),
+         "Error opening hard.wav.\n" + both,
+         {file1, file2, "hard.wav", "in.wav", "link.wav"}},
     };
     for (const OutputCase& c : cases) {
         ScopedTempDir dir;
@@ -285,7 +340,8 @@ TEST(HostileTape, OutputsThatCannotBeWritten) {
         ASSERT_EQ(mkdir(cwd.c_str(), 0755), 0);
         ASSERT_TRUE(write_file(cwd + "/in.wav", wav));
         switch (c.obstacle) {
-            case Obstacle::kNone: break;
+            case Obstacle::kNone:
+                break;
             case Obstacle::kDirectoryAtFirstImage:
                 ASSERT_EQ(mkdir((cwd + "/" + file1).c_str(), 0755), 0);
                 break;

@@ -111,8 +111,7 @@ TEST(SynthGoodImages, AcceptedAndPlayedAsTheyGoOntoTape) {
         {"named further block", named_second, 2, named_second},
         {"no leader", kGood.substr(256), 1, kGood.substr(256)},
         {"short leader", kGood.substr(250), 1, kGood.substr(250)},
-        {"zeros after the end", kGood + std::string(5, '\0'), 1,
-         kGood + std::string(5, '\0')},
+        {"zeros after the end", kGood + std::string(5, '\0'), 1, kGood + std::string(5, '\0')},
     };
     for (const GoodCase& c : cases) {
         const SynthImage image = image_of(c.bytes);

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "cli/exit_codes.h"
-#include "cli/number_parser.h"
+#include "cli/numeric_options.h"
 #include "cli/option_scanner.h"
 #include "cli/settings.h"
 #include "cli/usage.h"
@@ -21,7 +21,6 @@ namespace {
 struct RunContext {
     ConverterSettings settings;
     FILE* input = nullptr;
-    const char* input_path = nullptr;
     InputStream stream;
     WavHeader header;
     DecoderState decoder;
@@ -37,56 +36,10 @@ ScanOutcome stop_with(int code) {
     return ScanOutcome{true, code};
 }
 
-/// -g: whole dB in the accepted range, otherwise the gain is kept.
-ScanOutcome apply_gain(const char* arg, ConverterSettings* s) {
-    int gain = 0;
-    if (!parse_int_argument(arg, &gain)) {
-        std::fprintf(stderr, "Error parsing argument for '-g'.\n");
-        return stop_with(kExitParameter);
-    }
-    if (gain < kMinGainDb || gain > kMaxGainDb) {
-        std::fprintf(stderr, "Illegal gain value: %i.\n", gain);
-        std::fprintf(stderr, "Gain must be between %i and %i.\n", kMinGainDb, kMaxGainDb);
-        return ScanOutcome{};
-    }
-    s->gain_db = gain;
-    std::fprintf(stderr, "Gain set to %i dB.\n", gain);
-    return ScanOutcome{};
-}
-
-/// -t: threshold in percent, 0..100; out of range keeps the current value.
-ScanOutcome apply_threshold(const char* arg, ConverterSettings* s) {
-    int t = 0;
-    if (!parse_int_argument(arg, &t)) {
-        std::fprintf(stderr, "Error parsing argument for '-t'.\n");
-        return stop_with(kExitParameter);
-    }
-    if (t < 0 || t > kMaxThreshold) {
-        std::fprintf(stderr, "Illegal argument for '-t' (%i).\n", t);
-        std::fprintf(stderr, "Using default value of %i.\n", s->threshold);
-        return ScanOutcome{};
-    }
-    s->threshold = t;
-    return ScanOutcome{};
-}
-
-/// -s: a positive rate in Hz.
-ScanOutcome apply_forced_rate(const char* arg, ConverterSettings* s) {
-    int rate = 0;
-    if (!parse_int_argument(arg, &rate) || rate <= 0) {
-        std::fprintf(stderr, "Error parsing argument for '-s'.\n");
-        return stop_with(kExitParameter);
-    }
-    s->has_forced_rate = true;
-    s->forced_rate = static_cast<uint32_t>(rate);
-    return ScanOutcome{};
-}
-
 /// -i: opened at once; a later -i replaces an earlier one.
 ScanOutcome open_input(const char* path, RunContext* ctx) {
     if (ctx->input != nullptr) std::fclose(ctx->input);
     ctx->input = std::fopen(path, "rb");
-    ctx->input_path = path;
     // A directory opens but cannot be read: it cannot be opened as a recording.
     struct stat st;
     if (ctx->input != nullptr && fstat(fileno(ctx->input), &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -120,11 +73,12 @@ ScanOutcome apply_option(int letter, const OptionScanner& scanner, RunContext* c
             s->raw_output_path = scanner.argument;
             break;
         case 'g':
-            return apply_gain(scanner.argument, s);
+            return apply_gain(scanner.argument, s) ? ScanOutcome{} : stop_with(kExitParameter);
         case 's':
-            return apply_forced_rate(scanner.argument, s);
+            return apply_forced_rate(scanner.argument, s) ? ScanOutcome{}
+                                                          : stop_with(kExitParameter);
         case 't':
-            return apply_threshold(scanner.argument, s);
+            return apply_threshold(scanner.argument, s) ? ScanOutcome{} : stop_with(kExitParameter);
         case 'i':
             return open_input(scanner.argument, ctx);
         case 'h':

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "cli/settings.h"
+#include "settings.h"
 #include "decoder/block_assembler.h"
 #include "decoder/conditioner.h"
 #include "decoder/level_scanner.h"

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "cli/settings.h"
+#include "settings.h"
 #include "decoder/block_assembler.h"
 #include "decoder/stage_limits.h"
 #include "fuzz_common.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/settings.h"
+#include "settings.h"
 #include "fuzz_common.h"
 #include "wav/header_reader.h"
 #include "wav/input_stream.h"

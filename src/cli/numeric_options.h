@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/settings.h"
+#include "settings.h"
 
 // The options that take a number. Each prints its own messages and returns
 // false only when no number can be read (a parameter error); a number out

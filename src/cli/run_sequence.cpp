@@ -9,7 +9,7 @@
 #include "cli/exit_codes.h"
 #include "cli/numeric_options.h"
 #include "cli/option_scanner.h"
-#include "cli/settings.h"
+#include "settings.h"
 #include "cli/usage.h"
 #include "decoder/decode_loop.h"
 #include "wav/header_reader.h"

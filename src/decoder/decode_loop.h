@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "cli/settings.h"
+#include "settings.h"
 #include "decoder/decoder_state.h"
 #include "wav/input_stream.h"
 #include "wav/wav_header.h"

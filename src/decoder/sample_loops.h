@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "cli/settings.h"
+#include "settings.h"
 #include "decoder/bit_chain.h"
 #include "decoder/conditioner.h"
 #include "decoder/decoder_state.h"

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "cli/settings.h"
+#include "settings.h"
 #include "wav/wav_header.h"
 
 /// Sizes of the edge-mode averaging rings.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/settings.h"
+#include "settings.h"
 #include "wav/input_stream.h"
 #include "wav/wav_header.h"
 

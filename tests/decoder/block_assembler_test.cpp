@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "cli/settings.h"
+#include "settings.h"
 #include "decoder/stage_limits.h"
 #include "wav/wav_header.h"
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "cli/settings.h"
+#include "settings.h"
 #include "decoder/stage_limits.h"
 #include "wav/wav_header.h"
 

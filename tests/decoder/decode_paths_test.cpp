@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/settings.h"
+#include "settings.h"
 #include "decoder/decode_loop.h"
 #include "process_runner.h"
 #include "scoped_temp_dir.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/settings.h"
+#include "settings.h"
 #include "decoder/stage_limits.h"
 #include "wav/wav_header.h"
 

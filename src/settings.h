@@ -21,4 +21,9 @@ struct ConverterSettings {
     int threshold = kDefaultThreshold;      ///< -t: comparator threshold T, 0..100
     bool has_forced_rate = false;           ///< -s given
     uint32_t forced_rate = 0;               ///< -s: replaces the header's rate, Hz
+    int channel = 1;                        ///< --channel: the channel decoded, 1-based
+    bool join = false;                      ///< --join: a chained program as one image
+    bool recover = false;                   ///< --recover: the decoder for damaged tapes
+    bool analyze = false;                   ///< --analyze: report on the tape, write no image
+    const char* plot_path = nullptr;        ///< --plot: the analysis picture, SVG
 };

@@ -11,7 +11,8 @@ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLANE_BENCH=ON \
       -DVORLANE_TESTS=OFF >/dev/null
 cmake --build "$BUILD" >/dev/null
 
-VORLANE=$PWD/$BUILD/src/vorlane
+# BENCH_VORLANE times another build of vorlane on the same recordings (before/after).
+VORLANE=${BENCH_VORLANE:-$PWD/$BUILD/src/vorlane}
 SYNTH=$PWD/$BUILD/tools/synth/vorlane-synth
 MAKE_IMAGE=$PWD/$BUILD/bench/vorlane_bench_make_image
 READ=$PWD/$BUILD/bench/vorlane_bench_chunked_read

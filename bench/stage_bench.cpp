@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <vector>
 
-#include "settings.h"
 #include "decoder/block_assembler.h"
 #include "decoder/conditioner.h"
 #include "decoder/level_scanner.h"
 #include "decoder/pulse_detector.h"
 #include "decoder/stage_limits.h"
-#include "wav/sample_reader.h"
+#include "settings.h"
+#include "wav/frame_reader.h"
 
 namespace {
 
@@ -39,24 +39,24 @@ std::vector<uint8_t> pulse_train(int bits) {
     return out;
 }
 
+FrameFormat mono(int bits) {
+    FrameFormat f;
+    f.format = bits == 16 ? SampleFormat::kSigned16 : SampleFormat::kUnsigned8;
+    f.sample_bytes = f.frame_bytes = bits == 16 ? 2 : 1;
+    return f;
+}
+
 StageLimits limits(int bits, const ConverterSettings& s = ConverterSettings{}) {
-    WavHeader h;
-    h.sample_rate = 44100;
-    h.bits_per_sample = static_cast<uint16_t>(bits);
-    h.channels = 1;
-    return derive_limits(h, s);
+    return derive_limits(mono(bits), 44100, 0, s);
 }
 
 void BM_ReadSamples(benchmark::State& state) {
     const int bits = static_cast<int>(state.range(0));
     const std::vector<uint8_t> data = pulse_train(bits);
+    const FrameFormat f = mono(bits);
     for (auto _ : state) {
         int sum = 0;
-        if (bits == 16) {
-            for (size_t i = 0; i + 1 < data.size(); i += 2) sum += sample_from_s16(&data[i], 0);
-        } else {
-            for (uint8_t b : data) sum += sample_from_u8(b, 0);
-        }
+        for (size_t i = 0; i < kSamples; ++i) sum += frame_sample(&data[i * f.frame_bytes], f);
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kSamples));
@@ -68,7 +68,7 @@ void BM_LevelScan(benchmark::State& state) {
     const int bits = static_cast<int>(state.range(0));
     const std::vector<uint8_t> data = pulse_train(bits);
     const StageLimits lim = limits(bits);
-    const LevelRanges ranges = level_ranges(lim, 0);
+    const LevelRanges ranges = level_ranges(lim.conditioner, lim.detector.rise_level, lim.frame);
     const size_t step = bits == 16 ? 2 : 1;
     for (auto _ : state) {
         size_t edges = 0;
@@ -76,8 +76,7 @@ void BM_LevelScan(benchmark::State& state) {
         for (size_t i = 0; i < kSamples;) {
             const RawRange& r = high ? ranges.falls : ranges.rises;
             const size_t left = kSamples - i;
-            const size_t j = bits == 16 ? find_s16_in_range(&data[i * step], left, step, r)
-                                        : find_u8_in_range(&data[i], left, step, r);
+            const size_t j = find_in_range(&data[i * step], left, lim.frame, r);
             i += j + 1;
             edges += high ? 0 : 1;
             high = !high;
@@ -92,21 +91,31 @@ BENCHMARK(BM_LevelScan)->Arg(8)->Arg(16);
 void BM_Conditioner(benchmark::State& state) {
     const int options = static_cast<int>(state.range(0));
     const std::vector<uint8_t> data = pulse_train(8);
-    const StageLimits lim = limits(8);
+    ConverterSettings settings;
+    settings.filter = options & 1;
+    const ConditionerLimits lim = limits(8, settings).conditioner;
     static WindowQuotients quotients;
-    window_quotients_fill(&quotients, lim, options & 1);
+    window_quotients_fill(&quotients, lim);
     const QuotientView view = quotient_view(quotients);
     static ConditionerState st;
     for (auto _ : state) {
         double acc = 0;
         for (uint8_t b : data) {
-            const int h = sample_from_u8(b, 0);
+            const int h = b - 128;
             Conditioned c;
             switch (options) {
-                case 0: c = condition_sample<false, false>(&st, h, lim, nullptr); break;
-                case 1: c = condition_sample<true, false>(&st, h, lim, nullptr); break;
-                case 2: c = condition_sample<false, true>(&st, h, lim, &view); break;
-                default: c = condition_sample<true, true>(&st, h, lim, &view); break;
+                case 0:
+                    c = condition_sample<false, false>(&st, h, lim, nullptr);
+                    break;
+                case 1:
+                    c = condition_sample<true, false>(&st, h, lim, nullptr);
+                    break;
+                case 2:
+                    c = condition_sample<false, true>(&st, h, lim, &view);
+                    break;
+                default:
+                    c = condition_sample<true, true>(&st, h, lim, &view);
+                    break;
             }
             acc += c.comparator_input;
         }
@@ -119,17 +128,16 @@ BENCHMARK(BM_Conditioner)->Arg(0)->Arg(1)->Arg(2)->Arg(3);
 /// The comparator and pulse measurement, one sample at a time.
 void BM_PulseDetector(benchmark::State& state) {
     const std::vector<uint8_t> data = pulse_train(8);
-    const StageLimits lim = limits(8);
+    const DetectorLimits lim = limits(8).detector;
     std::vector<double> d;
-    for (uint8_t b : data) d.push_back(1.1220184543019633 * sample_from_u8(b, 0));
+    for (uint8_t b : data) d.push_back(1.1220184543019633 * (b - 128));
     for (auto _ : state) {
         PulseDetectorState st;
-        pulse_detector_reset(&st, 0, lim);
-        const PulseContext ctx{0, false, true};
+        pulse_detector_reset(&st, lim);
         unsigned bits = 0;
         BitEvent ev;
         for (size_t i = 0; i < d.size(); ++i)
-            bits += pulse_detector_step(&st, d[i], i + 1, lim, ctx, &ev) ? 1 : 0;
+            bits += pulse_detector_step(&st, d[i], i + 1, lim, &ev) ? 1 : 0;
         benchmark::DoNotOptimize(bits);
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kSamples));
@@ -138,7 +146,6 @@ BENCHMARK(BM_PulseDetector);
 
 /// Bits to blocks: a 65535-byte block per iteration; items are bits.
 void BM_BlockAssembler(benchmark::State& state) {
-    const StageLimits lim = limits(8);
     std::vector<uint8_t> tape(64, 0);
     tape.push_back(0xA5);
     tape.push_back('B');
@@ -156,12 +163,11 @@ void BM_BlockAssembler(benchmark::State& state) {
     static AssemblerState st;
     for (auto _ : state) {
         assembler_reset(&st);
-        int budget = kWarningBudget;
         int blocks = 0;
         for (uint8_t byte : tape) {
             for (int b = 7; b >= 0; --b) {
-                const BitEvent ev{(byte >> b) & 1, 72, 1000, 1.0};
-                blocks += assembler_push(&st, ev, lim, false, &budget) ? 1 : 0;
+                const BitEvent ev{(byte >> b) & 1, 72, 1000, 1.0, false, false};
+                blocks += assembler_push(&st, ev, 44100, false) ? 1 : 0;
             }
         }
         benchmark::DoNotOptimize(blocks);

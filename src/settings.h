@@ -16,7 +16,7 @@ struct ConverterSettings {
     bool verbose = false;                   ///< -v: print the pulse and sync warnings
     bool filter = false;                    ///< -f: 7.5 kHz low-pass, then 50 Hz high-pass
     bool edge_mode = false;                 ///< -m: subtract a moving baseline
-    uint16_t inversion_mask = 0x0000;       ///< -r: 0xFFFF complements every sample
+    bool inverted = false;                  ///< -r: complement every sample
     const char* raw_output_path = nullptr;  ///< -o: conditioned signal file, opened after the scan
     int threshold = kDefaultThreshold;      ///< -t: comparator threshold T, 0..100
     bool has_forced_rate = false;           ///< -s given

@@ -1,17 +1,15 @@
 #include "cli/run_sequence.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 
 #include "cli/exit_codes.h"
 #include "cli/numeric_options.h"
 #include "cli/option_scanner.h"
-#include "settings.h"
 #include "cli/usage.h"
 #include "decoder/decode_loop.h"
+#include "settings.h"
 #include "wav/header_reader.h"
 #include "wav/input_stream.h"
 
@@ -23,7 +21,9 @@ struct RunContext {
     FILE* input = nullptr;
     InputStream stream;
     WavHeader header;
+    RawOutput raw;
     DecoderState decoder;
+    bool decoded = false;  ///< the decoder ran to the end of the input
 };
 
 /// What scanning the options decided: go on, or end with a code.
@@ -64,7 +64,7 @@ ScanOutcome apply_option(int letter, const OptionScanner& scanner, RunContext* c
             s->edge_mode = true;
             break;
         case 'r':
-            s->inversion_mask = 0xFFFF;
+            s->inverted = true;
             break;
         case 'v':
             s->verbose = true;
@@ -96,45 +96,6 @@ ScanOutcome apply_option(int letter, const OptionScanner& scanner, RunContext* c
     return ScanOutcome{};
 }
 
-/// Opens the raw signal output once the input is open. A path that names the
-/// input itself is refused: truncating it would destroy the recording.
-FILE* open_raw_output(const char* path, FILE* input) {
-    const int fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        std::fprintf(stderr, "Error opening %s.\n", path);
-        return nullptr;
-    }
-    struct stat out_st;
-    struct stat in_st;
-    const bool same_file = fstat(fd, &out_st) == 0 && fstat(fileno(input), &in_st) == 0 &&
-                           out_st.st_dev == in_st.st_dev && out_st.st_ino == in_st.st_ino;
-    if (same_file || (S_ISREG(out_st.st_mode) && ftruncate(fd, 0) != 0)) {
-        close(fd);
-        std::fprintf(stderr, "Error opening %s.\n", path);
-        return nullptr;
-    }
-    FILE* out = fdopen(fd, "wb");
-    if (out == nullptr) {
-        close(fd);
-        std::fprintf(stderr, "Error opening %s.\n", path);
-    }
-    return out;
-}
-
-int exit_code_for(DecodeStatus status) {
-    switch (status) {
-        case DecodeStatus::kFinished:
-            return kExitSuccess;
-        case DecodeStatus::kOutputFailed:
-            return kExitUsageOrIo;
-        case DecodeStatus::kInputFailed:
-            return kExitUsageOrIo;
-        case DecodeStatus::kEdgeModeUnavailable:
-            return kExitParameter;
-    }
-    return kExitUsageOrIo;
-}
-
 int run_conversion(int argc, char* argv[], RunContext* ctx) {
     OptionScanner scanner;
     for (;;) {
@@ -152,33 +113,40 @@ int run_conversion(int argc, char* argv[], RunContext* ctx) {
         return kExitParameter;
     }
 
-    FILE* raw_output = nullptr;
     if (ctx->settings.raw_output_path != nullptr)
-        raw_output = open_raw_output(ctx->settings.raw_output_path, ctx->input);
+        raw_output_open(&ctx->raw, ctx->settings.raw_output_path, ctx->input);
 
     input_open(&ctx->stream, ctx->input);
-    int code = kExitSuccess;
-    switch (read_header(&ctx->stream, ctx->settings, &ctx->header)) {
+    const uint32_t forced_rate = ctx->settings.has_forced_rate ? ctx->settings.forced_rate : 0;
+    switch (read_header(&ctx->stream, forced_rate, &ctx->header)) {
         case HeaderStatus::kNotWav:
-            code = kExitNotWav;
-            break;
+            return kExitNotWav;
         case HeaderStatus::kNoWaveData:
-            code = kExitNoWaveData;
-            break;
+            return kExitNoWaveData;
         case HeaderStatus::kOk:
-            // The decoder closes the raw output and reports its failures.
-            return exit_code_for(decode(&ctx->decoder, &ctx->stream, ctx->header, ctx->settings,
-                                        raw_output, ctx->settings.raw_output_path));
+            break;
     }
-    if (raw_output != nullptr) std::fclose(raw_output);
-    return code;
+    const DecodeStatus status =
+        decode(&ctx->decoder, &ctx->stream, ctx->header, ctx->settings, &ctx->raw);
+    if (status == DecodeStatus::kEdgeModeUnavailable) return kExitParameter;
+    ctx->decoded = true;
+    return status == DecodeStatus::kImageFailed ? kExitUsageOrIo : kExitSuccess;
 }
 
 }  // namespace
 
 int run(int argc, char* argv[]) {
     RunContext ctx;
-    const int code = run_conversion(argc, argv, &ctx);
+    int code = run_conversion(argc, argv, &ctx);
+    // The outputs' and the input's failures come after the summary, in that order.
+    if (!raw_output_close(&ctx.raw)) {
+        std::fprintf(stderr, "Error writing %s.\n", ctx.settings.raw_output_path);
+        if (code == kExitSuccess) code = kExitUsageOrIo;
+    }
+    if (ctx.decoded && ctx.stream.read_error) {
+        std::fprintf(stderr, "Error reading the input file.\n");
+        if (code == kExitSuccess) code = kExitUsageOrIo;
+    }
     if (ctx.input != nullptr) std::fclose(ctx.input);
     std::fflush(stdout);
     return code;

@@ -8,14 +8,12 @@
 #include "decoder/block_assembler.h"
 
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
-
-#include "decoder/timestamp.h"
 
 namespace {
 
-void seek_sync(AssemblerState* st, const BitEvent& ev, const StageLimits& lim, bool verbose,
-               int* budget) {
+void seek_sync(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbose) {
     if (st->shift == kSyncByte) {
         std::fprintf(stderr, "Sync found at offset: %" PRIu64 " (0x%08" PRIX64 ") time: %f sec.\n",
                      ev.offset, ev.offset, ev.time);
@@ -28,18 +26,27 @@ void seek_sync(AssemblerState* st, const BitEvent& ev, const StageLimits& lim, b
         for (uint32_t us : st->history) sum += us;
         std::fprintf(stderr, "  Average sync pulse distance: %u usec.\n",
                      static_cast<unsigned>(sum / kPulseHistoryEntries));
-    } else if (st->shift != 0 && st->bit_count != 1 && *budget > 0) {
+    } else if (st->shift != 0 && st->bit_count != 1 && st->warning_budget > 0) {
         if (verbose) {
             std::fprintf(
                 stderr, "Warning: non-zero sync (%02X) @ %" PRIu64 " (0x%08" PRIX64 ") time: %f.\n",
                 st->shift, ev.offset, ev.offset, ev.time);
         }
-        --*budget;
+        --st->warning_budget;
     } else {
-        const uint64_t us = pulse_microseconds(ev.pulse_length, lim.rate);
+        const uint64_t us = pulse_microseconds(ev.pulse_length, rate);
         st->history[st->history_index] = us > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(us);
         st->history_index = (st->history_index + 1) % kPulseHistoryEntries;
     }
+}
+
+/// Minutes.seconds.milliseconds ("%02.0f.%02.0f.%03u"): 75.5 s gives
+/// 01.15.500; minutes do not roll over into hours.
+void format_timestamp(double s, char* text, size_t text_bytes) {
+    const double minutes = std::floor(s / 60);
+    const double secs = std::floor(std::fmod(s, 60));
+    const auto millis = static_cast<unsigned>(std::floor(std::fmod(s, 1) * 1000));
+    std::snprintf(text, text_bytes, "%02.0f.%02.0f.%03u", minutes, secs, millis);
 }
 
 void receive_name_byte(AssemblerState* st, const BitEvent& ev) {
@@ -105,6 +112,26 @@ void receive_data_byte(AssemblerState* st, const BitEvent& ev) {
     st->checksum = match ? 0 : 1;
 }
 
+/// The detector's irregular pulses: an overlong one matters only inside a
+/// block, a long one after a lone short one shares the block's budget.
+void report_irregular_pulse(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbose) {
+    if (ev.overlong && verbose && st->phase != AssemblerPhase::kSeekSync) {
+        std::fprintf(stderr,
+                     "Warning: pulse (%" PRIu64 " usec) too long @ %" PRIu64 " (0x%08" PRIX64
+                     ") time: %f sec.\n",
+                     pulse_microseconds(ev.pulse_length, rate), ev.offset, ev.offset, ev.time);
+    }
+    if (ev.long_after_short && st->warning_budget > 0) {
+        if (verbose) {
+            std::fprintf(stderr,
+                         "Warning: long pulse after short @ %" PRIu64 " (0x%08" PRIX64
+                         ") time: %f sec.\n",
+                         ev.offset, ev.offset, ev.time);
+        }
+        --st->warning_budget;
+    }
+}
+
 }  // namespace
 
 void assembler_reset(AssemblerState* st) {
@@ -117,14 +144,14 @@ void assembler_reset(AssemblerState* st) {
     st->remaining = 0;
 }
 
-bool assembler_push(AssemblerState* st, const BitEvent& ev, const StageLimits& lim, bool verbose,
-                    int* budget) {
+bool assembler_push(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbose) {
+    report_irregular_pulse(st, ev, rate, verbose);
     ++st->bit_count;
     st->shift = static_cast<uint8_t>((st->shift << 1) | ev.bit);
     const bool byte_done = st->bit_count == 8;
     switch (st->phase) {
         case AssemblerPhase::kSeekSync:
-            seek_sync(st, ev, lim, verbose, budget);
+            seek_sync(st, ev, rate, verbose);
             break;
         case AssemblerPhase::kName:
             if (byte_done) receive_name_byte(st, ev);
@@ -139,7 +166,7 @@ bool assembler_push(AssemblerState* st, const BitEvent& ev, const StageLimits& l
             // The bit after the checksum byte closes the block; it is discarded.
             const bool good = st->checksum == 0;
             assembler_reset(st);
-            *budget = kWarningBudget;
+            st->warning_budget = kWarningBudget;
             return good;
         }
     }

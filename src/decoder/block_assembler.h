@@ -2,14 +2,15 @@
 
 #include <cstdint>
 
-#include "decoder/pulse_detector.h"
+#include "decoder/detector.h"
 #include "decoder/stage_limits.h"
 #include "decoder/tape_block.h"
 
 /// The receiving stage of a tape block; after sync: NAME, HEADER, DATA, COMPLETE.
 enum class AssemblerPhase { kSeekSync = 0, kHeader = 1, kName = 2, kData = 3, kComplete = 4 };
 
-constexpr uint8_t kSyncByte = 0xA5;
+/// Warnings of the kinds "long pulse after short" and "non-zero sync" allowed per block.
+constexpr int kWarningBudget = 10;
 /// Leader pulses remembered for the average reported at sync.
 constexpr unsigned kPulseHistoryEntries = 100;
 
@@ -23,16 +24,16 @@ struct AssemblerState {
     unsigned history_index = 0;                   ///< wraps at 100, 0 after each block
     uint8_t checksum = 0;    ///< sum of the data bytes; after the checksum byte, 1 = mismatch
     uint32_t remaining = 0;  ///< data bytes still expected
-    TapeBlock block;         ///< the block under construction
+    int warning_budget = kWarningBudget;  ///< warnings left for this block
+    TapeBlock block;                      ///< the block under construction
 };
 
 void assembler_reset(AssemblerState* st);
 
-/// Takes one bit event. Returns true when a block with a matching checksum
-/// is finished and should be written; the block stays intact until the next
-/// sync. `warning_budget` is shared with the pulse detector.
-bool assembler_push(AssemblerState* st, const BitEvent& ev, const StageLimits& lim, bool verbose,
-                    int* warning_budget);
+/// Takes one bit event of a recording at `rate`. Returns true when a block
+/// with a matching checksum is finished and should be written; the block
+/// stays intact until the next sync.
+bool assembler_push(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbose);
 
 /// At the end of the input: a block whose checksum byte arrived and matched
 /// but whose closing bit never came.

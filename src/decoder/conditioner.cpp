@@ -24,9 +24,9 @@ void fill(double* table, uint64_t capacity, unsigned window, int64_t reach, int6
 
 }  // namespace
 
-void window_quotients_fill(WindowQuotients* q, const StageLimits& lim, bool filter) {
-    fill(q->long_q, kLongQuotients, lim.long_window, filter ? kFilteredReach : kSampleReach,
-         &q->long_min, &q->long_count);
+void window_quotients_fill(WindowQuotients* q, const ConditionerLimits& lim) {
+    fill(q->long_q, kLongQuotients, lim.long_window,
+         lim.mode.filter ? kFilteredReach : kSampleReach, &q->long_min, &q->long_count);
     fill(q->short_q, kShortQuotients, lim.short_window, kSampleReach, &q->short_min,
          &q->short_count);
 }

@@ -17,12 +17,6 @@ struct ConditionerState {
     int64_t short_sum = 0;                      ///< running sum of the W_short entries in use
 };
 
-/// What the conditioner does with one sample.
-struct ConditionerMode {
-    bool filter = false;     ///< -f
-    bool edge_mode = false;  ///< -m
-};
-
 /// Result of conditioning one sample.
 struct Conditioned {
     double comparator_input;  ///< d: the clamped value minus the baseline
@@ -48,7 +42,7 @@ struct WindowQuotients {
 void conditioner_reset(ConditionerState* st);
 
 /// Fills the quotient tables for every sum the windows can reach.
-void window_quotients_fill(WindowQuotients* q, const StageLimits& lim, bool filter);
+void window_quotients_fill(WindowQuotients* q, const ConditionerLimits& lim);
 
 /// Where the tables stand and what they cover; small enough to live in
 /// registers in the sample loops.
@@ -76,7 +70,7 @@ inline double window_average(int64_t sum, unsigned window, const double* table, 
 /// one sample h of the signed 8-bit scale. With `q` the averages come from
 /// its tables, which hold the very same quotients.
 template <bool kFilter, bool kEdge>
-inline Conditioned condition_sample(ConditionerState* st, int h, const StageLimits& lim,
+inline Conditioned condition_sample(ConditionerState* st, int h, const ConditionerLimits& lim,
                                     const QuotientView* q) {
     double x = h;
     if (kFilter) {
@@ -112,12 +106,11 @@ inline Conditioned condition_sample(ConditionerState* st, int h, const StageLimi
 }
 
 /// condition_sample with the options chosen at run time, dividing.
-inline Conditioned conditioner_step(ConditionerState* st, int h, const StageLimits& lim,
-                                    ConditionerMode mode) {
-    if (mode.filter) {
-        return mode.edge_mode ? condition_sample<true, true>(st, h, lim, nullptr)
-                              : condition_sample<true, false>(st, h, lim, nullptr);
+inline Conditioned conditioner_step(ConditionerState* st, int h, const ConditionerLimits& lim) {
+    if (lim.mode.filter) {
+        return lim.mode.edge_mode ? condition_sample<true, true>(st, h, lim, nullptr)
+                                  : condition_sample<true, false>(st, h, lim, nullptr);
     }
-    return mode.edge_mode ? condition_sample<false, true>(st, h, lim, nullptr)
-                          : condition_sample<false, false>(st, h, lim, nullptr);
+    return lim.mode.edge_mode ? condition_sample<false, true>(st, h, lim, nullptr)
+                              : condition_sample<false, false>(st, h, lim, nullptr);
 }

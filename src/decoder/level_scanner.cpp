@@ -1,7 +1,7 @@
 #include "decoder/level_scanner.h"
 
 #include "decoder/conditioner.h"
-#include "wav/sample_reader.h"
+#include "decoder/pulse_detector.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -9,58 +9,67 @@
 
 namespace {
 
-/// Comparator input of a raw value when conditioning is a pure function.
-double comparator_input(int raw, const StageLimits& lim, uint16_t mask) {
-    int h = 0;
-    if (lim.sample_bytes == 2) {
-        const uint8_t bytes[2] = {static_cast<uint8_t>(raw & 0xFF),
-                                  static_cast<uint8_t>((raw >> 8) & 0xFF)};
-        h = sample_from_s16(bytes, mask);
-    } else {
-        h = sample_from_u8(static_cast<uint8_t>(raw), mask);
-    }
+constexpr int kLowestInput = -128;
+constexpr int kHighestInput = 127;
+
+/// Comparator input of a conditioning input h when conditioning is a pure function.
+double comparator_input(int h, const ConditionerLimits& cond) {
     ConditionerState unused;
-    return conditioner_step(&unused, h, lim, ConditionerMode{}).comparator_input;
+    return condition_sample<false, false>(&unused, h, cond, nullptr).comparator_input;
 }
 
-/// Collects the raw values for which `in_set` holds into one range; fails if
-/// they are not contiguous.
+/// The inputs h for which `in_set` holds, as one range; fails if they are
+/// not contiguous.
 template <class Predicate>
-bool collect_range(int first, int last, Predicate in_set, RawRange* out) {
+bool collect_range(Predicate in_set, RawRange* out) {
     *out = RawRange{};
     bool closed = false;
-    for (int v = first; v <= last; ++v) {
-        if (!in_set(v)) {
+    for (int h = kLowestInput; h <= kHighestInput; ++h) {
+        if (!in_set(h)) {
             if (!out->empty) closed = true;
             continue;
         }
         if (closed) return false;
         if (out->empty) {
             out->empty = false;
-            out->low = v;
+            out->low = h;
         }
-        out->span = static_cast<unsigned>(v - out->low);
+        out->span = static_cast<unsigned>(h - out->low);
     }
     return true;
 }
 
-}  // namespace
-
-LevelRanges level_ranges(const StageLimits& lim, uint16_t mask) {
-    LevelRanges r;
-    const int first = lim.sample_bytes == 2 ? -32768 : 0;
-    const int last = lim.sample_bytes == 2 ? 32767 : 255;
-    const bool falls_ok = collect_range(
-        first, last, [&](int v) { return comparator_input(v, lim, mask) < kFallLevel; }, &r.falls);
-    const bool rises_ok = collect_range(
-        first, last, [&](int v) { return comparator_input(v, lim, mask) > lim.rise_level; },
-        &r.rises);
-    r.usable = falls_ok && rises_ok;
-    return r;
+RawRange make_range(int low, int high) {
+    return RawRange{low, static_cast<unsigned>(high - low), false};
 }
 
-size_t find_u8_in_range(const uint8_t* p, size_t count, size_t stride, RawRange range) {
-    if (range.empty) return count;
+/// Signed 16-bit samples whose conditioning input (truncated toward zero)
+/// lies in the range of inputs `r`.
+RawRange sample_range(RawRange r) {
+    const int high_input = r.low + static_cast<int>(r.span);
+    const int low = r.low > 0 ? r.low * kSampleScale : r.low * kSampleScale - (kSampleScale - 1);
+    const int high =
+        high_input < 0 ? high_input * kSampleScale : high_input * kSampleScale + (kSampleScale - 1);
+    return make_range(low < INT16_MIN ? INT16_MIN : low, high);
+}
+
+/// The range of inputs `r` as stored values of the frame's format.
+RawRange stored_range(RawRange r, const FrameFormat& f) {
+    if (r.empty) return r;
+    const int high_input = r.low + static_cast<int>(r.span);
+    if (f.format == SampleFormat::kUnsigned8) {
+        // h = byte - 128, or 127 - byte when inverted.
+        return f.inverted ? make_range(127 - high_input, 127 - r.low)
+                          : make_range(r.low + 128, high_input + 128);
+    }
+    const RawRange s = sample_range(r);
+    if (f.format != SampleFormat::kSigned16 || !f.inverted) return s;
+    // The stored value is the complement ~v = -1 - v of the sample.
+    const int high = s.low + static_cast<int>(s.span);
+    return make_range(-1 - high, -1 - s.low);
+}
+
+size_t find_u8(const uint8_t* p, size_t count, size_t stride, RawRange range) {
     const auto low = static_cast<uint8_t>(range.low);
     const auto span = static_cast<uint8_t>(range.span);
     size_t i = 0;
@@ -94,8 +103,7 @@ size_t find_u8_in_range(const uint8_t* p, size_t count, size_t stride, RawRange 
     return count;
 }
 
-size_t find_s16_in_range(const uint8_t* p, size_t count, size_t stride, RawRange range) {
-    if (range.empty) return count;
+size_t find_s16(const uint8_t* p, size_t count, size_t stride, RawRange range) {
     const auto low = static_cast<uint16_t>(range.low);
     const auto span = static_cast<uint16_t>(range.span);
     size_t i = 0;
@@ -116,9 +124,43 @@ size_t find_s16_in_range(const uint8_t* p, size_t count, size_t stride, RawRange
     }
 #endif
     for (; i < count; ++i) {
-        const uint8_t* s = p + i * stride;
-        const auto v = static_cast<uint16_t>(s[0] | (s[1] << 8));
-        if (static_cast<uint16_t>(v - low) <= span) return i;
+        if (static_cast<uint16_t>(read_le16(p + i * stride) - low) <= span) return i;
     }
     return count;
+}
+
+/// Any other format: each frame's sample, decoded and tested.
+size_t find_decoded(const uint8_t* frames, size_t count, const FrameFormat& f, RawRange range) {
+    for (size_t i = 0; i < count; ++i) {
+        const int v = frame_sample(frames + i * f.frame_bytes, f);
+        if (static_cast<unsigned>(v - range.low) <= range.span) return i;
+    }
+    return count;
+}
+
+}  // namespace
+
+LevelRanges level_ranges(const ConditionerLimits& cond, double rise_level,
+                         const FrameFormat& frame) {
+    LevelRanges r;
+    const bool falls_ok =
+        collect_range([&](int h) { return comparator_input(h, cond) < kFallLevel; }, &r.falls);
+    const bool rises_ok =
+        collect_range([&](int h) { return comparator_input(h, cond) > rise_level; }, &r.rises);
+    r.usable = falls_ok && rises_ok;
+    r.falls = stored_range(r.falls, frame);
+    r.rises = stored_range(r.rises, frame);
+    return r;
+}
+
+size_t find_in_range(const uint8_t* frames, size_t count, const FrameFormat& f, RawRange range) {
+    if (range.empty) return count;
+    const uint8_t* p = frames + f.channel_offset;
+    switch (f.format) {
+        case SampleFormat::kUnsigned8:
+            return find_u8(p, count, f.frame_bytes, range);
+        case SampleFormat::kSigned16:
+            return find_s16(p, count, f.frame_bytes, range);
+    }
+    return find_decoded(frames, count, f, range);
 }

@@ -1,21 +1,12 @@
 #include "decoder/pulse_detector.h"
 
-#include <cinttypes>
-#include <cstdio>
-
-void pulse_detector_reset(PulseDetectorState* st, uint64_t data_start, const StageLimits& lim) {
-    st->level = 0;
-    st->pending_short = false;
-    st->previous_edge = sample_index(data_start, lim);
-    st->warning_budget = kWarningBudget;
+void pulse_detector_reset(PulseDetectorState* st, const DetectorLimits& lim) {
+    *st = PulseDetectorState{};
+    st->previous_edge = sample_index(lim.data_start, lim);
 }
 
-uint64_t pulse_microseconds(uint32_t samples, uint32_t rate) {
-    return (static_cast<uint64_t>(samples) * 1000000u + rate / 2) / rate;
-}
-
-bool pulse_detector_edge(PulseDetectorState* st, uint64_t offset, const StageLimits& lim,
-                         const PulseContext& ctx, BitEvent* out) {
+bool pulse_detector_edge(PulseDetectorState* st, uint64_t offset, const DetectorLimits& lim,
+                         BitEvent* out) {
     const uint64_t index = sample_index(offset, lim);
     // Pulse lengths are 32-bit: a gap of more than 2^32 samples wraps.
     const auto length = static_cast<uint32_t>(index - st->previous_edge);
@@ -28,28 +19,45 @@ bool pulse_detector_edge(PulseDetectorState* st, uint64_t offset, const StageLim
     }
 
     const double time =
-        static_cast<double>(offset - ctx.data_start) / lim.rate / lim.frame_bytes_factor;
-    if (long_pulse) {
-        if (ctx.verbose && length > lim.overlong_limit && !ctx.seeking_sync) {
-            std::fprintf(stderr,
-                         "Warning: pulse (%" PRIu64 " usec) too long @ %" PRIu64 " (0x%08" PRIX64
-                         ") time: %f sec.\n",
-                         pulse_microseconds(length, lim.rate), offset, offset, time);
-        }
-        if (st->pending_short && st->warning_budget > 0) {
-            if (ctx.verbose) {
-                std::fprintf(stderr,
-                             "Warning: long pulse after short @ %" PRIu64 " (0x%08" PRIX64
-                             ") time: %f sec.\n",
-                             offset, offset, time);
-            }
-            --st->warning_budget;
-        }
-    }
+        static_cast<double>(offset - lim.data_start) / lim.rate / lim.frame_bytes_factor;
     // A long pulse is a 0 bit, even when it ends a lone short one; a short
     // pulse after a short one completes a 1 bit.
+    *out = BitEvent{long_pulse ? 0 : 1,
+                    length,
+                    offset,
+                    time,
+                    long_pulse && length > lim.overlong_limit,
+                    long_pulse && st->pending_short};
     st->pending_short = false;
     st->previous_edge = index;
-    *out = BitEvent{long_pulse ? 0 : 1, length, offset, time};
     return true;
+}
+
+bool pulse_detector_offer_scan(PulseDetectorState* st, const StageLimits& lim) {
+    const ConditionerMode mode = lim.conditioner.mode;
+    st->ranges = LevelRanges{};
+    if (mode.filter || mode.edge_mode) return false;
+    st->ranges = level_ranges(lim.conditioner, lim.detector.rise_level, lim.frame);
+    return st->ranges.usable;
+}
+
+bool pulse_detector_scan(PulseDetectorState* st, const FrameSpan& span, const FrameFormat& frame,
+                         size_t* next, const DetectorLimits& lim, BitEvent* out) {
+    const unsigned fb = lim.frame_bytes;
+    size_t i = *next;
+    while (i < span.frames) {
+        const bool high = st->level != 0;
+        const RawRange& wanted = high ? st->ranges.falls : st->ranges.rises;
+        const size_t left = span.frames - i;
+        const size_t j = find_in_range(span.bytes + i * fb, left, frame, wanted);
+        if (j == left) break;
+        i += j + 1;
+        st->level = high ? 0 : 1;
+        if (!high && pulse_detector_edge(st, span.offset + i * fb, lim, out)) {
+            *next = i;
+            return true;
+        }
+    }
+    *next = span.frames;
+    return false;
 }

@@ -2,43 +2,27 @@
 
 #include <cstdint>
 
+#include "decoder/detector.h"
+#include "decoder/level_scanner.h"
 #include "decoder/stage_limits.h"
 
-/// Warnings of the kinds "long pulse after short" and "non-zero sync" allowed per block.
-constexpr int kWarningBudget = 10;
+/// The comparator goes low below this level, in signed 8-bit units.
+constexpr double kFallLevel = 5.0;
 
-/// The two-level comparator and the pulse bookkeeping.
+/// The default detector: a two-level comparator and the pulse bookkeeping.
 struct PulseDetectorState {
-    int level = 0;                        ///< comparator output, 0 low or 1 high
-    bool pending_short = false;           ///< one short pulse seen, waiting for its partner
-    uint64_t previous_edge = 0;           ///< sample index of the last rising edge
-    int warning_budget = kWarningBudget;  ///< shared with the block assembler
+    int level = 0;               ///< comparator output, 0 low or 1 high
+    bool pending_short = false;  ///< one short pulse seen, waiting for its partner
+    uint64_t previous_edge = 0;  ///< sample index of the last rising edge
+    LevelRanges ranges;          ///< the comparator's levels as stored values, when scanning
 };
 
-/// One decoded bit with the position data the assembler reports.
-struct BitEvent {
-    int bit;                ///< 0 or 1
-    uint32_t pulse_length;  ///< samples of the pulse that completed the bit
-    uint64_t offset;        ///< byte offset after the sample that made the edge
-    double time;            ///< elapsed seconds at the edge
-};
-
-/// Context the detector needs besides its own state.
-struct PulseContext {
-    uint64_t data_start;  ///< byte offset of the first sample
-    bool verbose;         ///< print the pulse warnings
-    bool seeking_sync;    ///< the assembler is between blocks
-};
-
-void pulse_detector_reset(PulseDetectorState* st, uint64_t data_start, const StageLimits& lim);
-
-/// Pulse length in microseconds, exact for any length.
-uint64_t pulse_microseconds(uint32_t samples, uint32_t rate);
+void pulse_detector_reset(PulseDetectorState* st, const DetectorLimits& lim);
 
 /// Handles a rising edge at the sample ending at `offset`; returns true with
 /// `out` filled when the edge completes a bit.
-bool pulse_detector_edge(PulseDetectorState* st, uint64_t offset, const StageLimits& lim,
-                         const PulseContext& ctx, BitEvent* out);
+bool pulse_detector_edge(PulseDetectorState* st, uint64_t offset, const DetectorLimits& lim,
+                         BitEvent* out);
 
 /// The two-level comparator; returns true on a rising edge. The rise level
 /// lies below the fall level: a high signal drops low under 5.0 and a later
@@ -57,6 +41,15 @@ inline bool comparator_step(PulseDetectorState* st, double d, double rise_level)
 /// Feeds one comparator input d; returns true with `out` filled when a
 /// rising edge completes a bit.
 inline bool pulse_detector_step(PulseDetectorState* st, double d, uint64_t offset,
-                                const StageLimits& lim, const PulseContext& ctx, BitEvent* out) {
-    return comparator_step(st, d, lim.rise_level) && pulse_detector_edge(st, offset, lim, ctx, out);
+                                const DetectorLimits& lim, BitEvent* out) {
+    return comparator_step(st, d, lim.rise_level) && pulse_detector_edge(st, offset, lim, out);
 }
+
+/// Offers range scans when the conditioning is a pure function of the sample
+/// (no filter, no edge mode) and the comparator's sets are ranges.
+bool pulse_detector_offer_scan(PulseDetectorState* st, const StageLimits& lim);
+
+/// Walks the span from frame *next by range scans up to the next completed
+/// bit (true, `out` filled, *next after its frame) or the span's end (false).
+bool pulse_detector_scan(PulseDetectorState* st, const FrameSpan& span, const FrameFormat& frame,
+                         size_t* next, const DetectorLimits& lim, BitEvent* out);

@@ -2,6 +2,13 @@
 
 #include <cstdint>
 
+/// The byte that ends a block's leader and starts its name.
+constexpr uint8_t kSyncByte = 0xA5;
+/// Zero bytes before the sync byte in an image.
+constexpr unsigned kImageLeaderBytes = 256;
+/// The byte after a block's checksum: the last block of a program.
+constexpr uint8_t kEndMarker = 0x00;
+
 /// Longest name accepted, terminating zero included.
 constexpr unsigned kMaxNameBytes = 64;
 /// Room for received name bytes; longer names are counted but not stored.

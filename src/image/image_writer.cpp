@@ -8,20 +8,14 @@
 
 namespace {
 
-/// Zero bytes that open every image, before the sync byte.
-constexpr size_t kLeaderBytes = 256;
-constexpr uint8_t kSyncByte = 0xA5;
-/// Marks the image's last block.
-constexpr uint8_t kEndMarker = 0x00;
-
 /// Image layout: leader, sync, name with its zero, address and length as
 /// received, the data, the checksum byte, the end marker.
 bool write_image_bytes(const TapeBlock& b, FILE* f) {
-    static constexpr uint8_t kLeader[kLeaderBytes] = {};
+    static constexpr uint8_t kLeader[kImageLeaderBytes] = {};
     const size_t length = block_data_length(b);
     // The checksum byte is stored right behind the data.
     const uint8_t trailer[2] = {b.data[length], kEndMarker};
-    return std::fwrite(kLeader, 1, kLeaderBytes, f) == kLeaderBytes &&
+    return std::fwrite(kLeader, 1, kImageLeaderBytes, f) == kImageLeaderBytes &&
            std::fputc(kSyncByte, f) != EOF &&
            std::fwrite(b.name, 1, b.name_length, f) == b.name_length &&
            std::fwrite(b.header, 1, kBlockHeaderBytes, f) == kBlockHeaderBytes &&

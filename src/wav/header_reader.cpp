@@ -51,9 +51,30 @@ void report_format(const WavHeader& h) {
     std::printf("Usec per sample: %i\n.", static_cast<int>(usec));
 }
 
+/// The one validation block: everything after it divides by the rate or
+/// steps by the frame, so both are decided here before anything uses them.
+bool decide_frame_format(WavHeader* h) {
+    if (h->sample_rate == 0) return false;
+    FrameFormat& f = h->frame;
+    if (h->bits_per_sample == 8) {
+        f.format = SampleFormat::kUnsigned8;
+        f.sample_bytes = 1;
+    } else if (h->bits_per_sample == 16) {
+        f.format = SampleFormat::kSigned16;
+        f.sample_bytes = 2;
+    } else {
+        return false;
+    }
+    const unsigned channels = h->channels == 0 ? 1 : h->channels;
+    f.frame_bytes = channels * f.sample_bytes;
+    f.channel_offset = 0;
+    f.inverted = false;
+    return true;
+}
+
 }  // namespace
 
-HeaderStatus read_header(InputStream* in, const ConverterSettings& settings, WavHeader* h) {
+HeaderStatus read_header(InputStream* in, uint32_t forced_rate, WavHeader* h) {
     const size_t have = input_require(in, kWavHeaderBytes);
     std::memset(h->raw, 0, sizeof h->raw);
     std::memcpy(h->raw, in->bytes + in->pos, have);
@@ -65,10 +86,8 @@ HeaderStatus read_header(InputStream* in, const ConverterSettings& settings, Wav
         std::fprintf(stderr, "This is not a valid WAV file. Exiting...\n");
         return HeaderStatus::kNotWav;
     }
-    if (settings.has_forced_rate) h->sample_rate = settings.forced_rate;
-    // Everything after this point divides by the rate or steps by the sample
-    // width, so both are checked before anything uses them.
-    if (h->sample_rate == 0 || (h->bits_per_sample != 8 && h->bits_per_sample != 16)) {
+    if (forced_rate != 0) h->sample_rate = forced_rate;
+    if (!decide_frame_format(h)) {
         std::fprintf(stderr, "This is not a valid WAV file. Exiting...\n");
         return HeaderStatus::kNotWav;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "settings.h"
+#include <cstdint>
+
 #include "wav/input_stream.h"
 #include "wav/wav_header.h"
 
@@ -11,7 +12,8 @@ enum class HeaderStatus {
 };
 
 /// Reads and reports the header of a stream standing at offset 0, applies a
-/// forced rate, finds the first "data" tag anywhere in the file and leaves the
-/// stream at the first sample. The report and the scan go to standard output,
-/// the failure messages to standard error.
-HeaderStatus read_header(InputStream* in, const ConverterSettings& settings, WavHeader* header);
+/// forced rate (0: none), finds the first "data" tag anywhere in the file and
+/// leaves the stream at the first sample. The report and the scan go to
+/// standard output, the failure messages to standard error. The frame format
+/// reads the first channel, not inverted.
+HeaderStatus read_header(InputStream* in, uint32_t forced_rate, WavHeader* header);

@@ -6,31 +6,18 @@
 #include <cstring>
 #include <string>
 
-#include "settings.h"
-#include "decoder/stage_limits.h"
-#include "wav/wav_header.h"
-
 namespace {
 
 /// Feeds bits to an assembler as the pulse detector would, 72-sample pulses at
 /// a fixed position, and counts the blocks handed out for writing.
 struct AssemblerRig {
     AssemblerState st;
-    StageLimits lim;
-    int budget = kWarningBudget;
     int blocks = 0;
     bool verbose = false;
 
-    AssemblerRig() {
-        WavHeader h;
-        h.sample_rate = 44100;
-        h.bits_per_sample = 8;
-        h.channels = 1;
-        lim = derive_limits(h, ConverterSettings{});
-    }
     void bit(int b) {
-        const BitEvent ev{b, 72, 1000, 75.5};
-        if (assembler_push(&st, ev, lim, verbose, &budget)) ++blocks;
+        const BitEvent ev{b, 72, 1000, 75.5, false, false};
+        if (assembler_push(&st, ev, 44100, verbose)) ++blocks;
     }
     void bits(int count, int value) {
         for (int i = 0; i < count; ++i) bit(value);
@@ -147,7 +134,7 @@ TEST(BlockAssembler, SyncWarningsUseTheBudget) {
               "Sync found at offset: 1000 (0x000003E8) time: 75.500000 sec.\n"
               // 50 leader pulses of 1633 usec in a history of 100.
               "  Average sync pulse distance: 816 usec.\n");
-    EXPECT_EQ(rig.budget, 3);
+    EXPECT_EQ(rig.st.warning_budget, 3);
 }
 
 TEST(BlockAssembler, FirstBitWhileSeekingIsRecordedNotWarned) {
@@ -160,7 +147,7 @@ TEST(BlockAssembler, FirstBitWhileSeekingIsRecordedNotWarned) {
               "Warning: non-zero sync (03) @ 1000 (0x000003E8) time: 75.500000.\n");
     EXPECT_EQ(rig.st.history[0], 1633u);
     EXPECT_EQ(rig.st.history_index, 1u);
-    EXPECT_EQ(rig.budget, 9);
+    EXPECT_EQ(rig.st.warning_budget, 9);
 }
 
 }  // namespace

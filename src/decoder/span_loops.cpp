@@ -1,0 +1,93 @@
+// The fast ways through the pipeline. Both give, byte for byte, what the
+// plain per-sample loop in decode_loop.cpp gives.
+#include "decoder/pipeline.h"
+#include "wav/frame_reader.h"
+
+namespace {
+
+/// The detector walks the span by itself; bits come back one at a time.
+void scan_span(DecoderState* st, const FrameSpan& span, const StageLimits& lim) {
+    size_t next = 0;
+    BitEvent ev;
+    while (pulse_detector_scan(&st->pulses, span, lim.frame, &next, lim.detector, &ev))
+        pipeline_bit(st, ev, lim);
+}
+
+/// The per-sample chain with the format and options fixed at compile time.
+template <SampleFormat kFormat, bool kFilter, bool kEdge, bool kRaw>
+void condition_span(DecoderState* st, const FrameSpan& span, const StageLimits& lim,
+                    RawOutput* raw) {
+    // Private copies of the limits, the table bounds and the conditioner's
+    // memories: nothing the bit handling calls can reach them, so the
+    // compiler keeps them in registers instead of reloading them per sample.
+    const StageLimits limits = lim;
+    const QuotientView view = quotient_view(st->quotients);
+    const QuotientView* q = kEdge ? &view : nullptr;
+    ConditionerState cond = st->conditioner;
+    const unsigned fb = limits.frame.frame_bytes;
+    const uint8_t* p = span.bytes + limits.frame.channel_offset;
+    for (size_t i = 0; i < span.frames; ++i, p += fb) {
+        const int h = conditioning_input(sample_at<kFormat>(p, limits.frame.inverted));
+        const Conditioned c = condition_sample<kFilter, kEdge>(&cond, h, limits.conditioner, q);
+        pipeline_conditioned(st, &st->pulses, c, span.offset + (i + 1) * fb, lim,
+                             kRaw ? raw : nullptr);
+    }
+    st->conditioner = cond;
+}
+
+using SpanLoop = void (*)(DecoderState*, const FrameSpan&, const StageLimits&, RawOutput*);
+
+/// The specialisation for one option set, picked once per decoding.
+template <SampleFormat kFormat>
+SpanLoop pick_for_format(ConditionerMode mode, bool raw) {
+    const int key = (mode.filter ? 4 : 0) | (mode.edge_mode ? 2 : 0) | (raw ? 1 : 0);
+    switch (key) {
+        case 0:
+            return condition_span<kFormat, false, false, false>;
+        case 1:
+            return condition_span<kFormat, false, false, true>;
+        case 2:
+            return condition_span<kFormat, false, true, false>;
+        case 3:
+            return condition_span<kFormat, false, true, true>;
+        case 4:
+            return condition_span<kFormat, true, false, false>;
+        case 5:
+            return condition_span<kFormat, true, false, true>;
+        case 6:
+            return condition_span<kFormat, true, true, false>;
+        default:
+            return condition_span<kFormat, true, true, true>;
+    }
+}
+
+SpanLoop pick_loop(const StageLimits& lim, bool raw) {
+    switch (lim.frame.format) {
+        case SampleFormat::kUnsigned8:
+            return pick_for_format<SampleFormat::kUnsigned8>(lim.conditioner.mode, raw);
+        case SampleFormat::kSigned16:
+            return pick_for_format<SampleFormat::kSigned16>(lim.conditioner.mode, raw);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void decode_spans(DecoderState* st, InputStream* in, const StageLimits& lim, RawOutput* raw,
+                  int* previous) {
+    // The raw output needs every conditioned sample, so it rules out scans.
+    const bool scans = raw == nullptr && pulse_detector_offer_scan(&st->pulses, lim);
+    if (lim.conditioner.mode.edge_mode) window_quotients_fill(&st->quotients, lim.conditioner);
+    const SpanLoop loop = pick_loop(lim, raw != nullptr);
+    const unsigned fb = lim.frame.frame_bytes;
+    for (size_t n; (n = input_whole_frames(in, fb)) > 0;) {
+        const FrameSpan span{in->bytes + in->pos, n, input_position(in)};
+        if (scans) {
+            scan_span(st, span, lim);
+        } else {
+            loop(st, span, lim, raw);
+        }
+        *previous = frame_sample(span.bytes + (n - 1) * fb, lim.frame);
+        in->pos += n * fb;
+    }
+}

@@ -130,9 +130,12 @@ size_t find_s16(const uint8_t* p, size_t count, size_t stride, RawRange range) {
 }
 
 /// Any other format: each frame's sample, decoded and tested.
-size_t find_decoded(const uint8_t* frames, size_t count, const FrameFormat& f, RawRange range) {
-    for (size_t i = 0; i < count; ++i) {
-        const int v = frame_sample(frames + i * f.frame_bytes, f);
+template <SampleFormat F>
+size_t find_decoded(const uint8_t* p, size_t count, const FrameFormat& f, RawRange range) {
+    const unsigned stride = f.frame_bytes;
+    const bool inverted = f.inverted;
+    for (size_t i = 0; i < count; ++i, p += stride) {
+        const int v = sample_at<F>(p, inverted);
         if (static_cast<unsigned>(v - range.low) <= range.span) return i;
     }
     return count;
@@ -161,6 +164,18 @@ size_t find_in_range(const uint8_t* frames, size_t count, const FrameFormat& f, 
             return find_u8(p, count, f.frame_bytes, range);
         case SampleFormat::kSigned16:
             return find_s16(p, count, f.frame_bytes, range);
+        case SampleFormat::kSigned24:
+            return find_decoded<SampleFormat::kSigned24>(p, count, f, range);
+        case SampleFormat::kSigned32:
+            return find_decoded<SampleFormat::kSigned32>(p, count, f, range);
+        case SampleFormat::kFloat32:
+            return find_decoded<SampleFormat::kFloat32>(p, count, f, range);
+        case SampleFormat::kFloat64:
+            return find_decoded<SampleFormat::kFloat64>(p, count, f, range);
+        case SampleFormat::kALaw:
+            return find_decoded<SampleFormat::kALaw>(p, count, f, range);
+        case SampleFormat::kMuLaw:
+            return find_decoded<SampleFormat::kMuLaw>(p, count, f, range);
     }
-    return find_decoded(frames, count, f, range);
+    return count;
 }

@@ -15,6 +15,9 @@ StageLimits derive_limits(const FrameFormat& frame, uint32_t rate, uint64_t data
     StageLimits lim;
     lim.frame = frame;
     lim.frame.inverted = settings.inverted;
+    // The channel was checked against the header; the first is the default.
+    if (settings.channel > 1)
+        lim.frame.channel_offset = static_cast<unsigned>(settings.channel - 1) * frame.sample_bytes;
 
     ConditionerLimits& c = lim.conditioner;
     c.mode = ConditionerMode{settings.filter, settings.edge_mode};

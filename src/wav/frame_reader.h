@@ -1,12 +1,20 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 
 /// How one sample is stored in a frame. 8-bit PCM is unsigned around 0x80;
-/// every other format is read as a signed 16-bit value first.
+/// every other format becomes a signed 16-bit value first.
 enum class SampleFormat : uint8_t {
     kUnsigned8,  ///< PCM, 8 bits
     kSigned16,   ///< PCM, 16 bits little-endian
+    kSigned24,   ///< PCM, 24 bits: the top 16 bits
+    kSigned32,   ///< PCM, 32 bits: the top 16 bits
+    kFloat32,    ///< IEEE float, 1.0 is full scale
+    kFloat64,    ///< IEEE double
+    kALaw,       ///< G.711 A-law, 8 bits
+    kMuLaw,      ///< G.711 mu-law, 8 bits
 };
 
 /// Where the decoded sample sits in a frame and how it is read.
@@ -18,8 +26,8 @@ struct FrameFormat {
     bool inverted = false;        ///< -r: complement every sample
 };
 
-/// Samples on the signed 16-bit scale, -32768..32767.
-constexpr int kSampleScale = 256;  ///< one step of the signed 8-bit scale
+/// One step of the signed 8-bit scale on the signed 16-bit scale.
+constexpr int kSampleScale = 256;
 
 inline uint16_t read_le16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
@@ -31,33 +39,96 @@ inline uint64_t read_le64(const uint8_t* p) {
     return static_cast<uint64_t>(read_le32(p)) | (static_cast<uint64_t>(read_le32(p + 4)) << 32);
 }
 
+/// x * 32768 rounded half away from zero into -32768..32767; NaN reads 0.
+inline int16_t float_to_s16(double x) {
+    if (!(x == x)) return 0;
+    const double v = std::round(x * 32768.0);
+    if (v >= 32767.0) return 32767;
+    if (v <= -32768.0) return -32768;
+    return static_cast<int16_t>(v);
+}
+
+/// The classic G.711 expansions: A-law gives +-8..+-32256, mu-law 0..+-32124.
+inline int16_t alaw_to_s16(uint8_t a) {
+    a ^= 0x55;
+    int t = (a & 0x0F) << 4;
+    const int segment = (a & 0x70) >> 4;
+    t += segment == 0 ? 8 : 0x108;
+    if (segment > 1) t <<= segment - 1;
+    return static_cast<int16_t>((a & 0x80) != 0 ? t : -t);
+}
+inline int16_t mulaw_to_s16(uint8_t u) {
+    constexpr int kBias = 0x84;
+    u = static_cast<uint8_t>(~u);
+    const int t = (((u & 0x0F) << 3) + kBias) << ((u & 0x70) >> 4);
+    return static_cast<int16_t>((u & 0x80) != 0 ? kBias - t : t - kBias);
+}
+
+/// The stored value of format F at `p` as a signed 16-bit value, or for
+/// 8-bit PCM the unsigned byte.
+template <SampleFormat F>
+inline int stored_value(const uint8_t* p) {
+    if constexpr (F == SampleFormat::kUnsigned8) return *p;
+    if constexpr (F == SampleFormat::kSigned16) return static_cast<int16_t>(read_le16(p));
+    if constexpr (F == SampleFormat::kSigned24) return static_cast<int16_t>(read_le16(p + 1));
+    if constexpr (F == SampleFormat::kSigned32) return static_cast<int16_t>(read_le16(p + 2));
+    if constexpr (F == SampleFormat::kFloat32) {
+        float x;
+        std::memcpy(&x, p, sizeof x);
+        return float_to_s16(x);
+    }
+    if constexpr (F == SampleFormat::kFloat64) {
+        double x;
+        std::memcpy(&x, p, sizeof x);
+        return float_to_s16(x);
+    }
+    if constexpr (F == SampleFormat::kALaw) return alaw_to_s16(*p);
+    if constexpr (F == SampleFormat::kMuLaw) return mulaw_to_s16(*p);
+    return 0;
+}
+
 /// The sample of format F at `p`, on the signed 16-bit scale. Inversion
-/// complements the stored value: 8-bit 0x00 becomes 0xFF, 16-bit v becomes ~v.
+/// complements the stored value: 8-bit 0x00 becomes 0xFF, a 16-bit v becomes ~v.
 template <SampleFormat F>
 inline int sample_at(const uint8_t* p, bool inverted) {
+    const int v = stored_value<F>(p);
     if constexpr (F == SampleFormat::kUnsigned8) {
-        const uint8_t byte = inverted ? static_cast<uint8_t>(~*p) : *p;
-        return (byte - 128) * kSampleScale;
+        return ((inverted ? 0xFF - v : v) - 128) * kSampleScale;
     } else {
-        const auto v = static_cast<int16_t>(read_le16(p));
         return inverted ? ~v : v;
     }
 }
 
-/// The decoded channel's sample of the frame at `frame`.
-inline int frame_sample(const uint8_t* frame, const FrameFormat& f) {
-    const uint8_t* p = frame + f.channel_offset;
-    switch (f.format) {
+/// The sample of format `format` at `p`, chosen at run time.
+inline int sample_of(const uint8_t* p, SampleFormat format, bool inverted) {
+    switch (format) {
         case SampleFormat::kUnsigned8:
-            return sample_at<SampleFormat::kUnsigned8>(p, f.inverted);
+            return sample_at<SampleFormat::kUnsigned8>(p, inverted);
         case SampleFormat::kSigned16:
-            return sample_at<SampleFormat::kSigned16>(p, f.inverted);
+            return sample_at<SampleFormat::kSigned16>(p, inverted);
+        case SampleFormat::kSigned24:
+            return sample_at<SampleFormat::kSigned24>(p, inverted);
+        case SampleFormat::kSigned32:
+            return sample_at<SampleFormat::kSigned32>(p, inverted);
+        case SampleFormat::kFloat32:
+            return sample_at<SampleFormat::kFloat32>(p, inverted);
+        case SampleFormat::kFloat64:
+            return sample_at<SampleFormat::kFloat64>(p, inverted);
+        case SampleFormat::kALaw:
+            return sample_at<SampleFormat::kALaw>(p, inverted);
+        case SampleFormat::kMuLaw:
+            return sample_at<SampleFormat::kMuLaw>(p, inverted);
     }
     return 0;
 }
 
+/// The decoded channel's sample of the frame at `frame`.
+inline int frame_sample(const uint8_t* frame, const FrameFormat& f) {
+    return sample_of(frame + f.channel_offset, f.format, f.inverted);
+}
+
 /// The read that meets the end of the input still yields one sample: for
-/// 8-bit input the end marker taken as the byte 0xFF, otherwise the previous
+/// 8-bit PCM the end marker taken as the byte 0xFF, otherwise the previous
 /// sample again (0 when there was none).
 inline int end_of_input_sample(const FrameFormat& f, int previous) {
     static constexpr uint8_t kEndByte = 0xFF;

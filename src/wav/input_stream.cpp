@@ -1,5 +1,8 @@
 #include "wav/input_stream.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 
 void input_open(InputStream* in, FILE* file) {
@@ -38,4 +41,47 @@ size_t input_require(InputStream* in, size_t count) {
     while (in->filled - in->pos < count && !in->at_end) input_refill(in);
     const size_t have = in->filled - in->pos;
     return have < count ? have : count;
+}
+
+namespace {
+
+bool is_regular_file(const InputStream* in, uint64_t* size) {
+    struct stat st;
+    if (fstat(fileno(in->file), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    *size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+}  // namespace
+
+uint64_t input_reachable_size(InputStream* in) {
+    uint64_t size = 0;
+    return is_regular_file(in, &size) ? size : in->buffer_offset + in->filled;
+}
+
+size_t input_peek_at(InputStream* in, uint64_t offset, uint8_t* out, size_t count) {
+    const uint64_t end = in->buffer_offset + in->filled;
+    if (offset >= in->buffer_offset && offset <= end) {
+        const uint64_t have = end - offset;
+        const size_t n = have < count ? static_cast<size_t>(have) : count;
+        std::memcpy(out, in->bytes + (offset - in->buffer_offset), n);
+        if (n == count || in->at_end) return n;
+    }
+    uint64_t size = 0;
+    if (!is_regular_file(in, &size) || offset >= size) return 0;
+    const ssize_t got = pread(fileno(in->file), out, count, static_cast<off_t>(offset));
+    return got > 0 ? static_cast<size_t>(got) : 0;
+}
+
+bool input_seek(InputStream* in, uint64_t offset) {
+    if (offset >= in->buffer_offset && offset <= in->buffer_offset + in->filled) {
+        in->pos = static_cast<size_t>(offset - in->buffer_offset);
+        return true;
+    }
+    if (fseeko(in->file, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
+    in->buffer_offset = offset;
+    in->filled = 0;
+    in->pos = 0;
+    in->at_end = false;
+    return true;
 }

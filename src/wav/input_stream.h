@@ -5,8 +5,8 @@
 #include <cstdio>
 
 /// Bytes read from the input at a time. It must hold at least one whole frame
-/// of the widest input (65535 channels of 16 bits).
-constexpr size_t kInputChunkBytes = 256 * 1024;
+/// of the widest input (65535 channels of 64 bits).
+constexpr size_t kInputChunkBytes = 512 * 1024;
 
 /// The input file read through a buffer of our own, so that the byte offset of
 /// any buffered byte is known by arithmetic instead of by asking the stream.
@@ -30,6 +30,17 @@ size_t input_refill(InputStream* in);
 /// Makes at least `count` unread bytes available unless the file ends first;
 /// returns how many are available (up to the buffer size).
 size_t input_require(InputStream* in, size_t count);
+
+/// Size of the file when it is a regular file; otherwise the bytes buffered
+/// so far, which is all a look back can reach.
+uint64_t input_reachable_size(InputStream* in);
+
+/// Copies up to `count` bytes from file offset `offset` without moving the
+/// stream; returns how many were there (fewer at the end of what is reachable).
+size_t input_peek_at(InputStream* in, uint64_t offset, uint8_t* out, size_t count);
+
+/// Moves the stream to file offset `offset`; false when it cannot get there.
+bool input_seek(InputStream* in, uint64_t offset);
 
 /// File offset of the next unread byte.
 inline uint64_t input_position(const InputStream* in) {

@@ -8,7 +8,8 @@
 // Accepted beyond the strict layout, because playing them is harmless:
 // - a leader of any length, none included;
 // - any name up to 63 characters in further blocks;
-// - zero bytes after the final marker (played as more of the same).
+// - zero bytes after the final marker (played as more of the same);
+// - a 0xD8 marker with nothing but zeros after it: a block saved out of a chain.
 // Any other byte after the final marker is refused: it could be a truncated block.
 #include "htp_reader.h"
 
@@ -34,8 +35,7 @@ BlockEnd fail(const SynthImage& image, size_t offset, char* message, size_t mess
 }
 
 /// Checks the block at *pos (its leader first) and moves *pos past its marker.
-BlockEnd check_block(const SynthImage& image, size_t* pos, HtpLayout* layout, char* message,
-                     size_t message_bytes) {
+BlockEnd check_block(const SynthImage& image, size_t* pos, char* message, size_t message_bytes) {
     const uint8_t* b = image.bytes;
     const size_t size = image.size;
     size_t p = *pos;
@@ -63,7 +63,6 @@ BlockEnd check_block(const SynthImage& image, size_t* pos, HtpLayout* layout, ch
     uint8_t sum = 0;
     for (size_t i = 0; i < length; ++i) sum = static_cast<uint8_t>(sum + b[p + i]);
     p += length;
-    ++layout->blocks;
     *pos = p + 2;
     if (p == size) return fail(image, p, message, message_bytes, "checksum missing");
     if (b[p] != sum) {
@@ -78,16 +77,23 @@ BlockEnd check_block(const SynthImage& image, size_t* pos, HtpLayout* layout, ch
     return fail(image, p + 1, message, message_bytes, what);
 }
 
+/// True when every byte from pos to the end is zero.
+bool only_zeros_from(const SynthImage& image, size_t pos) {
+    for (; pos < image.size; ++pos) {
+        if (image.bytes[pos] != 0) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-int htp_check(const SynthImage& image, HtpLayout* layout, char* message, size_t message_bytes) {
-    *layout = HtpLayout{};
+int htp_check(const SynthImage& image, char* message, size_t message_bytes) {
     size_t pos = 0;
     BlockEnd end = BlockEnd::kMore;
-    while (end == BlockEnd::kMore) {
-        end = check_block(image, &pos, layout, message, message_bytes);
+    do {
+        end = check_block(image, &pos, message, message_bytes);
         if (end == BlockEnd::kBad) return kSynthBadImage;
-    }
+    } while (end == BlockEnd::kMore && !only_zeros_from(image, pos));
     for (; pos < image.size; ++pos) {
         if (image.bytes[pos] != 0) {
             fail(image, pos, message, message_bytes, "non-zero byte after the last block");
@@ -95,15 +101,4 @@ int htp_check(const SynthImage& image, HtpLayout* layout, char* message, size_t 
         }
     }
     return kSynthOk;
-}
-
-int htp_validate(const SynthImage& image, char* message, size_t message_bytes) {
-    HtpLayout layout;
-    return htp_check(image, &layout, message, message_bytes);
-}
-
-size_t htp_play_size(const SynthImage& image, const HtpLayout&) { return image.size; }
-
-uint8_t htp_play_byte(const SynthImage& image, const HtpLayout&, size_t index) {
-    return image.bytes[index];
 }

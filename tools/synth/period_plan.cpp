@@ -1,5 +1,7 @@
 #include "period_plan.h"
 
+#include <bit>
+
 namespace {
 
 constexpr double kUsPerSecond = 1e6;
@@ -11,8 +13,7 @@ PeriodEvent event(PeriodKind kind, double duration_us) {
 /// One period of the current bit; advances to the next bit or byte when it is done.
 PeriodEvent next_bit_period(PlanState* st, const PlanInput& in, const SynthSettings& s) {
     const SynthImage& image = in.images[st->image];
-    const HtpLayout& layout = in.layouts[st->image];
-    const uint8_t byte = htp_play_byte(image, layout, st->byte);
+    const uint8_t byte = image.bytes[st->byte];
     const bool one = ((byte >> st->bit) & 1) != 0;
     if (one && !st->second_short) {
         st->second_short = true;
@@ -21,7 +22,7 @@ PeriodEvent next_bit_period(PlanState* st, const PlanInput& in, const SynthSetti
     st->second_short = false;
     if (--st->bit < 0) {
         st->bit = 7;
-        if (++st->byte == htp_play_size(image, layout)) st->stage = PlanStage::kClosing;
+        if (++st->byte == image.size) st->stage = PlanStage::kClosing;
     }
     return one ? event(PeriodKind::kShort, s.short_period_us)
                : event(PeriodKind::kLong, s.long_period_us);
@@ -57,4 +58,15 @@ PeriodEvent plan_next(PlanState* st, const PlanInput& in, const SynthSettings& s
             break;
     }
     return event(PeriodKind::kEnd, 0);
+}
+
+uint64_t plan_bit_periods(const PlanInput& in) {
+    uint64_t periods = 0;
+    for (size_t i = 0; i < in.count; ++i) {
+        for (size_t k = 0; k < in.images[i].size; ++k) {
+            // A 1 bit is two short periods: eight bits plus the number of ones.
+            periods += 8 + static_cast<uint64_t>(std::popcount(in.images[i].bytes[k]));
+        }
+    }
+    return periods;
 }

@@ -33,12 +33,14 @@ struct PlanState {
     bool second_short = false;  ///< the first half of a 1 bit has been planned
 };
 
-/// The images and their checked layouts, read-only while planning.
+/// The checked images, read-only while planning.
 struct PlanInput {
     const SynthImage* images;
-    const HtpLayout* layouts;
     size_t count;
 };
 
 /// The next period of the recording; kEnd once everything has been planned.
 PeriodEvent plan_next(PlanState* st, const PlanInput& in, const SynthSettings& settings);
+
+/// How many bit periods (one per 0 bit, two per 1 bit) all the images hold.
+uint64_t plan_bit_periods(const PlanInput& in);

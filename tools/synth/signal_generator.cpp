@@ -6,7 +6,6 @@
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
-constexpr uint64_t kNoiseStream = 1;
 constexpr uint64_t kTimingStream = 2;
 
 /// The clean waveform at x samples into a period of the given kind, before scaling.
@@ -43,17 +42,13 @@ void generator_init(GeneratorState* st, const SynthSettings& s) {
     shape.samples_per_us = s.sample_rate / 1e6;
     shape.waveform = s.waveform;
     shape.peak = s.inverted ? -s.amplitude : s.amplitude;
-    shape.dc_offset = s.dc_offset;
-    // The ratio is taken against the peak, so it means the same for every waveform.
-    shape.noise_deviation =
-        s.noise_snr_db > 0 ? s.amplitude * std::pow(10.0, -s.noise_snr_db / 20) : 0;
+    shape.speed_factor = 1 - s.speed_percent / 100;
     const double short_samples = s.short_period_us * shape.samples_per_us;
     shape.pulse_width =
         std::max(1.0, std::min(kPulseWidthUs * shape.samples_per_us, short_samples / 2));
     shape.wow_depth = s.wow_percent / 100;
     shape.wow_radians_per_sample = kTwoPi * kWowHz / s.sample_rate;
     shape.jitter_samples = s.jitter_us * shape.samples_per_us;
-    st->noise = prng_seeded(s.seed, kNoiseStream);
     st->timing = prng_seeded(s.seed, kTimingStream);
 }
 
@@ -62,6 +57,7 @@ void generator_begin(GeneratorState* st, const PeriodEvent& period) {
     st->period_start += st->period_length;
     st->kind = period.kind;
     double length = period.duration_us * shape.samples_per_us;
+    if (shape.speed_factor != 1) length *= shape.speed_factor;
     if (period.kind == PeriodKind::kLong || period.kind == PeriodKind::kShort) {
         if (shape.wow_depth > 0) {
             length *=
@@ -80,9 +76,7 @@ size_t generator_render(GeneratorState* st, double* out, size_t capacity) {
     size_t count = 0;
     while (count < capacity && static_cast<double>(st->next_sample) < end) {
         const double x = static_cast<double>(st->next_sample) - st->period_start;
-        double v = shape.peak * shape_at(*st, x) + shape.dc_offset;
-        if (shape.noise_deviation > 0) v += shape.noise_deviation * prng_gaussian(&st->noise);
-        out[count++] = v;
+        out[count++] = shape.peak * shape_at(*st, x);
         ++st->next_sample;
     }
     return count;

@@ -11,11 +11,10 @@
 struct SignalShape {
     double samples_per_us = 0;  ///< sample rate / 1e6
     Waveform waveform = Waveform::kPulse;
-    double peak = 0;             ///< signed amplitude: negative when inverted
-    double dc_offset = 0;        ///< fraction of full scale
-    double noise_deviation = 0;  ///< 0 when noise is off
-    double pulse_width = 0;      ///< samples, at least 1
-    double wow_depth = 0;        ///< fraction, 0 when off
+    double peak = 0;          ///< signed amplitude: negative when inverted
+    double speed_factor = 1;  ///< every period's length is multiplied by it
+    double pulse_width = 0;   ///< samples, at least 1
+    double wow_depth = 0;     ///< fraction, 0 when off
     double wow_radians_per_sample = 0;
     double jitter_samples = 0;  ///< 0 when off
 };
@@ -29,17 +28,16 @@ struct GeneratorState {
     double period_start = 0;   ///< samples
     double period_length = 0;  ///< samples
     PeriodKind kind = PeriodKind::kSilence;
-    Prng noise;   ///< per-sample noise
     Prng timing;  ///< per-period jitter
 };
 
 /// Derives the shape from checked settings and places the generator at sample 0.
 void generator_init(GeneratorState* st, const SynthSettings& settings);
 
-/// Starts the next period right where the current one ends, applying wow and
-/// jitter to bit periods.
+/// Starts the next period right where the current one ends, applying the speed
+/// error to every period, wow and jitter to bit periods.
 void generator_begin(GeneratorState* st, const PeriodEvent& period);
 
-/// Renders the current period's samples (fractions of full scale) into out, at most
+/// Renders the current period's clean samples (fractions of full scale) into out, at most
 /// capacity of them. Returns how many were written; 0 once the period is done.
 size_t generator_render(GeneratorState* st, double* out, size_t capacity);

@@ -1,26 +1,34 @@
 #include "period_plan.h"
 #include "signal_generator.h"
 #include "synth.h"
+#include "tape_damage.h"
 #include "wav_writer.h"
 
 namespace {
 
 constexpr size_t kChunkSamples = 4096;
 
-/// Plans, renders and writes every period: the whole recording, one chunk at a time.
+/// Plans, renders, damages and writes every period: the whole recording, one
+/// chunk at a time.
 void render_all(const SynthSettings& settings, const PlanInput& input, WavWriter* writer) {
     PlanState plan;
     GeneratorState generator;
     generator_init(&generator, settings);
+    DamageState damage;
+    damage_init(&damage, settings, plan_bit_periods(input));
     double chunk[kChunkSamples];
     size_t fill = 0;
     for (PeriodEvent period = plan_next(&plan, input, settings);
          period.kind != PeriodKind::kEnd && !wav_writer_failed(*writer);
          period = plan_next(&plan, input, settings)) {
         generator_begin(&generator, period);
+        if (period.kind == PeriodKind::kLong || period.kind == PeriodKind::kShort) {
+            damage_note_bit_period(&damage, generator.next_sample);
+        }
         // A long silence is many chunks: stop inside it too once the output has failed.
         while (!wav_writer_failed(*writer)) {
             const size_t n = generator_render(&generator, chunk + fill, kChunkSamples - fill);
+            damage_apply(&damage, chunk + fill, n);
             fill += n;
             if (fill == kChunkSamples) {
                 wav_writer_put(writer, chunk, fill);
@@ -44,15 +52,14 @@ int synth_write_wav(const SynthSettings& settings, const SynthImage* images, siz
                       image_count, kMaxSynthImages);
         return kSynthParameter;
     }
-    HtpLayout layouts[kMaxSynthImages];
     for (size_t i = 0; i < image_count; ++i) {
-        status = htp_check(images[i], &layouts[i], message, message_bytes);
+        status = htp_check(images[i], message, message_bytes);
         if (status != kSynthOk) return status;
     }
     WavWriter writer;
-    status = wav_writer_open(&writer, out_path, settings.sample_rate, settings.bits_per_sample,
-                             settings.channels, message, message_bytes);
+    status = wav_writer_open(&writer, out_path, wav_layout_of(settings), settings.signal_channel,
+                             message, message_bytes);
     if (status != kSynthOk) return status;
-    render_all(settings, PlanInput{images, layouts, image_count}, &writer);
+    render_all(settings, PlanInput{images, image_count}, &writer);
     return wav_writer_finish(&writer, message, message_bytes);
 }

@@ -10,12 +10,27 @@ enum class Waveform {
     kSine,    ///< one sine cycle per period, starting upward
 };
 
+/// How each sample is stored. Every format but 8-bit PCM is made from the 16-bit
+/// value, so a recording in any of them carries the 16-bit recording's samples.
+enum class SampleEncoding {
+    kPcm,    ///< integers: 8-bit unsigned, 16-, 24- or 32-bit signed
+    kFloat,  ///< IEEE float, 32 or 64 bits: the 16-bit value / 32768
+    kAlaw,   ///< 8-bit G.711 A-law of the 16-bit value
+    kMulaw,  ///< 8-bit G.711 mu-law of the 16-bit value
+};
+
 /// Everything that shapes a recording. `SynthSettings s;` is a clean, ordinary
 /// recording; every degradation is off until set.
 struct SynthSettings {
     uint32_t sample_rate = 44100;  ///< Hz
-    int bits_per_sample = 8;       ///< 8 (unsigned samples) or 16 (signed)
+    int bits_per_sample = 8;       ///< 8 (unsigned samples), 16, 24, 32 or 64 (float only)
     int channels = 1;              ///< 1, or 2 with the same signal on both
+    SampleEncoding encoding = SampleEncoding::kPcm;
+    int signal_channel = 0;           ///< 1 or 2: the signal on that channel only; 0: on all
+    bool extensible = false;          ///< WAVE_FORMAT_EXTENSIBLE format chunk
+    bool rf64 = false;                ///< "RF64" header with a ds64 chunk
+    bool junk_chunk = false;          ///< a JUNK chunk before the format chunk
+    const char* list_text = nullptr;  ///< a LIST/INFO title before the data; null: none
     Waveform waveform = Waveform::kPulse;
     double amplitude = 0.85;         ///< peak, as a fraction of full scale (0..1]
     bool inverted = false;           ///< negate the signal around the baseline
@@ -29,6 +44,14 @@ struct SynthSettings {
     double dc_offset = 0;            ///< added to every sample, fraction of full scale
     double wow_percent = 0;          ///< depth of a slow sinusoidal speed drift
     double jitter_us = 0;            ///< each period moves by up to +- this, uniformly
+    double speed_percent = 0;        ///< constant speed error: +3 makes every period 3 % shorter
+    double clip_level = 0;           ///< clip the signal at this fraction of full scale; 0: off
+    double highpass_hz = 0;          ///< cassette-like band limit, low corner; 0: off
+    double lowpass_hz = 0;           ///< cassette-like band limit, high corner; 0: off
+    unsigned dropouts = 0;           ///< places inside the images where the signal fades
+    double dropout_ms = 20;          ///< length of each dropout
+    double hum_db = 0;               ///< mains hum, dB below the amplitude; <= 0: none
+    double hum_hz = 50;              ///< 50 or 60
 };
 
 /// Accepted ranges, shared by the command line and the library checks.
@@ -41,11 +64,17 @@ constexpr double kMaxSilenceS = 3600;
 constexpr double kMaxSnrDb = 200;
 constexpr double kMaxDcOffset = 1;
 constexpr double kMaxWowPercent = 25;
+constexpr double kMaxSpeedPercent = 50;
+constexpr unsigned kMaxDropouts = 1000;
+constexpr double kMaxDropoutMs = 10000;
+constexpr size_t kMaxListTextChars = 255;
 
 /// Width of the narrow pulse of Waveform::kPulse; never more than half a short period.
 constexpr double kPulseWidthUs = 150;
 /// Rate of the wow drift: one slow cycle every two seconds.
 constexpr double kWowHz = 0.5;
+/// Depth of a dropout: the signal falls by 30 dB.
+constexpr double kDropoutGain = 0.031622776601683794;
 
 /// Checks every field and the ones that depend on each other. Returns kSynthOk, or
 /// kSynthParameter with a one-line message naming the setting.

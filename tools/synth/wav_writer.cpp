@@ -5,30 +5,15 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "synth_message.h"
 
 namespace {
 
-constexpr uint32_t kFmtChunkBytes = 16;
-constexpr uint16_t kFormatPcm = 1;
-constexpr double kMax8 = 127;
-constexpr double kMax16 = 32767;
-constexpr int kBaseline8 = 128;
 constexpr mode_t kNewFileMode = 0666;
-
-void put_le16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void put_le32(uint8_t* p, uint32_t v) {
-    put_le16(p, v);
-    put_le16(p + 2, v >> 16);
-}
 
 /// Writes all of bytes at the file position, retrying short writes.
 bool write_all(int fd, const uint8_t* bytes, size_t count) {
@@ -47,39 +32,17 @@ void flush(WavWriter* w) {
     w->fill = 0;
 }
 
-/// Round to nearest (ties to even, symmetric, so an inverted signal is the exact
-/// negation) and clamp to [-limit - 1, limit].
-long quantise(double v, double limit) {
-    const double scaled = std::fmax(-limit - 1, std::fmin(limit, v * limit));
-    return std::lrint(scaled);
-}
-
 }  // namespace
 
-void wav_header_build(uint8_t out[kWavHeaderBytes], uint32_t sample_rate, int bits_per_sample,
-                      int channels, uint32_t data_bytes) {
-    const uint32_t block_align = static_cast<uint32_t>(channels * bits_per_sample / 8);
-    std::memcpy(out, "RIFF", 4);
-    put_le32(out + 4, static_cast<uint32_t>(kWavHeaderBytes - 8) + data_bytes);
-    std::memcpy(out + 8, "WAVEfmt ", 8);
-    put_le32(out + 16, kFmtChunkBytes);
-    put_le16(out + 20, kFormatPcm);
-    put_le16(out + 22, static_cast<uint32_t>(channels));
-    put_le32(out + 24, sample_rate);
-    put_le32(out + 28, sample_rate * block_align);
-    put_le16(out + 32, block_align);
-    put_le16(out + 34, static_cast<uint32_t>(bits_per_sample));
-    std::memcpy(out + 36, "data", 4);
-    put_le32(out + 40, data_bytes);
-}
-
-int wav_writer_open(WavWriter* w, const char* out_path, uint32_t sample_rate, int bits_per_sample,
-                    int channels, char* message, size_t message_bytes) {
+int wav_writer_open(WavWriter* w, const char* out_path, const WavLayout& layout, int signal_channel,
+                    char* message, size_t message_bytes) {
     w->fd = -1;
     w->out_path = out_path;
-    w->sample_rate = sample_rate;
-    w->bits_per_sample = bits_per_sample;
-    w->channels = channels;
+    w->layout = layout;
+    w->signal_channel = signal_channel;
+    w->frame_bytes = wav_frame_bytes(layout);
+    w->header_bytes = wav_header_bytes(layout);
+    sample_encode(w->baseline, layout, 0);
     w->data_bytes = 0;
     w->fill = 0;
     w->error_number = 0;
@@ -100,42 +63,43 @@ int wav_writer_open(WavWriter* w, const char* out_path, uint32_t sample_rate, in
     umask(mask);
     if (fchmod(w->fd, kNewFileMode & ~mask) != 0) w->error_number = errno;
     // Room for the header, which is written once the sizes are known.
-    std::memset(w->buffer, 0, kWavHeaderBytes);
-    w->fill = kWavHeaderBytes;
+    std::memset(w->buffer, 0, w->header_bytes);
+    w->fill = w->header_bytes;
     return kSynthOk;
 }
 
 void wav_writer_put(WavWriter* w, const double* samples, size_t count) {
-    if (wav_writer_failed(*w)) return;
-    const size_t frame_bytes = static_cast<size_t>(w->channels * w->bits_per_sample / 8);
+    if (wav_writer_failed(*w) || count == 0) return;
+    const size_t width = w->frame_bytes / static_cast<size_t>(w->layout.channels);
     for (size_t i = 0; i < count; ++i) {
-        if (w->fill + frame_bytes > sizeof w->buffer) flush(w);
-        for (int c = 0; c < w->channels; ++c) {
-            if (w->bits_per_sample == 8) {
-                w->last_byte = static_cast<uint8_t>(kBaseline8 + quantise(samples[i], kMax8));
-                w->buffer[w->fill++] = w->last_byte;
+        if (w->fill + w->frame_bytes > sizeof w->buffer) flush(w);
+        for (int c = 1; c <= w->layout.channels; ++c) {
+            if (w->signal_channel == 0 || c == w->signal_channel) {
+                sample_encode(w->buffer + w->fill, w->layout, samples[i]);
             } else {
-                put_le16(w->buffer + w->fill, static_cast<uint32_t>(quantise(samples[i], kMax16)));
-                w->fill += 2;
+                std::memcpy(w->buffer + w->fill, w->baseline, width);
             }
+            w->fill += width;
         }
     }
-    w->data_bytes += count * frame_bytes;
-    if (w->data_bytes > kMaxWavDataBytes) w->too_long = true;
+    std::memcpy(w->last_frame, w->buffer + w->fill - w->frame_bytes, w->frame_bytes);
+    w->data_bytes += count * w->frame_bytes;
+    if (w->data_bytes > wav_max_data_bytes(w->layout)) w->too_long = true;
 }
 
 int wav_writer_finish(WavWriter* w, char* message, size_t message_bytes) {
     if (w->data_bytes % 2 != 0) {
-        if (w->fill == sizeof w->buffer) flush(w);
-        w->buffer[w->fill++] = w->last_byte;
-        ++w->data_bytes;
+        if (w->fill + w->frame_bytes > sizeof w->buffer) flush(w);
+        std::memcpy(w->buffer + w->fill, w->last_frame, w->frame_bytes);
+        w->fill += w->frame_bytes;
+        w->data_bytes += w->frame_bytes;
     }
     flush(w);
-    uint8_t header[kWavHeaderBytes];
-    const uint32_t data_bytes = w->too_long ? 0 : static_cast<uint32_t>(w->data_bytes);
-    wav_header_build(header, w->sample_rate, w->bits_per_sample, w->channels, data_bytes);
+    uint8_t header[kMaxWavHeaderBytes];
+    wav_header_build(header, w->layout, w->too_long ? 0 : w->data_bytes);
+    const ssize_t header_bytes = static_cast<ssize_t>(w->header_bytes);
     if (w->error_number == 0 && !w->too_long &&
-        pwrite(w->fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header)) {
+        pwrite(w->fd, header, w->header_bytes, 0) != header_bytes) {
         w->error_number = errno;
     }
     if (close(w->fd) != 0 && w->error_number == 0) w->error_number = errno;
@@ -153,11 +117,4 @@ int wav_writer_finish(WavWriter* w, char* message, size_t message_bytes) {
     }
     unlink(w->temp_path);
     return kSynthUsageOrIo;
-}
-
-void wav_writer_abandon(WavWriter* w) {
-    if (w->fd < 0) return;
-    close(w->fd);
-    w->fd = -1;
-    unlink(w->temp_path);
 }

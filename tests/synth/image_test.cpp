@@ -1,0 +1,77 @@
+// Which images are played and which refused, through the binary: every
+// well-formed image plays all of its bytes, and a refusal names the file, the
+// problem and the offset, leaving no recording behind.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "synth_test_helpers.h"
+
+namespace {
+
+// "GAME" with ten data bytes (sum 0x0D): sync at 256, name at 257, address at 262,
+// length at 264, data at 266, checksum at 276, marker at 277.
+const std::string kGood = htp_bytes({{"GAME", 0x4000, "0123456789"}});
+const std::string kChain = htp_bytes({{"GAME", 0x4000, "0123456789"}, {"", 0x5000, "AB"}});
+
+std::string with_byte(std::string s, size_t offset, char value) {
+    s[offset] = value;
+    return s;
+}
+
+TEST(SynthImages, PlayedWholeOrRefusedWithTheReason) {
+    const std::string a = "a.htp: ", no_sync = "no sync byte 0xA5 after the leader at offset ";
+    const struct {
+        std::vector<std::string> images;  ///< a.htp and b.htp
+        std::string problem;              ///< empty: played
+    } cases[] = {
+        {{kGood}, ""},
+        {{htp_bytes({{"A", 0, "1"}, {"", 0, "22"}, {"", 0, ""}})}, ""},  // a chain of three
+        {{htp_bytes({{"GAME", 0, "0123456789"}}, '\xD8')}, ""},          // saved out of a chain
+        {{htp_bytes({{"A", 0, "1"}, {"", 0, "2"}}, '\xD8') + std::string(9, '\0')}, ""},
+        {{kChain.substr(256)}, ""},  // no leader
+        {{htp_bytes({{std::string(63, 'N'), 0, "x"}}) + std::string(5, '\0')}, ""},
+        {{kGood, kChain}, ""},
+        {{""}, a + no_sync + "0"},
+        {{std::string(256, '\0')}, a + no_sync + "256"},
+        {{with_byte(kGood, 256, 'Z')}, a + no_sync + "256"},
+        {{htp_bytes({{std::string(64, 'N'), 0, "x"}})},
+         a + "name longer than 63 characters at offset 257"},
+        {{kGood.substr(0, 261)}, a + "name not terminated at offset 257"},
+        {{kGood.substr(0, 264)}, a + "address and length cut off at offset 262"},
+        {{kGood.substr(0, 270)}, a + "length 10 runs past the end of the file at offset 264"},
+        {{kGood.substr(0, 276)}, a + "checksum missing at offset 276"},
+        {{with_byte(kGood, 276, 0x12)},
+         a + "checksum 0x12 does not match the data (0x0D) at offset 276"},
+        {{kGood.substr(0, 277)}, a + "marker missing at offset 277"},
+        {{with_byte(kGood, 277, 'U')}, a + "marker 0x55 is neither 0x00 nor 0xD8 at offset 277"},
+        {{with_byte(kGood, 277, '\xD8') + std::string("\0\x01", 2)}, a + no_sync + "279"},
+        {{kGood + std::string("\0\0\x01", 3)},
+         a + "non-zero byte after the last block at offset 280"},
+        // Second block: leader 278..405, sync 406, name 407, header 408, data 412, checksum 414.
+        {{with_byte(kChain, 414, 0)},
+         a + "checksum 0x00 does not match the data (0x83) at offset 414"},
+        {{kGood.substr(0, 20), kGood}, a + no_sync + "20"},
+        {{kGood, kGood.substr(0, 20)}, "b.htp: " + no_sync + "20"},
+    };
+    for (const auto& c : cases) {
+        const bool two = c.images.size() == 2, played = c.problem.empty();
+        const SynthRun run =
+            run_synth(two ? "-b 16 -o out.wav a.htp b.htp" : "-b 16 -o out.wav a.htp", c.images);
+        EXPECT_EQ(run.result.exit_code, played ? 0 : 5) << "row " << (&c - cases);
+        EXPECT_EQ(run.result.err, played ? "" : "vorlane-synth: " + c.problem + "\n")
+            << "row " << (&c - cases);
+        std::vector<std::string> files = {"a.htp", "b.htp", "out.wav", "sub"};
+        if (!played) files.erase(files.begin() + 2);
+        if (!two) files.erase(files.begin() + 1);
+        EXPECT_EQ(run.files, files) << "row " << (&c - cases);
+        // Every byte of every image is played: its periods and one closing edge each.
+        size_t edges = 0;
+        for (const std::string& image : c.images)
+            edges += played ? periods_of(image).size() + 1 : 0;
+        EXPECT_EQ(rising_edges(samples16(run.wav)).size(), edges) << "row " << (&c - cases);
+    }
+}
+
+}  // namespace

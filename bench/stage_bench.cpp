@@ -167,7 +167,8 @@ void BM_BlockAssembler(benchmark::State& state) {
         for (uint8_t byte : tape) {
             for (int b = 7; b >= 0; --b) {
                 const BitEvent ev{(byte >> b) & 1, 72, 1000, 1.0, false, false};
-                blocks += assembler_push(&st, ev, 44100, false) ? 1 : 0;
+                blocks +=
+                    assembler_push(&st, ev, 44100, false) == AssemblerEvent::kBlockDone ? 1 : 0;
             }
         }
         benchmark::DoNotOptimize(blocks);

@@ -86,7 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const bool flagged = (b & 0x03) == 0x02;
         const BitEvent ev{b & 0x01, length, offset, static_cast<double>(offset - 44) / rate,
                           flagged,  flagged};
-        if (assembler_push(&g_state, ev, rate, verbose)) check_finished_block(g_state.block);
+        if (assembler_push(&g_state, ev, rate, verbose) == AssemblerEvent::kBlockDone)
+            check_finished_block(g_state.block);
         check_invariants(g_state);
         FUZZ_CHECK(g_state.warning_budget >= 0 && g_state.warning_budget <= kWarningBudget);
     }

@@ -49,7 +49,7 @@ void format_timestamp(double s, char* text, size_t text_bytes) {
     std::snprintf(text, text_bytes, "%02.0f.%02.0f.%03u", minutes, secs, millis);
 }
 
-void receive_name_byte(AssemblerState* st, const BitEvent& ev) {
+bool receive_name_byte(AssemblerState* st, const BitEvent& ev) {
     // Bytes past the buffer are counted, not stored, so a long garbage name
     // is refused with its true length.
     if (st->byte_index < kNameBufferBytes) st->block.name[st->byte_index] = st->shift;
@@ -57,14 +57,14 @@ void receive_name_byte(AssemblerState* st, const BitEvent& ev) {
     if (st->shift != 0) {
         st->shift = 0;
         st->bit_count = 0;
-        return;
+        return false;
     }
     if (st->byte_index > kMaxNameBytes) {
         std::fprintf(stderr, "  Abort. Filename too long: %u > 64.\n", st->byte_index);
         st->phase = AssemblerPhase::kSeekSync;
         st->byte_index = 0;
         st->bit_count = 0;
-        return;
+        return false;
     }
     st->block.name_length = st->byte_index;
     st->phase = AssemblerPhase::kHeader;
@@ -74,6 +74,7 @@ void receive_name_byte(AssemblerState* st, const BitEvent& ev) {
     st->byte_index = 0;
     st->shift = 0;
     st->bit_count = 0;
+    return true;
 }
 
 void receive_header_byte(AssemblerState* st) {
@@ -91,13 +92,14 @@ void receive_header_byte(AssemblerState* st) {
     std::fprintf(stderr, "  Data block length: %u (0x%04X) bytes\n", length, length);
 }
 
-void receive_data_byte(AssemblerState* st, const BitEvent& ev) {
+/// Returns false when the byte was the checksum and it did not match.
+bool receive_data_byte(AssemblerState* st, const BitEvent& ev) {
     st->block.data[st->byte_index++] = st->shift;
     st->bit_count = 0;
     if (st->remaining > 0) {
         --st->remaining;
         st->checksum = static_cast<uint8_t>(st->checksum + st->shift);
-        return;
+        return true;
     }
     format_timestamp(ev.time, st->block.stop_time, sizeof st->block.stop_time);
     std::fprintf(stderr, "  Stop time: %s\n", st->block.stop_time);
@@ -110,6 +112,15 @@ void receive_data_byte(AssemblerState* st, const BitEvent& ev) {
         std::fprintf(stderr, "  CRC error: %02Xh\n", st->checksum);
     }
     st->checksum = match ? 0 : 1;
+    if (match && st->reads_marker) st->phase = AssemblerPhase::kMarker;
+    st->block.marker = kEndMarker;
+    return match;
+}
+
+/// Back to seeking the next block, its warning budget whole again.
+void finish_block(AssemblerState* st) {
+    assembler_reset(st);
+    st->warning_budget = kWarningBudget;
 }
 
 /// The detector's irregular pulses: an overlong one matters only inside a
@@ -144,7 +155,7 @@ void assembler_reset(AssemblerState* st) {
     st->remaining = 0;
 }
 
-bool assembler_push(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbose) {
+AssemblerEvent assembler_push(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbose) {
     report_irregular_pulse(st, ev, rate, verbose);
     ++st->bit_count;
     st->shift = static_cast<uint8_t>((st->shift << 1) | ev.bit);
@@ -154,21 +165,25 @@ bool assembler_push(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool 
             seek_sync(st, ev, rate, verbose);
             break;
         case AssemblerPhase::kName:
-            if (byte_done) receive_name_byte(st, ev);
+            if (byte_done && receive_name_byte(st, ev)) return AssemblerEvent::kNamed;
             break;
         case AssemblerPhase::kHeader:
             if (byte_done) receive_header_byte(st);
             break;
         case AssemblerPhase::kData:
-            if (byte_done) receive_data_byte(st, ev);
+            if (byte_done && !receive_data_byte(st, ev)) return AssemblerEvent::kChecksumFailed;
             break;
         case AssemblerPhase::kComplete: {
             // The bit after the checksum byte closes the block; it is discarded.
             const bool good = st->checksum == 0;
-            assembler_reset(st);
-            st->warning_budget = kWarningBudget;
-            return good;
+            finish_block(st);
+            return good ? AssemblerEvent::kBlockDone : AssemblerEvent::kNone;
         }
+        case AssemblerPhase::kMarker:
+            if (!byte_done) break;
+            st->block.marker = st->shift;
+            finish_block(st);
+            return AssemblerEvent::kBlockDone;
     }
-    return false;
+    return AssemblerEvent::kNone;
 }

@@ -6,8 +6,24 @@
 #include "decoder/stage_limits.h"
 #include "decoder/tape_block.h"
 
-/// The receiving stage of a tape block; after sync: NAME, HEADER, DATA, COMPLETE.
-enum class AssemblerPhase { kSeekSync = 0, kHeader = 1, kName = 2, kData = 3, kComplete = 4 };
+/// The receiving stage of a tape block; after sync: NAME, HEADER, DATA, then
+/// COMPLETE, or MARKER when the byte after a good checksum is read.
+enum class AssemblerPhase {
+    kSeekSync = 0,
+    kHeader = 1,
+    kName = 2,
+    kData = 3,
+    kComplete = 4,
+    kMarker = 5,
+};
+
+/// What a bit completed.
+enum class AssemblerEvent {
+    kNone,
+    kNamed,           ///< a name was accepted: a new block is under way
+    kChecksumFailed,  ///< a block's checksum did not match; it will not be handed out
+    kBlockDone,       ///< a block with a matching checksum is finished and should be written
+};
 
 /// Warnings of the kinds "long pulse after short" and "non-zero sync" allowed per block.
 constexpr int kWarningBudget = 10;
@@ -25,18 +41,19 @@ struct AssemblerState {
     uint8_t checksum = 0;    ///< sum of the data bytes; after the checksum byte, 1 = mismatch
     uint32_t remaining = 0;  ///< data bytes still expected
     int warning_budget = kWarningBudget;  ///< warnings left for this block
+    bool reads_marker = false;            ///< --join: read the byte after a good checksum
     TapeBlock block;                      ///< the block under construction
 };
 
 void assembler_reset(AssemblerState* st);
 
-/// Takes one bit event of a recording at `rate`. Returns true when a block
-/// with a matching checksum is finished and should be written; the block
-/// stays intact until the next sync.
-bool assembler_push(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbose);
+/// Takes one bit event of a recording at `rate` and says what it completed.
+/// A finished block stays intact until the next sync.
+AssemblerEvent assembler_push(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbose);
 
 /// At the end of the input: a block whose checksum byte arrived and matched
-/// but whose closing bit never came.
+/// but whose closing bit or marker never came (a missing marker reads 0x00).
 inline bool assembler_has_unwritten_good_block(const AssemblerState& st) {
-    return st.phase == AssemblerPhase::kComplete && st.checksum == 0;
+    return (st.phase == AssemblerPhase::kComplete && st.checksum == 0) ||
+           st.phase == AssemblerPhase::kMarker;
 }

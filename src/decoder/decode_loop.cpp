@@ -4,9 +4,45 @@
 
 #include "wav/frame_reader.h"
 
+namespace {
+
+void close_chain(DecoderState* st, const char* incomplete) {
+    image_output_count(&st->images,
+                       chain_close(&st->chain, incomplete, st->images.protected_files));
+}
+
+/// --join: blocks linked by the chain marker become one image; a chain
+/// that breaks is written as far as it got, never with the broken block.
+void join_blocks(DecoderState* st, AssemblerEvent event) {
+    const TapeBlock& block = st->assembler.block;
+    switch (event) {
+        case AssemblerEvent::kNamed:
+            // Later blocks of a chain have an empty name.
+            if (chain_pending(st->chain) && block.name_length > 1)
+                close_chain(st, "a block with a name followed");
+            break;
+        case AssemblerEvent::kChecksumFailed:
+            if (chain_pending(st->chain)) close_chain(st, "the next block failed its checksum");
+            break;
+        case AssemblerEvent::kBlockDone:
+            chain_append(&st->chain, block);
+            if (block.marker != kChainMarker) close_chain(st, nullptr);
+            break;
+        case AssemblerEvent::kNone:
+            break;
+    }
+}
+
+}  // namespace
+
 void pipeline_bit(DecoderState* st, const BitEvent& ev, const StageLimits& lim) {
-    if (assembler_push(&st->assembler, ev, lim.detector.rate, lim.detector.verbose))
+    const AssemblerEvent event =
+        assembler_push(&st->assembler, ev, lim.detector.rate, lim.detector.verbose);
+    if (st->assembler.reads_marker) {
+        join_blocks(st, event);
+    } else if (event == AssemblerEvent::kBlockDone) {
         image_output_write(&st->images, st->assembler.block);
+    }
 }
 
 namespace {
@@ -33,13 +69,29 @@ void decode_per_sample(DecoderState* st, InputStream* in, const StageLimits& lim
 }
 
 void start_decoding(DecoderState* st, const InputStream& in, const StageLimits& lim,
-                    const RawOutput* raw) {
+                    const RawOutput* raw, bool join) {
     st->images = ImageOutput{};
     protect_file(&st->images.protected_files, in.file);
     if (raw != nullptr) protect_file(&st->images.protected_files, raw->file);
     conditioner_reset(&st->conditioner);
     pulse_detector_reset(&st->pulses, lim.detector);
     st->assembler = AssemblerState{};
+    st->assembler.reads_marker = join;
+    st->chain = ChainWriter{};
+}
+
+/// A block whose good checksum arrived at the very end is not lost; nor is
+/// a chain the recording cut short.
+void finish_blocks(DecoderState* st) {
+    const bool join = st->assembler.reads_marker;
+    if (assembler_has_unwritten_good_block(st->assembler)) {
+        if (join) {
+            join_blocks(st, AssemblerEvent::kBlockDone);
+        } else {
+            image_output_write(&st->images, st->assembler.block);
+        }
+    }
+    if (join && chain_pending(st->chain)) close_chain(st, "the recording ended");
 }
 
 }  // namespace
@@ -53,7 +105,7 @@ DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
         return DecodeStatus::kEdgeModeUnavailable;
     }
     RawOutput* raw = raw_output != nullptr && raw_output->file != nullptr ? raw_output : nullptr;
-    start_decoding(st, *in, lim, raw);
+    start_decoding(st, *in, lim, raw, s.join);
     int previous = 0;
     if (path == DecodePath::kPerSample) {
         decode_per_sample(st, in, lim, raw, &previous);
@@ -65,9 +117,7 @@ DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
     in->pos = in->filled;
     pipeline_sample(st, end_of_input_sample(lim.frame, previous), input_position(in), lim, raw);
 
-    // A block whose good checksum arrived at the very end is not lost.
-    if (assembler_has_unwritten_good_block(st->assembler))
-        image_output_write(&st->images, st->assembler.block);
+    finish_blocks(st);
     if (st->images.files_written > 0) std::printf("Finished writing output file(s). ");
     std::printf("%u file(s) created.\n", st->images.files_written);
     std::fflush(stdout);

@@ -12,6 +12,7 @@
 #include "decoder/pulse_detector.h"
 #include "decoder/raw_output.h"
 #include "decoder/stage_limits.h"
+#include "image/chain_writer.h"
 #include "image/image_writer.h"
 #include "wav/input_stream.h"
 
@@ -21,6 +22,7 @@ struct DecoderState {
     PulseDetectorState pulses;  ///< the default detector
     AssemblerState assembler;
     ImageOutput images;
+    ChainWriter chain;          ///< --join: the chained program being written
     WindowQuotients quotients;  ///< edge-mode averages, filled when the fast path needs them
 };
 

@@ -6,8 +6,12 @@
 constexpr uint8_t kSyncByte = 0xA5;
 /// Zero bytes before the sync byte in an image.
 constexpr unsigned kImageLeaderBytes = 256;
-/// The byte after a block's checksum: the last block of a program.
+/// The byte after a block's checksum: the last block of a program, or
+/// another block of the same program follows after a shorter leader.
 constexpr uint8_t kEndMarker = 0x00;
+constexpr uint8_t kChainMarker = 0xD8;
+/// Zero bytes before each later block of a chained program in an image.
+constexpr unsigned kChainLeaderBytes = 128;
 
 /// Longest name accepted, terminating zero included.
 constexpr unsigned kMaxNameBytes = 64;
@@ -28,6 +32,7 @@ struct TapeBlock {
     uint8_t data[kDataBufferBytes] = {};     ///< the data bytes, then the received checksum
     char start_time[kTimeTextBytes] = {};    ///< "mm.ss.mmm" at the end of the name
     char stop_time[kTimeTextBytes] = {};     ///< "mm.ss.mmm" at the checksum byte
+    uint8_t marker = kEndMarker;             ///< the byte after the checksum, when it is read
 };
 
 inline uint16_t block_start_address(const TapeBlock& b) {

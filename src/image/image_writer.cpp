@@ -6,24 +6,18 @@
 #include <cstdint>
 #include <cstdio>
 
-namespace {
-
-/// Image layout: leader, sync, name with its zero, address and length as
-/// received, the data, the checksum byte, the end marker.
-bool write_image_bytes(const TapeBlock& b, FILE* f) {
+bool write_block_bytes(const TapeBlock& b, unsigned leader_bytes, uint8_t marker, FILE* f) {
     static constexpr uint8_t kLeader[kImageLeaderBytes] = {};
     const size_t length = block_data_length(b);
     // The checksum byte is stored right behind the data.
-    const uint8_t trailer[2] = {b.data[length], kEndMarker};
-    return std::fwrite(kLeader, 1, kImageLeaderBytes, f) == kImageLeaderBytes &&
+    const uint8_t trailer[2] = {b.data[length], marker};
+    return std::fwrite(kLeader, 1, leader_bytes, f) == leader_bytes &&
            std::fputc(kSyncByte, f) != EOF &&
            std::fwrite(b.name, 1, b.name_length, f) == b.name_length &&
            std::fwrite(b.header, 1, kBlockHeaderBytes, f) == kBlockHeaderBytes &&
            std::fwrite(b.data, 1, length, f) == length &&
            std::fwrite(trailer, 1, sizeof trailer, f) == sizeof trailer;
 }
-
-}  // namespace
 
 void image_file_name(const TapeBlock& b, char* name, size_t name_bytes) {
     char safe_name[kMaxNameBytes];
@@ -44,8 +38,6 @@ void protect_file(ProtectedFiles* files, FILE* stream) {
     ++files->count;
 }
 
-namespace {
-
 bool names_protected_file(const char* name, const ProtectedFiles& files) {
     struct stat st;
     if (stat(name, &st) != 0) return false;
@@ -54,8 +46,6 @@ bool names_protected_file(const char* name, const ProtectedFiles& files) {
     }
     return false;
 }
-
-}  // namespace
 
 bool write_image(const TapeBlock& block, const ProtectedFiles& protected_files) {
     char name[kImageFileNameBytes];
@@ -71,7 +61,7 @@ bool write_image(const TapeBlock& block, const ProtectedFiles& protected_files) 
         std::fprintf(stderr, "Error writing %s.\n", name);
         return false;
     }
-    const bool written = write_image_bytes(block, f);
+    const bool written = write_block_bytes(block, kImageLeaderBytes, kEndMarker, f);
     const bool closed = std::fclose(f) == 0;
     if (!written || !closed) {
         unlink(name);

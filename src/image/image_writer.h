@@ -25,6 +25,14 @@ struct ProtectedFiles {
 /// Adds the file behind an open stream (null is ignored).
 void protect_file(ProtectedFiles* files, FILE* stream);
 
+/// True when `name` is one of the protected files (through any link).
+bool names_protected_file(const char* name, const ProtectedFiles& files);
+
+/// One block as an image holds it: `leader_bytes` zeros, the sync byte, the
+/// name with its zero, address and length as received, the data, the
+/// checksum byte and `marker`. False when a write failed.
+bool write_block_bytes(const TapeBlock& block, unsigned leader_bytes, uint8_t marker, FILE* f);
+
 /// Writes one HTP image of a block whose checksum matched, in the current
 /// directory, and reports it. On any failure it says so, removes what it
 /// wrote and returns false.
@@ -37,11 +45,16 @@ struct ImageOutput {
     bool failed = false;             ///< an image could not be written completely
 };
 
-/// Writes the image of a good block and counts it, or remembers the failure.
-inline void image_output_write(ImageOutput* out, const TapeBlock& block) {
-    if (write_image(block, out->protected_files)) {
+/// Counts an image written, or remembers the failure.
+inline void image_output_count(ImageOutput* out, bool written) {
+    if (written) {
         ++out->files_written;
     } else {
         out->failed = true;
     }
+}
+
+/// Writes the image of a good block and counts it, or remembers the failure.
+inline void image_output_write(ImageOutput* out, const TapeBlock& block) {
+    image_output_count(out, write_image(block, out->protected_files));
 }

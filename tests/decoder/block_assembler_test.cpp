@@ -17,7 +17,7 @@ struct AssemblerRig {
 
     void bit(int b) {
         const BitEvent ev{b, 72, 1000, 75.5, false, false};
-        if (assembler_push(&st, ev, 44100, verbose)) ++blocks;
+        if (assembler_push(&st, ev, 44100, verbose) == AssemblerEvent::kBlockDone) ++blocks;
     }
     void bits(int count, int value) {
         for (int i = 0; i < count; ++i) bit(value);

@@ -1,0 +1,46 @@
+#include "image/chain_writer.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+void chain_append(ChainWriter* chain, const TapeBlock& block) {
+    if (chain->blocks == 0) {
+        image_file_name(block, chain->name, sizeof chain->name);
+        std::strcpy(chain->temp_name, ".vorlane-chain-XXXXXX");
+        const int fd = mkstemp(chain->temp_name);
+        // The image gets the permissions any new file gets, not mkstemp's 0600.
+        const mode_t mask = umask(0);
+        umask(mask);
+        if (fd >= 0) fchmod(fd, 0666 & ~mask);
+        chain->file = fd < 0 ? nullptr : fdopen(fd, "wb");
+        if (chain->file == nullptr && fd >= 0) close(fd);
+        chain->write_failed = chain->file == nullptr;
+    }
+    ++chain->blocks;
+    if (chain->write_failed) return;
+    const unsigned leader = chain->blocks == 1 ? kImageLeaderBytes : kChainLeaderBytes;
+    if (!write_block_bytes(block, leader, block.marker, chain->file)) chain->write_failed = true;
+}
+
+bool chain_close(ChainWriter* chain, const char* incomplete, const ProtectedFiles& protect) {
+    if (incomplete != nullptr) {
+        std::fprintf(stderr, "  Incomplete chain of %u block(s): %s.\n", chain->blocks, incomplete);
+    }
+    bool written = !chain->write_failed;
+    if (chain->file != nullptr && std::fclose(chain->file) != 0) written = false;
+    // Renaming over the recording or the raw output would lose what the run
+    // still reads or has written.
+    written = written && !names_protected_file(chain->name, protect) &&
+              std::rename(chain->temp_name, chain->name) == 0;
+    if (written) {
+        std::fprintf(stderr, "  File written: %s\n\n", chain->name);
+    } else {
+        if (chain->file != nullptr) unlink(chain->temp_name);
+        std::fprintf(stderr, "Error writing %s.\n", chain->name);
+    }
+    *chain = ChainWriter{};
+    return written;
+}

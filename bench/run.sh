@@ -39,6 +39,9 @@ make_wav tape8.wav -b 8
 make_wav tape8r.wav -b 8 -r
 make_wav tape16.wav -b 16
 make_wav tape16s.wav -b 16 -c 2
+make_wav tape24.wav -b 24
+make_wav tape32.wav -b 32
+make_wav tapef32.wav -F
 [ -f "$DATA/minute8.wav" ] || "$SYNTH" -b 8 -E 45 -o "$DATA/minute8.wav" "$DATA/block1.htp"
 [ -f "$DATA/hour8.wav" ] || "$SYNTH" -b 8 -P 2 -o "$DATA/hour8.wav" \
     "${images[@]}" "${images[@]}" "${images[@]}"
@@ -57,6 +60,9 @@ check_decodes tape8.wav 6
 check_decodes tape8r.wav 6 -r
 check_decodes tape16.wav 6
 check_decodes tape16s.wav 6
+check_decodes tape24.wav 6
+check_decodes tape32.wav 6
+check_decodes tapef32.wav 6
 check_decodes minute8.wav 1
 check_decodes hour8.wav 18
 
@@ -99,6 +105,9 @@ run_case "16-bit -v -g 6 -t 20" tape16.wav 2 -v -g 6 -t 20
 run_case "16-bit -f -m" tape16.wav 2 -f -m
 run_case "16-bit stereo default" tape16s.wav 4
 run_case "16-bit stereo -f -m" tape16s.wav 4 -f -m
+run_case "24-bit default" tape24.wav 3
+run_case "32-bit default" tape32.wav 4
+run_case "32-bit float default" tapef32.wav 4
 run_case "8-bit 1 minute default" minute8.wav 1
 run_case "8-bit 60 minutes default" hour8.wav 1
 run_case "8-bit 60 minutes -f -m" hour8.wav 1 -f -m

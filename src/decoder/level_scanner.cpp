@@ -1,5 +1,9 @@
 #include "decoder/level_scanner.h"
 
+#include <cmath>
+#include <cstring>
+#include <limits>
+
 #include "decoder/conditioner.h"
 #include "decoder/pulse_detector.h"
 
@@ -63,7 +67,7 @@ RawRange stored_range(RawRange r, const FrameFormat& f) {
                           : make_range(r.low + 128, high_input + 128);
     }
     const RawRange s = sample_range(r);
-    if (f.format != SampleFormat::kSigned16 || !f.inverted) return s;
+    if (!f.inverted) return s;
     // The stored value is the complement ~v = -1 - v of the sample.
     const int high = s.low + static_cast<int>(s.span);
     return make_range(-1 - high, -1 - s.low);
@@ -129,14 +133,40 @@ size_t find_s16(const uint8_t* p, size_t count, size_t stride, RawRange range) {
     return count;
 }
 
-/// Any other format: each frame's sample, decoded and tested.
+/// Any other format: each frame's stored value, decoded and tested.
 template <SampleFormat F>
-size_t find_decoded(const uint8_t* p, size_t count, const FrameFormat& f, RawRange range) {
-    const unsigned stride = f.frame_bytes;
-    const bool inverted = f.inverted;
+size_t find_decoded(const uint8_t* p, size_t count, size_t stride, RawRange range) {
     for (size_t i = 0; i < count; ++i, p += stride) {
-        const int v = sample_at<F>(p, inverted);
-        if (static_cast<unsigned>(v - range.low) <= range.span) return i;
+        if (static_cast<unsigned>(stored_value<F>(p) - range.low) <= range.span) return i;
+    }
+    return count;
+}
+
+/// Float samples compared as floats: x * 32768 (exact) against the bounds
+/// that rounding half away from zero and clamping put on the 16-bit range.
+template <class T>
+size_t find_float(const uint8_t* p, size_t count, size_t stride, RawRange range) {
+    constexpr T kInfinity = std::numeric_limits<T>::infinity();
+    const int high = range.low + static_cast<int>(range.span);
+    const T half = static_cast<T>(0.5);
+    T low_bound = -kInfinity;
+    if (range.low > INT16_MIN) {
+        low_bound = static_cast<T>(range.low) - half;
+        // At a negative half the rounding goes away from zero, out of the range.
+        if (range.low <= 0) low_bound = std::nextafter(low_bound, kInfinity);
+    }
+    T high_bound = kInfinity;
+    if (high < INT16_MAX) {
+        high_bound = static_cast<T>(high) + half;
+        if (high >= 0) high_bound = std::nextafter(high_bound, -kInfinity);
+    }
+    const bool nan_in = range.low <= 0 && high >= 0;  // NaN reads 0
+    const T scale = static_cast<T>(32768);
+    for (size_t i = 0; i < count; ++i, p += stride) {
+        T x;
+        std::memcpy(&x, p, sizeof x);
+        const T y = x * scale;
+        if ((y >= low_bound && y <= high_bound) || (nan_in && y != y)) return i;
     }
     return count;
 }
@@ -165,17 +195,17 @@ size_t find_in_range(const uint8_t* frames, size_t count, const FrameFormat& f, 
         case SampleFormat::kSigned16:
             return find_s16(p, count, f.frame_bytes, range);
         case SampleFormat::kSigned24:
-            return find_decoded<SampleFormat::kSigned24>(p, count, f, range);
+            return find_decoded<SampleFormat::kSigned24>(p, count, f.frame_bytes, range);
         case SampleFormat::kSigned32:
-            return find_decoded<SampleFormat::kSigned32>(p, count, f, range);
+            return find_decoded<SampleFormat::kSigned32>(p, count, f.frame_bytes, range);
         case SampleFormat::kFloat32:
-            return find_decoded<SampleFormat::kFloat32>(p, count, f, range);
+            return find_float<float>(p, count, f.frame_bytes, range);
         case SampleFormat::kFloat64:
-            return find_decoded<SampleFormat::kFloat64>(p, count, f, range);
+            return find_float<double>(p, count, f.frame_bytes, range);
         case SampleFormat::kALaw:
-            return find_decoded<SampleFormat::kALaw>(p, count, f, range);
+            return find_decoded<SampleFormat::kALaw>(p, count, f.frame_bytes, range);
         case SampleFormat::kMuLaw:
-            return find_decoded<SampleFormat::kMuLaw>(p, count, f, range);
+            return find_decoded<SampleFormat::kMuLaw>(p, count, f.frame_bytes, range);
     }
     return count;
 }

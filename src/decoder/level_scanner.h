@@ -16,9 +16,9 @@ struct RawRange {
     bool empty = true;  ///< no value is in the range
 };
 
-/// The stored-value ranges that move the comparator. For 8- and 16-bit PCM
-/// they are ranges of the bytes as stored (inversion folded in); for other
-/// formats, of the signed 16-bit sample after inversion.
+/// The stored-value ranges that move the comparator, inversion folded in:
+/// for 8-bit PCM ranges of the byte, for every other format of the signed
+/// 16-bit value the stored sample reads as.
 struct LevelRanges {
     RawRange falls;       ///< values whose comparator input is below the fall level
     RawRange rises;       ///< values whose comparator input is above the rise level

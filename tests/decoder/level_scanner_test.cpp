@@ -1,0 +1,109 @@
+// The range scans decide each comparator level from the stored sample alone;
+// for every format, polarity and level setting they must agree with the
+// frame reader and the conditioner on every value, boundaries included.
+#include "decoder/level_scanner.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "decoder/conditioner.h"
+#include "decoder/pulse_detector.h"
+
+namespace {
+
+/// Every value worth storing in `format`: all codes of the narrow formats,
+/// every half step of the 16-bit scale for floats (plus NaN and infinities).
+std::vector<std::string> stored_values(SampleFormat format) {
+    std::vector<std::string> out;
+    const auto put = [&](const void* p, size_t n) {
+        out.emplace_back(static_cast<const char*>(p), n);
+    };
+    switch (format) {
+        case SampleFormat::kUnsigned8:
+        case SampleFormat::kALaw:
+        case SampleFormat::kMuLaw:
+            for (int c = 0; c < 256; ++c) out.emplace_back(1, static_cast<char>(c));
+            break;
+        case SampleFormat::kSigned16:
+        case SampleFormat::kSigned24:
+        case SampleFormat::kSigned32:
+            for (int v = -32768; v <= 32767; ++v) {
+                // Low bytes below the top 16 bits must not matter.
+                const uint32_t wide = (static_cast<uint32_t>(static_cast<uint16_t>(v)) << 16) |
+                                      (static_cast<uint32_t>(v) & 0xFFFF);
+                const int bytes = format == SampleFormat::kSigned16   ? 2
+                                  : format == SampleFormat::kSigned24 ? 3
+                                                                      : 4;
+                char b[4];
+                for (int i = 0; i < 4; ++i) b[i] = static_cast<char>(wide >> (8 * (i + 4 - bytes)));
+                put(b, bytes);
+            }
+            break;
+        case SampleFormat::kFloat32:
+        case SampleFormat::kFloat64:
+            for (int half = -2 * 32770; half <= 2 * 32770; ++half) {
+                const double x = half / 65536.0;
+                const float f = static_cast<float>(x);
+                format == SampleFormat::kFloat32 ? put(&f, 4) : put(&x, 8);
+            }
+            for (double x : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+                const float f = static_cast<float>(x);
+                format == SampleFormat::kFloat32 ? put(&f, 4) : put(&x, 8);
+            }
+            break;
+    }
+    return out;
+}
+
+TEST(LevelScanner, RangesAgreeWithTheConditionerOnEveryValue) {
+    const SampleFormat formats[] = {SampleFormat::kUnsigned8, SampleFormat::kSigned16,
+                                    SampleFormat::kSigned24,  SampleFormat::kSigned32,
+                                    SampleFormat::kFloat32,   SampleFormat::kFloat64,
+                                    SampleFormat::kALaw,      SampleFormat::kMuLaw};
+    const struct {
+        double gain_db;
+        int threshold;
+    } levels[] = {{1, 32}, {1, 0}, {6, 100}, {50, 5}};
+    for (SampleFormat format : formats) {
+        const std::vector<std::string> values = stored_values(format);
+        for (bool inverted : {false, true}) {
+            for (const auto& level : levels) {
+                ConverterSettings s;
+                s.inverted = inverted;
+                s.gain_db = level.gain_db;
+                s.threshold = level.threshold;
+                FrameFormat f;
+                f.format = format;
+                f.sample_bytes = f.frame_bytes = static_cast<unsigned>(values[0].size());
+                const StageLimits lim = derive_limits(f, 44100, 0, s);
+                const LevelRanges r =
+                    level_ranges(lim.conditioner, lim.detector.rise_level, lim.frame);
+                ASSERT_TRUE(r.usable);
+                for (const std::string& v : values) {
+                    const auto* p = reinterpret_cast<const uint8_t*>(v.data());
+                    ConditionerState unused;
+                    const double d =
+                        conditioner_step(&unused, conditioning_input(frame_sample(p, lim.frame)),
+                                         lim.conditioner)
+                            .comparator_input;
+                    const std::string label = "format " + std::to_string(static_cast<int>(format)) +
+                                              (inverted ? " inverted" : "") + " gain " +
+                                              std::to_string(level.gain_db) + " T " +
+                                              std::to_string(level.threshold);
+                    ASSERT_EQ(find_in_range(p, 1, lim.frame, r.falls) == 0, d < kFallLevel)
+                        << label;
+                    ASSERT_EQ(find_in_range(p, 1, lim.frame, r.rises) == 0,
+                              d > lim.detector.rise_level)
+                        << label;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace

@@ -97,6 +97,20 @@ void on_edge(RecoverState* st, unsigned channel, const EdgeEvent& ev, const Reco
     }
 }
 
+/// Runs `span` frames through one channel's tracker, acting on every edge.
+void scan_channel(RecoverState* st, const uint8_t* frames, size_t span, uint64_t index,
+                  unsigned channel, const RecoverInput& input) {
+    const FrameFormat& format = input.format;
+    for (size_t done = 0; done < span;) {
+        EdgeEvent ev;
+        bool edge = false;
+        done +=
+            tracker_scan(&st->trackers[channel], frames + done * format.frame_bytes, span - done,
+                         index + done, format, channel, st->tracker_limits, &ev, &edge);
+        if (edge) on_edge(st, channel, ev, input);
+    }
+}
+
 /// Makes whole frames available in the buffer; returns how many, 0 at the end.
 size_t whole_frames(InputStream* in, unsigned frame_bytes) {
     while (in->filled - in->pos < frame_bytes && !in->at_end) input_refill(in);
@@ -122,20 +136,16 @@ RecoverSummary recover_tape(RecoverState* st, InputStream* in, const RecoverInpu
     const unsigned frame_bytes = input.format.frame_bytes;
     uint64_t index = 0;
     for (size_t n; (n = whole_frames(in, frame_bytes)) > 0;) {
+        const uint8_t* frames = in->bytes + in->pos;
+        if (index == 0) {
+            for (unsigned c = first; c < last; ++c)
+                tracker_prime(&st->trackers[c], frame_sample_s16(frames, input.format, c), 0, lim);
+        }
         for (size_t done = 0; done < n;) {
             const size_t span = n - done < kStaleCheckFrames ? n - done : kStaleCheckFrames;
             for (unsigned c = first; c < last; ++c) {
-                const uint8_t* frame = in->bytes + in->pos + done * frame_bytes;
-                if (index == 0)
-                    tracker_prime(&st->trackers[c], frame_sample_s16(frame, input.format, c), 0,
-                                  lim);
                 tracker_check_stale(&st->trackers[c], index, lim);
-                for (size_t i = 0; i < span; ++i, frame += frame_bytes) {
-                    EdgeEvent ev;
-                    const double x = frame_sample_s16(frame, input.format, c);
-                    if (tracker_step(&st->trackers[c], x, index + i, lim, &ev))
-                        on_edge(st, c, ev, input);
-                }
+                scan_channel(st, frames + done * frame_bytes, span, index, c, input);
             }
             done += span;
             index += span;

@@ -13,6 +13,10 @@ constexpr uint32_t kMaxSeekMisses = 24;
 constexpr double kGlitchRatio = 0.3;
 /// Longer than this fraction of a long period: no period of the tape.
 constexpr double kOverlongRatio = 1.6;
+/// Nearer its threshold than this fraction of it, a period is doubtful: the
+/// checksum covers only the data, so a doubtful name or header bit would
+/// go unnoticed.
+constexpr double kDoubtMargin = 0.12;
 /// Lowest and highest printable name character.
 constexpr uint8_t kFirstPrintable = 0x20;
 constexpr uint8_t kLastPrintable = 0x7E;
@@ -124,7 +128,7 @@ void reading_period(BlockReading* r, uint32_t period_q, uint32_t end_edge, const
     const bool in_block = r->phase != ReadPhase::kSeekSync;
     if (period_q < kGlitchRatio * r->long_q) {
         r->carry += period_q;
-        if (in_block) ++r->glitches;
+        if (in_block) ++r->glitches, ++r->doubtful;
         return;
     }
     const uint32_t period = period_q + r->carry;
@@ -137,7 +141,9 @@ void reading_period(BlockReading* r, uint32_t period_q, uint32_t end_edge, const
     const bool plausible = period < kOverlongRatio * r->long_q;
     if (in_block) {
         if (!plausible) ++r->errors;
-        note_uncertain(r, number, std::fabs(period - threshold) / threshold);
+        const double margin = std::fabs(period - threshold) / threshold;
+        if (margin < kDoubtMargin) ++r->doubtful;
+        note_uncertain(r, number, margin);
     }
     if (plausible) {
         const double as_long = is_long ? period : 2.0 * period;

@@ -48,6 +48,7 @@ struct BlockReading {
     // Doubts found after the sync.
     uint32_t errors = 0;    ///< lone short periods and periods of no plausible length
     uint32_t glitches = 0;  ///< very short periods merged into the next
+    uint32_t doubtful = 0;  ///< glitches and periods near their threshold
     uint32_t uncertain[kUncertainKept] = {};  ///< period numbers, nearest first
     double uncertain_margin[kUncertainKept] = {};
     unsigned uncertain_count = 0;
@@ -66,8 +67,8 @@ void reading_start(BlockReading* r, double long_q, TapeBlock* block);
 void reading_period(BlockReading* r, uint32_t period_q, uint32_t end_edge,
                     const ReaderParams& params);
 
-/// The block was read to its checksum without a doubt: no lone short, no
-/// implausible period, a printable name.
-inline bool reading_clean(const BlockReading& r) {
-    return r.phase == ReadPhase::kComplete && r.errors == 0 && !r.name_odd;
+/// The block was read to its checksum without a structural doubt: no lone
+/// short, no implausible period, and at most `allowed` doubtful periods.
+inline bool reading_clean(const BlockReading& r, unsigned allowed) {
+    return r.phase == ReadPhase::kComplete && r.errors == 0 && r.doubtful <= allowed;
 }

@@ -11,8 +11,8 @@ constexpr ReaderParams kRetunings[] = {
     {0.80, 0.05, nullptr, 0},
     {0.75, 0.15, nullptr, 0},
 };
-/// Only periods this close to their threshold (fraction of it) are reconsidered.
-constexpr double kFlipMargin = 0.2;
+/// Only doubtful periods (this close to their threshold) are reconsidered.
+constexpr double kFlipMargin = 0.12;
 /// Single periods reconsidered, most uncertain first.
 constexpr unsigned kMaxSingleFlips = 6;
 /// The most uncertain periods whose pairs are reconsidered.
@@ -27,8 +27,11 @@ void read_log(const EdgeLog& log, bool rising, double leader_q, const ReaderPara
     }
 }
 
-bool acceptable(const BlockReading& r) {
-    return reading_clean(r) && r.crc_ok;
+/// A name of control or high bytes is allowed only in the plain reading:
+/// from an alternative it is a sign of a chance match.
+/// A reconsidered period stays doubtful; no other may be.
+bool acceptable(const BlockReading& r, bool alternative, unsigned flips) {
+    return reading_clean(r, flips) && r.crc_ok && !(alternative && r.name_odd);
 }
 
 /// Tries one more reading; on acceptance it becomes the outcome.
@@ -37,7 +40,7 @@ bool try_reading(const EdgeLog& log, bool rising, double leader_q, const ReaderP
     BlockReading r;
     read_log(log, rising, leader_q, params, &r, trial);
     ++out->readings;
-    if (!acceptable(r)) return false;
+    if (!acceptable(r, true, params.flip_count)) return false;
     std::memcpy(best, trial, sizeof *best);
     out->accepted = true;
     out->reading = r;
@@ -81,7 +84,7 @@ RecoveryOutcome recover_block(const EdgeLog& log, const DirectionChoice& directi
         read_log(log, directions.rising[d], leader_q, plain, &first[d], d == 0 ? best : trial);
         ++out.readings;
         if (d == 0) out.reading = first[0];
-        if (!acceptable(first[d])) continue;
+        if (!acceptable(first[d], false, 0)) continue;
         if (d > 0) std::memcpy(best, trial, sizeof *best);
         out.accepted = true;
         out.reading = first[d];

@@ -5,7 +5,8 @@
 // certain periods the other way. The checksum is only 8 bits, so every extra
 // reading is a chance of a false match: a reading is accepted only when it
 // runs from sync to checksum without one structural doubt (a lone short
-// period, a period of no plausible length, a name that is not text), and the
+// period, a period of no plausible length; for an alternative reading also a
+// name that is not text), and the
 // alternatives are few and ranked by how uncertain each period was.
 
 #include "recover/block_reading.h"

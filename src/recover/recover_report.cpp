@@ -79,7 +79,7 @@ void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInp
         // A match in a reading with doubts is likelier chance than data.
         if (r.crc_ok) {
             std::fprintf(stderr, "  Not written: %u doubtful pulse(s) in the reading.\n",
-                         r.errors + (r.name_odd ? 1 : 0));
+                         r.errors + r.doubtful);
         }
         return;
     }

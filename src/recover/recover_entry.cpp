@@ -12,7 +12,8 @@ RecoverSummary recover_recording(InputStream* in, const WavHeader& header, int c
     input.data_start = input_position(in);
     input.channel = channel;
     input.protected_files = &protected_files;
-    auto state = std::make_unique<RecoverState>();
+    // Default-initialised: the edge log is touched only as far as a block fills it.
+    auto state = std::make_unique_for_overwrite<RecoverState>();
     const RecoverSummary summary = recover_tape(state.get(), in, input);
     if (summary.images_written > 0) std::printf("Finished writing output file(s). ");
     std::printf("%u file(s) created.\n", summary.images_written);

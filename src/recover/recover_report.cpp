@@ -3,7 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "decoder/timestamp.h"
+#include "decoder/block_assembler.h"
 
 namespace {
 

@@ -21,6 +21,7 @@ constexpr unsigned kMaxTrackedChannels = 8;
 /// What the recovering decoder is given besides the input.
 struct RecoverInput {
     FrameFormat format;                               ///< the frame layout of the data
+    unsigned channels = 1;                            ///< samples per frame
     uint32_t rate = 0;                                ///< frames per second, a forced rate applied
     uint64_t data_start = 0;                          ///< file offset of the first frame
     int channel = 0;                                  ///< 1-based channel to read; 0 finds it

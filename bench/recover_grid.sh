@@ -52,8 +52,8 @@ ROWS=(
     "-50 dBFS|-b 16 -a 0.00316"
     "full scale|-b 16 -a 1"
     "inverted|-b 16 -r"
-    "speed +10%|-b 16 -S 741.8 -L 1484.5"
-    "speed -10%|-b 16 -S 906.7 -L 1814.4"
+    "speed +10%|-b 16 --speed 10"
+    "speed -10%|-b 16 --speed -10"
     "wow 2%|-b 16 -W 2"
     "jitter 100 us|-b 16 -j 100"
     "11025 Hz|-b 16 -s 11025"
@@ -62,15 +62,14 @@ ROWS=(
     "96000 Hz|-b 16 -s 96000"
     "192000 Hz|-b 16 -s 192000"
     "stereo|-b 16 -c 2"
+    "right channel|-b 16 -c 2 -C 2"
+    "hum -10 dB|-b 16 --hum 10"
+    "band-limited|-b 16 --highpass 300 --lowpass 3000"
+    "clipped|-b 16 --clip 0.5"
+    "24-bit|-b 24"
+    "float|-F"
+    "A-law|--alaw"
 )
-# Degradations of the newer vorlane-synth, when it has them.
-probe=$("$SYNTH" --hum -10 -o "$W/probe.wav" /dev/null 2>&1 || true)
-if [[ $probe == *"unknown option"* ]]; then
-    echo "(vorlane-synth has no --hum yet: hum, band-limit and clip rows skipped)"
-else
-    ROWS+=("hum -10 dB|-b 16 --hum -10" "band-limited|-b 16 --highpass 300 --lowpass 3000"
-           "clipped|-b 16 --clip 0.5" "right channel|-b 16 -c 2 -C 2")
-fi
 
 make_images "$W/img" 8 300 100
 printf '%-16s %14s %14s %14s\n' degradation pulse square sine
@@ -91,7 +90,8 @@ echo "wrong images in the grid: $total_bad"
 
 # Damaged blocks: noise, jitter and wow far beyond the targets, 16 blocks a recording.
 make_images "$W/dmg" 16 100 900
-DAMAGE=("-n 6" "-n 8" "-n 10 -j 250" "-j 300" "-W 12" "-n 9 -W 4 -j 150")
+DAMAGE=("-n 6" "-n 8" "-n 10 -j 250" "-j 300" "-W 12" "-n 9 -W 4 -j 150"
+        "--dropouts 4 --dropout-ms 5" "--dropouts 6 --dropout-ms 2 -n 14")
 blocks=0 good_total=0 bad_total=0
 for k in $(seq 1 "$DAMAGED"); do
     shapes=(pulse square sine)
@@ -122,7 +122,5 @@ ten_minutes "$W/silence.wav"
 noise_only "silence, 10 min" "$W/silence.wav"
 ten_minutes "$W/noise.wav" -n 3 -a 0.3
 noise_only "noise, 10 min" "$W/noise.wav"
-if [[ $probe != *"unknown option"* ]]; then
-    ten_minutes "$W/hum.wav" --hum -10 -n 30
-    noise_only "hum, 10 min" "$W/hum.wav"
-fi
+ten_minutes "$W/hum.wav" --hum 10 -n 30
+noise_only "hum, 10 min" "$W/hum.wav"

@@ -65,6 +65,7 @@ void name_byte(BlockReading* r, uint8_t byte, uint32_t end_edge) {
     if (r->block != nullptr && r->byte_index < kNameBufferBytes)
         r->block->name[r->byte_index] = byte;
     ++r->byte_index;
+    r->name_hash = r->name_hash * 31 + byte;
     if (byte != 0) {
         if (byte < kFirstPrintable || byte > kLastPrintable) r->name_odd = true;
         if (r->byte_index >= kMaxNameBytes) {

@@ -42,6 +42,7 @@ struct BlockReading {
     uint32_t remaining = 0;                  ///< data bytes still expected
     uint8_t checksum = 0;                    ///< running sum of the data bytes
     uint8_t header[kBlockHeaderBytes] = {};  ///< address and length as read
+    uint32_t name_hash = 0;                  ///< the name as read, folded
     bool crc_ok = false;                     ///< the checksum byte matched
     bool name_too_long = false;
     bool name_odd = false;  ///< a name byte outside printable ASCII

@@ -34,13 +34,25 @@ bool acceptable(const BlockReading& r, bool alternative, unsigned flips) {
     return reading_clean(r, flips) && r.crc_ok && !(alternative && r.name_odd);
 }
 
+/// The checksum does not cover the name and the header: a reading of the
+/// data again may not change them.
+bool same_name_and_header(const BlockReading& a, const BlockReading& b) {
+    const bool b_has_header = b.phase == ReadPhase::kData || b.phase == ReadPhase::kComplete;
+    if (!b_has_header) return true;
+    for (unsigned i = 0; i < kBlockHeaderBytes; ++i) {
+        if (a.header[i] != b.header[i]) return false;
+    }
+    return a.name_hash == b.name_hash;
+}
+
 /// Tries one more reading; on acceptance it becomes the outcome.
 bool try_reading(const EdgeLog& log, bool rising, double leader_q, const ReaderParams& params,
-                 RecoveryOutcome* out, TapeBlock* best, TapeBlock* trial) {
+                 const BlockReading& plain, RecoveryOutcome* out, TapeBlock* best,
+                 TapeBlock* trial) {
     BlockReading r;
     read_log(log, rising, leader_q, params, &r, trial);
     ++out->readings;
-    if (!acceptable(r, true, params.flip_count)) return false;
+    if (!acceptable(r, true, params.flip_count) || !same_name_and_header(r, plain)) return false;
     std::memcpy(best, trial, sizeof *best);
     out->accepted = true;
     out->reading = r;
@@ -58,7 +70,7 @@ bool try_flips(const EdgeLog& log, bool rising, double leader_q, const BlockRead
     }
     for (unsigned i = 0; i < usable; ++i) {
         const ReaderParams p{0.75, 0.05, &first.uncertain[i], 1};
-        if (try_reading(log, rising, leader_q, p, out, best, trial)) return true;
+        if (try_reading(log, rising, leader_q, p, first, out, best, trial)) return true;
     }
     const unsigned pool = usable < kPairFlipPool ? usable : kPairFlipPool;
     for (unsigned i = 0; i < pool; ++i) {
@@ -66,7 +78,7 @@ bool try_flips(const EdgeLog& log, bool rising, double leader_q, const BlockRead
             uint32_t pair[2] = {first.uncertain[i], first.uncertain[k]};
             if (pair[0] > pair[1]) std::swap(pair[0], pair[1]);
             const ReaderParams p{0.75, 0.05, pair, 2};
-            if (try_reading(log, rising, leader_q, p, out, best, trial)) return true;
+            if (try_reading(log, rising, leader_q, p, first, out, best, trial)) return true;
         }
     }
     return false;
@@ -94,7 +106,7 @@ RecoveryOutcome recover_block(const EdgeLog& log, const DirectionChoice& directi
     for (unsigned d = 0; d < directions.count; ++d) {
         const bool rising = directions.rising[d];
         for (const ReaderParams& p : kRetunings) {
-            if (try_reading(log, rising, leader_q, p, &out, best, trial)) {
+            if (try_reading(log, rising, leader_q, p, first[d], &out, best, trial)) {
                 out.retuned = true;
                 return out;
             }

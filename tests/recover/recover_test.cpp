@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "expected_output.h"
 #include "process_runner.h"
 #include "scoped_temp_dir.h"
 #include "synth.h"
 #include "tape_signal.h"
-#include "wav_fixture.h"
 
 namespace {
 
@@ -147,6 +147,33 @@ TEST(Recover, NothingFromTenMinutesOfNoiseOrSilence) {
         EXPECT_EQ(r.err, "") << "snr " << snr;
         EXPECT_EQ(list_dir(dir.path()), std::vector<std::string>{"tape.wav"}) << "snr " << snr;
     }
+}
+
+TEST(Recover, ReportsAnUpsideDownNoisyBlockLikeTheDefaultMode) {
+    ScopedTempDir dir;
+    SynthSettings s;
+    s.bits_per_sample = 16;
+    s.waveform = Waveform::kSine;
+    s.noise_snr_db = 12;
+    s.inverted = true;
+    const std::string image = htp_image("GAME", 0x4000, "abc");
+    synthesize(dir, s, {image});
+    const ProcessResult r = run_recover(dir);
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out, expected_header_report(1, 44100, 16, 36, 400528) +
+                         "Finished writing output file(s). 1 file(s) created.\n");
+    EXPECT_EQ(r.err,
+              "Sync found at offset: 340280 (0x00053138) time: 3.857551 sec.\n"
+              "  Average sync pulse distance: 1633 usec.\n"
+              "  File found:  GAME\n"
+              "  Start time: 00.03.922\n"
+              "  Start: 4000h - length: 0003h\n"
+              "  Data block length: 3 (0x0003) bytes\n"
+              "  Stop time: 00.04.027\n"
+              "  CRC OK (26h)\n"
+              "  File written: 00.03.922_GAME.htp\n\n");
+    EXPECT_EQ(list_dir(dir.path()), (std::vector<std::string>{"00.03.922_GAME.htp", "tape.wav"}));
+    EXPECT_EQ(read_file(dir.file("00.03.922_GAME.htp")), image);
 }
 
 }  // namespace

@@ -22,7 +22,6 @@ void start_phase(EdgeTracker* t, uint64_t index) {
     t->phase_start = index;
     t->phase_max = t->smooth;
     t->phase_min = t->smooth;
-    t->phase_sum = 0;
 }
 
 }  // namespace
@@ -57,13 +56,11 @@ void tracker_edge(EdgeTracker* t, int32_t previous, uint64_t index, const Tracke
     if (back >= kTimeSteps) back = kTimeSteps - 1;
     ev->q = index * kTimeSteps - back;
     ev->rising = !t->high;
-    // The phase now ending gave a mean: move its level toward it.
-    const double mean =
-        static_cast<double>(t->phase_sum) / static_cast<double>(index - t->phase_start + 1);
+    // The phase now ending gave an extreme: move its level toward it.
     if (t->high) {
-        t->high_level += (mean - t->high_level) * lim.level_gain;
+        t->high_level += (t->phase_max - t->high_level) * lim.level_gain;
     } else {
-        t->low_level += (mean - t->low_level) * lim.level_gain;
+        t->low_level += (t->phase_min - t->low_level) * lim.level_gain;
     }
     t->high = !t->high;
     set_triggers(t, lim);

@@ -2,10 +2,10 @@
 
 // The front end of the recovering decoder, one per channel: a low-pass
 // against noise, the levels of the signal's high and low phases tracked from
-// their means (which follow hum under a narrow pulse), and a Schmitt trigger whose levels sit
-// between them, so a baseline offset, drift, hum or a weak signal moves the levels with it. The
-// per-sample work is integer arithmetic on the signed 16-bit scale with 8 fraction bits: a shift
-// for the low-pass keeps the loop short.
+// their extremes, and a Schmitt trigger whose levels sit between them, so a
+// baseline offset, drift, hum or a weak signal moves the levels with it.
+// The per-sample work is integer arithmetic on the signed 16-bit scale with
+// 8 fraction bits: a shift for the low-pass keeps the loop short.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,7 +21,7 @@ constexpr int kFixedShift = 8;
 /// Everything the tracker needs from the rate, derived once.
 struct TrackerLimits {
     int smoothing_shift = 0;     ///< low-pass coefficient 2^-shift; 0 = none
-    double level_gain = 0.5;     ///< how far a phase's mean moves its level
+    double level_gain = 0.25;    ///< how far a phase's extreme moves its level
     double hysteresis = 0.3;     ///< trigger distance from the centre, fraction of half the range
     double min_hysteresis = 6;   ///< on the signed 16-bit scale: quantisation makes no edge
     uint64_t stale_samples = 0;  ///< a phase longer than this has its levels reset
@@ -33,7 +33,6 @@ struct EdgeTracker {
     int32_t fall_level = 0;  ///< a high signal below it goes low
     int32_t phase_max = 0;   ///< extremes since the last edge
     int32_t phase_min = 0;
-    int64_t phase_sum = 0;     ///< sum of the smoothed samples since the last edge
     double high_level = 0;     ///< tracked top of the high phases, fixed point
     double low_level = 0;      ///< tracked bottom of the low phases
     uint64_t phase_start = 0;  ///< sample index of the last edge
@@ -69,7 +68,6 @@ inline size_t tracker_scan(EdgeTracker* t, const uint8_t* frame, size_t count, u
     int32_t s = t->smooth;
     int32_t hi = t->phase_max;
     int32_t lo = t->phase_min;
-    int64_t sum = t->phase_sum;
     const int shift = lim.smoothing_shift;
     const bool high = t->high;
     const int32_t fall = t->fall_level;
@@ -78,14 +76,12 @@ inline size_t tracker_scan(EdgeTracker* t, const uint8_t* frame, size_t count, u
         const int32_t previous = s;
         const int32_t x = frame_sample_s16(frame, format, channel) * (1 << kFixedShift);
         s += (x - s) >> shift;
-        sum += s;
         hi = s > hi ? s : hi;
         lo = s < lo ? s : lo;
         if (high ? s < fall : s > rise) {
             t->smooth = s;
             t->phase_max = hi;
             t->phase_min = lo;
-            t->phase_sum = sum;
             tracker_edge(t, previous, index + i, lim, ev);
             *edge = true;
             return i + 1;
@@ -94,7 +90,6 @@ inline size_t tracker_scan(EdgeTracker* t, const uint8_t* frame, size_t count, u
     t->smooth = s;
     t->phase_max = hi;
     t->phase_min = lo;
-    t->phase_sum = sum;
     *edge = false;
     return count;
 }

@@ -163,7 +163,7 @@ TEST(Recover, ReportsAnUpsideDownNoisyBlockLikeTheDefaultMode) {
     EXPECT_EQ(r.out, expected_header_report(1, 44100, 16, 36, 400528) +
                          "Finished writing output file(s). 1 file(s) created.\n");
     EXPECT_EQ(r.err,
-              "Sync found at offset: 340280 (0x00053138) time: 3.857551 sec.\n"
+              "Sync found at offset: 340282 (0x0005313A) time: 3.857574 sec.\n"
               "  Average sync pulse distance: 1633 usec.\n"
               "  File found:  GAME\n"
               "  Start time: 00.03.922\n"

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "cli/exit_codes.h"
 #include "cli/numeric_options.h"
@@ -116,6 +117,8 @@ int run_conversion(int argc, char* argv[], RunContext* ctx) {
     if (ctx->settings.raw_output_path != nullptr)
         raw_output_open(&ctx->raw, ctx->settings.raw_output_path, ctx->input);
 
+    // TEMPORARY test hook until the long options land: VORLANE_TEST_RECOVER=1 acts as --recover.
+    if (std::getenv("VORLANE_TEST_RECOVER") != nullptr) ctx->settings.recover = true;
     input_open(&ctx->stream, ctx->input);
     const uint32_t forced_rate = ctx->settings.has_forced_rate ? ctx->settings.forced_rate : 0;
     switch (read_header(&ctx->stream, forced_rate, &ctx->header)) {

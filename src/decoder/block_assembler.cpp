@@ -11,6 +11,13 @@
 #include <cmath>
 #include <cstdio>
 
+void format_timestamp(double s, char* text, size_t text_bytes) {
+    const double minutes = std::floor(s / 60);
+    const double secs = std::floor(std::fmod(s, 60));
+    const auto millis = static_cast<unsigned>(std::floor(std::fmod(s, 1) * 1000));
+    std::snprintf(text, text_bytes, "%02.0f.%02.0f.%03u", minutes, secs, millis);
+}
+
 namespace {
 
 void seek_sync(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbose) {
@@ -38,15 +45,6 @@ void seek_sync(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbo
         st->history[st->history_index] = us > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(us);
         st->history_index = (st->history_index + 1) % kPulseHistoryEntries;
     }
-}
-
-/// Minutes.seconds.milliseconds ("%02.0f.%02.0f.%03u"): 75.5 s gives
-/// 01.15.500; minutes do not roll over into hours.
-void format_timestamp(double s, char* text, size_t text_bytes) {
-    const double minutes = std::floor(s / 60);
-    const double secs = std::floor(std::fmod(s, 60));
-    const auto millis = static_cast<unsigned>(std::floor(std::fmod(s, 1) * 1000));
-    std::snprintf(text, text_bytes, "%02.0f.%02.0f.%03u", minutes, secs, millis);
 }
 
 bool receive_name_byte(AssemblerState* st, const BitEvent& ev) {

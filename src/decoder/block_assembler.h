@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "decoder/detector.h"
@@ -57,3 +58,7 @@ inline bool assembler_has_unwritten_good_block(const AssemblerState& st) {
     return (st.phase == AssemblerPhase::kComplete && st.checksum == 0) ||
            st.phase == AssemblerPhase::kMarker;
 }
+
+/// Minutes.seconds.milliseconds ("%02.0f.%02.0f.%03u"): 75.5 s gives
+/// 01.15.500; minutes do not roll over into hours.
+void format_timestamp(double seconds, char* text, size_t text_bytes);

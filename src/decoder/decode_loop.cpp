@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "recover/recover_entry.h"
 #include "wav/frame_reader.h"
 
 namespace {
@@ -98,6 +99,15 @@ void finish_blocks(DecoderState* st) {
 
 DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
                     const ConverterSettings& s, RawOutput* raw_output, DecodePath path) {
+    if (s.recover) {
+        ImageOutput images;
+        protect_file(&images.protected_files, in->file);
+        if (raw_output != nullptr) protect_file(&images.protected_files, raw_output->file);
+        // Channel 1 is the default: only another channel restricts the search.
+        const RecoverSummary r =
+            recover_recording(in, header, s.channel == 1 ? 0 : s.channel, images.protected_files);
+        return r.image_failed ? DecodeStatus::kImageFailed : DecodeStatus::kFinished;
+    }
     const StageLimits lim = derive_limits(header.frame, header.sample_rate, input_position(in), s);
     if (s.edge_mode && !edge_mode_available(lim.conditioner)) {
         std::fflush(stdout);

@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# The --recover grid: plays 8 blocks of 300 bytes per cell through vorlane-synth
+# with one degradation per row, in three shapes, and counts the blocks whose
+# image came out byte for byte (recovered) and the images whose bytes were
+# never on the tape (wrong). Then the false-acceptance run: damaged blocks
+# well past the targets, where every image written must still be right; and
+# 10-minute recordings of noise, hum and silence, which must give no image.
+#   Usage: bench/recover_grid.sh [DAMAGED_RECORDINGS]   (default 140, 16 blocks each)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+DAMAGED=${1:-140}
+BUILD=${BENCH_BUILD_DIR:-build-bench}
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLANE_BENCH=ON \
+      -DVORLANE_TESTS=OFF >/dev/null
+cmake --build "$BUILD" -j2 --target vorlane vorlane-synth vorlane_bench_make_image >/dev/null
+VORLANE=$PWD/$BUILD/src/vorlane
+SYNTH=$PWD/$BUILD/tools/synth/vorlane-synth
+MAKE_IMAGE=$PWD/$BUILD/bench/vorlane_bench_make_image
+W=$(mktemp -d)
+trap 'rm -rf "$W"' EXIT
+RECOVER=(--recover)
+"$VORLANE" --recover >/dev/null 2>&1 || { RECOVER=(); export VORLANE_TEST_RECOVER=1; }
+
+make_images() {  # dir, count, length, seed base
+    mkdir -p "$1"
+    for i in $(seq 1 "$2"); do "$MAKE_IMAGE" "$1/b$i.htp" "B$i" "$3" $(( $4 + i )); done
+}
+
+# Decodes $1 in a fresh folder; prints "recovered wrong" against the images in $2.
+score() {
+    local out=$W/out good=0 bad=0 f
+    rm -rf "$out" && mkdir "$out"
+    (cd "$out" && "$VORLANE" "${RECOVER[@]}" -i "$1" >/dev/null 2>&1) || true
+    for f in "$out"/*.htp; do
+        [ -e "$f" ] || continue
+        if cmp -s "$f" "$2/b$(basename "$f" .htp | sed 's/.*_B//').htp"; then
+            good=$((good + 1))
+        else
+            bad=$((bad + 1))
+        fi
+    done
+    echo "$good $bad"
+}
+
+ROWS=(
+    "clean|-b 16"
+    "8-bit|-b 8"
+    "noise 12 dB|-b 16 -n 12"
+    "noise 20 dB|-b 16 -n 20"
+    "DC +0.5|-b 16 -d 0.5"
+    "DC -0.5|-b 16 -d -0.5"
+    "-50 dBFS|-b 16 -a 0.00316"
+    "full scale|-b 16 -a 1"
+    "inverted|-b 16 -r"
+    "speed +10%|-b 16 --speed 10"
+    "speed -10%|-b 16 --speed -10"
+    "wow 2%|-b 16 -W 2"
+    "jitter 100 us|-b 16 -j 100"
+    "11025 Hz|-b 16 -s 11025"
+    "22050 Hz|-b 16 -s 22050"
+    "48000 Hz|-b 16 -s 48000"
+    "96000 Hz|-b 16 -s 96000"
+    "192000 Hz|-b 16 -s 192000"
+    "stereo|-b 16 -c 2"
+    "right channel|-b 16 -c 2 -C 2"
+    "hum -10 dB|-b 16 --hum 10"
+    "band-limited|-b 16 --highpass 300 --lowpass 3000"
+    "clipped|-b 16 --clip 0.5"
+    "24-bit|-b 24"
+    "float|-F"
+    "A-law|--alaw"
+)
+
+make_images "$W/img" 8 300 100
+printf '%-16s %14s %14s %14s\n' degradation pulse square sine
+total_bad=0
+for row in "${ROWS[@]}"; do
+    label=${row%%|*}
+    read -r -a flags <<<"${row#*|}"
+    line=$(printf '%-16s' "$label")
+    for shape in pulse square sine; do
+        "$SYNTH" "${flags[@]}" -w "$shape" -P 1 -o "$W/t.wav" "$W"/img/b*.htp
+        read -r good bad < <(score "$W/t.wav" "$W/img")
+        total_bad=$((total_bad + bad))
+        line+=$(printf ' %9s wr %d' "$good/8" "$bad")
+    done
+    echo "$line"
+done
+echo "wrong images in the grid: $total_bad"
+
+# Damaged blocks: noise, jitter and wow far beyond the targets, 16 blocks a recording.
+make_images "$W/dmg" 16 100 900
+DAMAGE=("-n 6" "-n 8" "-n 10 -j 250" "-j 300" "-W 12" "-n 9 -W 4 -j 150"
+        "--dropouts 4 --dropout-ms 5" "--dropouts 6 --dropout-ms 2 -n 14")
+blocks=0 good_total=0 bad_total=0
+for k in $(seq 1 "$DAMAGED"); do
+    shapes=(pulse square sine)
+    read -r -a flags <<<"${DAMAGE[$((k % ${#DAMAGE[@]}))]}"
+    "$SYNTH" -b 16 -w "${shapes[$((k % 3))]}" -R "$k" -P 0.3 "${flags[@]}" \
+        -o "$W/d.wav" "$W"/dmg/b*.htp
+    read -r good bad < <(score "$W/d.wav" "$W/dmg")
+    blocks=$((blocks + 16)) good_total=$((good_total + good)) bad_total=$((bad_total + bad))
+done
+echo "damaged blocks: $blocks, recovered $good_total, written wrong: $bad_total"
+
+# Ten minutes of noise, of hum and of silence: no image may come out.
+
+noise_only() {  # label, synth flags for a recording with nothing on it
+    local n
+    n=$(cd "$W" && "$VORLANE" "${RECOVER[@]}" -i "$2" 2>/dev/null | tail -n 1)
+    echo "$1: $n"
+}
+# vorlane-synth plays images only: record 10 minutes of lead-in before one
+# image and cut the file where the image would start.
+ten_minutes() {  # out, synth flags...
+    local out=$1
+    shift
+    "$SYNTH" -b 16 -B 600 -E 0 "$@" -o "$out" "$W/img/b1.htp"
+    truncate -s $((44 + 600 * 44100 * 2)) "$out"
+}
+ten_minutes "$W/silence.wav"
+noise_only "silence, 10 min" "$W/silence.wav"
+ten_minutes "$W/noise.wav" -n 3 -a 0.3
+noise_only "noise, 10 min" "$W/noise.wav"
+ten_minutes "$W/hum.wav" --hum 10 -n 30
+noise_only "hum, 10 min" "$W/hum.wav"

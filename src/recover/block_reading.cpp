@@ -1,0 +1,160 @@
+#include "recover/block_reading.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr uint8_t kSyncByte = 0xA5;
+/// Leader bits needed right before the sync byte.
+constexpr uint32_t kMinLeaderZeros = 16;
+/// Broken leader runs tolerated before the reading gives up.
+constexpr uint32_t kMaxSeekMisses = 24;
+/// Shorter than this fraction of a long period: a glitch, not a period.
+constexpr double kGlitchRatio = 0.3;
+/// Longer than this fraction of a long period: no period of the tape.
+constexpr double kOverlongRatio = 1.6;
+/// Nearer its threshold than this fraction of it, a period is doubtful: the
+/// checksum covers only the data, so a doubtful name or header bit would
+/// go unnoticed.
+constexpr double kDoubtMargin = 0.12;
+/// Lowest and highest printable name character.
+constexpr uint8_t kFirstPrintable = 0x20;
+constexpr uint8_t kLastPrintable = 0x7E;
+
+void note_uncertain(BlockReading* r, uint32_t number, double margin) {
+    unsigned i = r->uncertain_count;
+    if (i == kUncertainKept) {
+        if (margin >= r->uncertain_margin[i - 1]) return;
+        --i;
+    } else {
+        ++r->uncertain_count;
+    }
+    for (; i > 0 && r->uncertain_margin[i - 1] > margin; --i) {
+        r->uncertain[i] = r->uncertain[i - 1];
+        r->uncertain_margin[i] = r->uncertain_margin[i - 1];
+    }
+    r->uncertain[i] = number;
+    r->uncertain_margin[i] = margin;
+}
+
+void seek_bit(BlockReading* r, int bit, uint32_t period_q, uint32_t end_edge) {
+    if (r->bits == 0 && bit == 0) {
+        ++r->zero_run;
+        r->leader[r->leader_count % kLeaderAverageEntries] = period_q;
+        ++r->leader_count;
+        return;
+    }
+    if (r->bits == 0 && r->zero_run < kMinLeaderZeros) {
+        r->zero_run = 0;
+        if (++r->seek_misses > kMaxSeekMisses) r->phase = ReadPhase::kFailed;
+        return;
+    }
+    if (++r->bits < 8) return;
+    if (r->shift == kSyncByte) {
+        r->phase = ReadPhase::kName;
+        r->sync_edge = end_edge;
+    } else if (++r->seek_misses > kMaxSeekMisses) {
+        r->phase = ReadPhase::kFailed;
+    }
+    r->bits = 0;
+    r->zero_run = 0;
+    r->byte_index = 0;
+}
+
+void name_byte(BlockReading* r, uint8_t byte, uint32_t end_edge) {
+    if (r->block != nullptr && r->byte_index < kNameBufferBytes)
+        r->block->name[r->byte_index] = byte;
+    ++r->byte_index;
+    r->name_hash = r->name_hash * 31 + byte;
+    if (byte != 0) {
+        if (byte < kFirstPrintable || byte > kLastPrintable) r->name_odd = true;
+        if (r->byte_index >= kMaxNameBytes) {
+            r->name_too_long = true;
+            r->phase = ReadPhase::kFailed;
+        }
+        return;
+    }
+    if (r->block != nullptr) r->block->name_length = r->byte_index;
+    r->name_edge = end_edge;
+    r->phase = ReadPhase::kHeader;
+    r->byte_index = 0;
+}
+
+void field_byte(BlockReading* r, uint8_t byte, uint32_t end_edge) {
+    if (r->phase == ReadPhase::kName) {
+        name_byte(r, byte, end_edge);
+    } else if (r->phase == ReadPhase::kHeader) {
+        r->header[r->byte_index] = byte;
+        if (r->block != nullptr) r->block->header[r->byte_index] = byte;
+        if (++r->byte_index < kBlockHeaderBytes) return;
+        r->remaining = static_cast<uint32_t>(r->header[2] | (r->header[3] << 8));
+        r->phase = ReadPhase::kData;
+        r->byte_index = 0;
+        r->checksum = 0;
+    } else if (r->phase == ReadPhase::kData) {
+        if (r->block != nullptr) r->block->data[r->byte_index] = byte;
+        ++r->byte_index;
+        if (r->remaining > 0) {
+            --r->remaining;
+            r->checksum = static_cast<uint8_t>(r->checksum + byte);
+            return;
+        }
+        r->crc_ok = byte == r->checksum;
+        r->stop_edge = end_edge;
+        r->phase = ReadPhase::kComplete;
+    }
+}
+
+void take_bit(BlockReading* r, int bit, uint32_t period_q, uint32_t end_edge) {
+    r->shift = static_cast<uint8_t>((r->shift << 1) | bit);
+    if (r->phase == ReadPhase::kSeekSync) {
+        seek_bit(r, bit, period_q, end_edge);
+        return;
+    }
+    if (++r->bits < 8) return;
+    r->bits = 0;
+    field_byte(r, r->shift, end_edge);
+}
+
+}  // namespace
+
+void reading_start(BlockReading* r, double long_q, TapeBlock* block) {
+    *r = BlockReading{};
+    r->long_q = long_q;
+    r->block = block;
+}
+
+void reading_period(BlockReading* r, uint32_t period_q, uint32_t end_edge, const ReaderParams& p) {
+    if (r->phase == ReadPhase::kComplete || r->phase == ReadPhase::kFailed) return;
+    const bool in_block = r->phase != ReadPhase::kSeekSync;
+    if (period_q < kGlitchRatio * r->long_q) {
+        r->carry += period_q;
+        if (in_block) ++r->glitches, ++r->doubtful;
+        return;
+    }
+    const uint32_t period = period_q + r->carry;
+    r->carry = 0;
+    const double threshold = p.threshold * r->long_q;
+    bool is_long = period > threshold;
+    const uint32_t number = r->period_number++;
+    while (r->next_flip < p.flip_count && p.flips[r->next_flip] < number) ++r->next_flip;
+    if (r->next_flip < p.flip_count && p.flips[r->next_flip] == number) is_long = !is_long;
+    const bool plausible = period < kOverlongRatio * r->long_q;
+    if (in_block) {
+        if (!plausible) ++r->errors;
+        const double margin = std::fabs(period - threshold) / threshold;
+        if (margin < kDoubtMargin) ++r->doubtful;
+        note_uncertain(r, number, margin);
+    }
+    if (plausible) {
+        const double as_long = is_long ? period : 2.0 * period;
+        r->long_q += (as_long - r->long_q) * p.track_gain;
+    }
+    if (!is_long && !r->pending_short) {
+        r->pending_short = true;
+        return;
+    }
+    if (is_long && r->pending_short && in_block) ++r->errors;
+    r->pending_short = false;
+    take_bit(r, is_long ? 0 : 1, period, end_edge);
+}

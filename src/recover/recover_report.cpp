@@ -1,0 +1,92 @@
+#include "recover/recover_report.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "decoder/block_assembler.h"
+
+namespace {
+
+/// Where an edge was, as the default mode reports a rising edge: the byte
+/// offset after the sample that made it, and the seconds up to that offset.
+struct EdgePlace {
+    uint64_t offset;
+    double time;
+};
+
+EdgePlace edge_place(const EdgeLog& log, uint32_t edge, const RecoverInput& input) {
+    const uint64_t q = edge_log_time(log, edge);
+    const uint64_t frames_after = (q + kTimeSteps - 1) / kTimeSteps + 1;
+    return EdgePlace{input.data_start + frames_after * input.format.frame_bytes,
+                     static_cast<double>(frames_after) / input.rate};
+}
+
+unsigned leader_average_us(const BlockReading& r, uint32_t rate) {
+    const unsigned n =
+        r.leader_count < kLeaderAverageEntries ? r.leader_count : kLeaderAverageEntries;
+    if (n == 0) return 0;
+    double sum = 0;
+    for (unsigned i = 0; i < n; ++i) sum += r.leader[i];
+    return static_cast<unsigned>(sum / n * 1e6 / (static_cast<double>(rate) * kTimeSteps) + 0.5);
+}
+
+void print_help_line(const RecoveryOutcome& o) {
+    const BlockReading& r = o.reading;
+    if (o.flipped > 0) {
+        std::fprintf(stderr, "  Recovered: %u uncertain pulse(s) re-read, reading %u.\n", o.flipped,
+                     o.readings);
+    } else if (o.retuned) {
+        std::fprintf(stderr, "  Recovered: read again with another threshold, reading %u.\n",
+                     o.readings);
+    } else if (r.glitches > 0) {
+        std::fprintf(stderr, "  Recovered: %u glitch(es) ignored.\n", r.glitches);
+    }
+}
+
+}  // namespace
+
+void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInput& input,
+                  RecoverSummary* summary) {
+    const BlockReading& r = o.reading;
+    if (r.phase == ReadPhase::kSeekSync) return;
+    const EdgePlace sync = edge_place(log, r.sync_edge, input);
+    std::fprintf(stderr, "Sync found at offset: %" PRIu64 " (0x%08" PRIX64 ") time: %f sec.\n",
+                 sync.offset, sync.offset, sync.time);
+    std::fprintf(stderr, "  Average sync pulse distance: %u usec.\n",
+                 leader_average_us(r, input.rate));
+    if (r.name_too_long) {
+        std::fprintf(stderr, "  Abort. Filename too long: %u > 64.\n", r.byte_index);
+        return;
+    }
+    if (r.name_edge == 0) return;
+    TapeBlock& b = *r.block;
+    std::fprintf(stderr, "  File found:  %s\n", reinterpret_cast<const char*>(b.name));
+    format_timestamp(edge_place(log, r.name_edge, input).time, b.start_time, kTimeTextBytes);
+    std::fprintf(stderr, "  Start time: %s\n", b.start_time);
+    if (r.phase == ReadPhase::kHeader) return;
+    const uint16_t length = block_data_length(b);
+    std::fprintf(stderr, "  Start: %04Xh - length: %04Xh\n", block_start_address(b), length);
+    std::fprintf(stderr, "  Data block length: %u (0x%04X) bytes\n", length, length);
+    if (r.phase != ReadPhase::kComplete) return;
+    format_timestamp(edge_place(log, r.stop_edge, input).time, b.stop_time, kTimeTextBytes);
+    std::fprintf(stderr, "  Stop time: %s\n", b.stop_time);
+    if (r.crc_ok) {
+        std::fprintf(stderr, "  CRC OK (%02Xh)\n", r.checksum);
+    } else {
+        std::fprintf(stderr, "  CRC error: %02Xh\n", r.checksum);
+    }
+    if (!o.accepted) {
+        // A match in a reading with doubts is likelier chance than data.
+        if (r.crc_ok) {
+            std::fprintf(stderr, "  Not written: %u doubtful pulse(s) in the reading.\n",
+                         r.errors + r.doubtful);
+        }
+        return;
+    }
+    print_help_line(o);
+    if (write_image(b, *input.protected_files)) {
+        ++summary->images_written;
+    } else {
+        summary->image_failed = true;
+    }
+}

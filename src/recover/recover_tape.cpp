@@ -1,0 +1,158 @@
+#include "recover/recover_tape.h"
+
+#include "recover/block_recovery.h"
+#include "recover/recover_report.h"
+
+namespace {
+
+/// Frames between two checks for stale levels.
+constexpr size_t kStaleCheckFrames = 64;
+/// While no reading has found a sync, the log keeps only the newest leader edges.
+constexpr uint32_t kSeekLogLimit = 4096;
+constexpr uint32_t kSeekLogKeep = 256;
+/// Edges logged past the block's checksum, room for readings that end later.
+constexpr uint32_t kClosingEdges = 64;
+
+bool reading_done(const BlockReading& r) {
+    return r.phase == ReadPhase::kComplete || r.phase == ReadPhase::kFailed;
+}
+
+bool reading_synced(const BlockReading& r) {
+    return r.phase != ReadPhase::kSeekSync && !(r.phase == ReadPhase::kFailed && r.sync_edge == 0);
+}
+
+void reset_watches(RecoverState* st) {
+    for (auto& pair : st->watches) pair[0] = pair[1] = LeaderWatch{};
+}
+
+/// The directions whose quick readings found a sync, the one that completed
+/// with a matching checksum first.
+DirectionChoice choose_directions(const BlockSession& s) {
+    DirectionChoice c;
+    const bool prefer_falling = s.online[0].crc_ok && !s.online[1].crc_ok;
+    for (int k = 0; k < 2; ++k) {
+        const int d = prefer_falling ? k : 1 - k;
+        if (reading_synced(s.online[d])) c.rising[c.count++] = d == 1;
+    }
+    return c;
+}
+
+void finish_block(RecoverState* st, const RecoverInput& input) {
+    BlockSession& s = st->session;
+    const DirectionChoice directions = choose_directions(s);
+    if (directions.count > 0) {
+        const RecoveryOutcome o =
+            recover_block(st->log, directions, s.leader_q, &st->best, &st->trial);
+        report_block(o, st->log, input, &st->summary);
+    }
+    s.active = false;
+    reset_watches(st);
+}
+
+void start_block(RecoverState* st, unsigned channel, const EdgeEvent& ev) {
+    BlockSession& s = st->session;
+    s.active = true;
+    s.channel = channel;
+    s.leader_q = st->watches[channel][ev.rising ? 1 : 0].mean_q;
+    s.closing = 0;
+    for (BlockReading& r : s.online) reading_start(&r, s.leader_q, nullptr);
+    edge_log_start(&st->log, ev);
+}
+
+/// Logs an edge of the block's channel and follows the block with the quick
+/// readings; ends the block when they say it is over.
+void block_edge(RecoverState* st, const EdgeEvent& ev, const RecoverInput& input) {
+    BlockSession& s = st->session;
+    EdgeLog& log = st->log;
+    if (!edge_log_push(&log, ev)) {
+        finish_block(st, input);
+        return;
+    }
+    if (s.closing > 0) {
+        if (--s.closing == 0) finish_block(st, input);
+        return;
+    }
+    if (log.count < 3) return;
+    const uint32_t end = log.count - 1;
+    BlockReading& r = s.online[ev.rising ? 1 : 0];
+    reading_period(&r, edge_log_period(log, end - 2), end, ReaderParams{});
+    const BlockReading& a = s.online[0];
+    const BlockReading& b = s.online[1];
+    if (a.phase == ReadPhase::kSeekSync && b.phase == ReadPhase::kSeekSync &&
+        log.count > kSeekLogLimit) {
+        edge_log_trim(&log, kSeekLogKeep);
+    }
+    const bool found = (a.phase == ReadPhase::kComplete && a.crc_ok) ||
+                       (b.phase == ReadPhase::kComplete && b.crc_ok);
+    if (found || (reading_done(a) && reading_done(b))) s.closing = kClosingEdges;
+}
+
+void on_edge(RecoverState* st, unsigned channel, const EdgeEvent& ev, const RecoverInput& input) {
+    if (st->session.active) {
+        if (channel == st->session.channel) block_edge(st, ev, input);
+        return;
+    }
+    if (leader_watch_edge(&st->watches[channel][ev.rising ? 1 : 0], ev.q, st->leader_limits)) {
+        start_block(st, channel, ev);
+    }
+}
+
+/// Runs `span` frames through one channel's tracker, acting on every edge.
+void scan_channel(RecoverState* st, const uint8_t* frames, size_t span, uint64_t index,
+                  unsigned channel, const RecoverInput& input) {
+    const FrameFormat& format = input.format;
+    for (size_t done = 0; done < span;) {
+        EdgeEvent ev;
+        bool edge = false;
+        done +=
+            tracker_scan(&st->trackers[channel], frames + done * format.frame_bytes, span - done,
+                         index + done, format, channel, st->tracker_limits, &ev, &edge);
+        if (edge) on_edge(st, channel, ev, input);
+    }
+}
+
+/// Makes whole frames available in the buffer; returns how many, 0 at the end.
+size_t whole_frames(InputStream* in, unsigned frame_bytes) {
+    while (in->filled - in->pos < frame_bytes && !in->at_end) input_refill(in);
+    return (in->filled - in->pos) / frame_bytes;
+}
+
+}  // namespace
+
+RecoverSummary recover_tape(RecoverState* st, InputStream* in, const RecoverInput& input) {
+    st->tracker_limits = tracker_limits(input.rate);
+    st->leader_limits = leader_limits(input.rate);
+    st->session = BlockSession{};
+    st->summary = RecoverSummary{};
+    reset_watches(st);
+    const unsigned channels = input.channels == 0 ? 1 : input.channels;
+    unsigned first = 0;
+    unsigned last = channels < kMaxTrackedChannels ? channels : kMaxTrackedChannels;
+    if (input.channel > 0) {
+        first = static_cast<unsigned>(input.channel) - 1;
+        last = first + 1;
+    }
+    const TrackerLimits& lim = st->tracker_limits;
+    const unsigned frame_bytes = input.format.frame_bytes;
+    uint64_t index = 0;
+    for (size_t n; (n = whole_frames(in, frame_bytes)) > 0;) {
+        const uint8_t* frames = in->bytes + in->pos;
+        if (index == 0) {
+            for (unsigned c = first; c < last; ++c)
+                tracker_prime(&st->trackers[c], frame_sample_s16(frames, input.format, c), 0, lim);
+        }
+        for (size_t done = 0; done < n;) {
+            const size_t span = n - done < kStaleCheckFrames ? n - done : kStaleCheckFrames;
+            for (unsigned c = first; c < last; ++c) {
+                tracker_check_stale(&st->trackers[c], index, lim);
+                scan_channel(st, frames + done * frame_bytes, span, index, c, input);
+            }
+            done += span;
+            index += span;
+        }
+        in->pos += n * frame_bytes;
+    }
+    if (st->session.active) finish_block(st, input);
+    st->summary.read_error = in->read_error;
+    return st->summary;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+// The decoder behind --recover: finds blocks on damaged or degraded tapes by
+// itself (level, baseline, polarity, channel, speed) and reads a block whose
+// checksum fails again with other decisions before giving it up.
+
+#include <cstdint>
+
+#include "decoder/tape_block.h"
+#include "image/image_writer.h"
+#include "recover/block_reading.h"
+#include "recover/edge_log.h"
+#include "recover/edge_tracker.h"
+#include "recover/frame_sample.h"
+#include "recover/leader_watch.h"
+#include "wav/input_stream.h"
+
+/// Channels watched for a tape when none is named.
+constexpr unsigned kMaxTrackedChannels = 8;
+
+/// What the recovering decoder is given besides the input.
+struct RecoverInput {
+    FrameFormat format;                               ///< the frame layout of the data
+    unsigned channels = 1;                            ///< samples per frame
+    uint32_t rate = 0;                                ///< frames per second, a forced rate applied
+    uint64_t data_start = 0;                          ///< file offset of the first frame
+    int channel = 0;                                  ///< 1-based channel to read; 0 finds it
+    const ProtectedFiles* protected_files = nullptr;  ///< never overwritten by an image
+};
+
+struct RecoverSummary {
+    unsigned images_written = 0;
+    bool image_failed = false;  ///< an image could not be written
+    bool read_error = false;    ///< the input failed before its end
+};
+
+/// The block being received: its channel, its edges, and one quick reading
+/// per direction that tells where the block ends.
+struct BlockSession {
+    bool active = false;
+    unsigned channel = 0;    ///< 0-based
+    double leader_q = 0;     ///< long period at the lock, quarter samples
+    BlockReading online[2];  ///< by direction: [1] periods from rising edges
+    uint32_t closing = 0;    ///< edges still to log after the block's end; 0: not closing
+};
+
+/// Everything the recovering decoder owns: fixed size, about 4.5 MB.
+struct RecoverState {
+    TrackerLimits tracker_limits;
+    LeaderLimits leader_limits;
+    EdgeTracker trackers[kMaxTrackedChannels];
+    LeaderWatch watches[kMaxTrackedChannels][2];
+    BlockSession session;
+    RecoverSummary summary;
+    TapeBlock best;   ///< the reading reported
+    TapeBlock trial;  ///< the reading being tried
+    EdgeLog log;
+};
+
+/// Reads frames from the stream's position to the end of the input, prints a
+/// report per block and writes an image per recovered block. The caller
+/// prints the final count.
+RecoverSummary recover_tape(RecoverState* st, InputStream* in, const RecoverInput& input);

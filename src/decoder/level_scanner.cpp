@@ -186,6 +186,69 @@ LevelRanges level_ranges(const ConditionerLimits& cond, double rise_level,
     return r;
 }
 
+namespace {
+
+/// The finder for one format, inlined into the scan loop below.
+template <SampleFormat F>
+inline size_t find_as(const uint8_t* p, size_t count, size_t stride, RawRange range) {
+    if (range.empty) return count;
+    if constexpr (F == SampleFormat::kUnsigned8) return find_u8(p, count, stride, range);
+    if constexpr (F == SampleFormat::kSigned16) return find_s16(p, count, stride, range);
+    if constexpr (F == SampleFormat::kFloat32) return find_float<float>(p, count, stride, range);
+    if constexpr (F == SampleFormat::kFloat64) return find_float<double>(p, count, stride, range);
+    return find_decoded<F>(p, count, stride, range);
+}
+
+/// The comparator by range scans, up to the next bit or the span's end.
+template <SampleFormat F>
+bool scan_as(PulseDetectorState* st, const FrameSpan& span, unsigned channel_offset, size_t* next,
+             const DetectorLimits& lim, BitEvent* out) {
+    const unsigned fb = lim.frame_bytes;
+    const uint8_t* first = span.bytes + channel_offset;
+    size_t i = *next;
+    while (i < span.frames) {
+        const bool high = st->level != 0;
+        const size_t left = span.frames - i;
+        const size_t j =
+            find_as<F>(first + i * fb, left, fb, high ? st->ranges.falls : st->ranges.rises);
+        if (j == left) break;
+        i += j + 1;
+        st->level = high ? 0 : 1;
+        if (!high && pulse_detector_edge(st, span.offset + i * fb, lim, out)) {
+            *next = i;
+            return true;
+        }
+    }
+    *next = span.frames;
+    return false;
+}
+
+}  // namespace
+
+bool pulse_detector_scan(PulseDetectorState* st, const FrameSpan& span, const FrameFormat& frame,
+                         size_t* next, const DetectorLimits& lim, BitEvent* out) {
+    const unsigned at = frame.channel_offset;
+    switch (frame.format) {
+        case SampleFormat::kUnsigned8:
+            return scan_as<SampleFormat::kUnsigned8>(st, span, at, next, lim, out);
+        case SampleFormat::kSigned16:
+            return scan_as<SampleFormat::kSigned16>(st, span, at, next, lim, out);
+        case SampleFormat::kSigned24:
+            return scan_as<SampleFormat::kSigned24>(st, span, at, next, lim, out);
+        case SampleFormat::kSigned32:
+            return scan_as<SampleFormat::kSigned32>(st, span, at, next, lim, out);
+        case SampleFormat::kFloat32:
+            return scan_as<SampleFormat::kFloat32>(st, span, at, next, lim, out);
+        case SampleFormat::kFloat64:
+            return scan_as<SampleFormat::kFloat64>(st, span, at, next, lim, out);
+        case SampleFormat::kALaw:
+            return scan_as<SampleFormat::kALaw>(st, span, at, next, lim, out);
+        case SampleFormat::kMuLaw:
+            return scan_as<SampleFormat::kMuLaw>(st, span, at, next, lim, out);
+    }
+    return false;
+}
+
 size_t find_in_range(const uint8_t* frames, size_t count, const FrameFormat& f, RawRange range) {
     if (range.empty) return count;
     const uint8_t* p = frames + f.channel_offset;

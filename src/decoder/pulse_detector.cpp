@@ -40,24 +40,3 @@ bool pulse_detector_offer_scan(PulseDetectorState* st, const StageLimits& lim) {
     st->ranges = level_ranges(lim.conditioner, lim.detector.rise_level, lim.frame);
     return st->ranges.usable;
 }
-
-bool pulse_detector_scan(PulseDetectorState* st, const FrameSpan& span, const FrameFormat& frame,
-                         size_t* next, const DetectorLimits& lim, BitEvent* out) {
-    const unsigned fb = lim.frame_bytes;
-    size_t i = *next;
-    while (i < span.frames) {
-        const bool high = st->level != 0;
-        const RawRange& wanted = high ? st->ranges.falls : st->ranges.rises;
-        const size_t left = span.frames - i;
-        const size_t j = find_in_range(span.bytes + i * fb, left, frame, wanted);
-        if (j == left) break;
-        i += j + 1;
-        st->level = high ? 0 : 1;
-        if (!high && pulse_detector_edge(st, span.offset + i * fb, lim, out)) {
-            *next = i;
-            return true;
-        }
-    }
-    *next = span.frames;
-    return false;
-}

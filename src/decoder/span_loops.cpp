@@ -26,14 +26,21 @@ void condition_span(DecoderState* st, const FrameSpan& span, const StageLimits& 
     const QuotientView* q = kEdge ? &view : nullptr;
     ConditionerState cond = st->conditioner;
     const unsigned fb = limits.frame.frame_bytes;
+    const double rise_level = limits.detector.rise_level;
     const uint8_t* p = span.bytes + limits.frame.channel_offset;
     for (size_t i = 0; i < span.frames; ++i, p += fb) {
         const int sample = kAnyFormat ? sample_of(p, limits.frame.format, limits.frame.inverted)
                                       : sample_at<kFormat>(p, limits.frame.inverted);
-        const int h = conditioning_input(sample);
-        const Conditioned c = condition_sample<kFilter, kEdge>(&cond, h, limits.conditioner, q);
-        pipeline_conditioned(st, &st->pulses, c, span.offset + (i + 1) * fb, lim,
-                             kRaw ? raw : nullptr);
+        const Conditioned c = condition_sample<kFilter, kEdge>(&cond, conditioning_input(sample),
+                                                               limits.conditioner, q);
+        if (kRaw) raw_output_put(raw, c.raw);
+        // The detector's step, its level kept in a register; the edge and
+        // the bit get the caller's limits, so the private copy never escapes.
+        BitEvent ev;
+        if (comparator_step(&st->pulses, c.comparator_input, rise_level) &&
+            pulse_detector_edge(&st->pulses, span.offset + (i + 1) * fb, lim.detector, &ev)) {
+            pipeline_bit(st, ev, lim);
+        }
     }
     st->conditioner = cond;
 }

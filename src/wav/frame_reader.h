@@ -91,11 +91,12 @@ inline int stored_value(const uint8_t* p) {
 /// complements the stored value: 8-bit 0x00 becomes 0xFF, a 16-bit v becomes ~v.
 template <SampleFormat F>
 inline int sample_at(const uint8_t* p, bool inverted) {
-    const int v = stored_value<F>(p);
+    // Complementing is an exclusive or with all ones, cheaper than a choice.
+    const int flip = inverted ? -1 : 0;
     if constexpr (F == SampleFormat::kUnsigned8) {
-        return ((inverted ? 0xFF - v : v) - 128) * kSampleScale;
+        return ((stored_value<F>(p) ^ (flip & 0xFF)) - 128) * kSampleScale;
     } else {
-        return inverted ? ~v : v;
+        return stored_value<F>(p) ^ flip;
     }
 }
 

@@ -19,7 +19,6 @@ MAKE_IMAGE=$PWD/$BUILD/bench/vorlane_bench_make_image
 W=$(mktemp -d)
 trap 'rm -rf "$W"' EXIT
 RECOVER=(--recover)
-"$VORLANE" --recover >/dev/null 2>&1 || { RECOVER=(); export VORLANE_TEST_RECOVER=1; }
 
 make_images() {  # dir, count, length, seed base
     mkdir -p "$1"

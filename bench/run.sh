@@ -65,12 +65,9 @@ check_decodes tape32.wav 6
 check_decodes tapef32.wav 6
 check_decodes minute8.wav 1
 check_decodes hour8.wav 18
-# The recovering decoder must find the same blocks. Until --recover is
-# scanned, the environment hook of the run sequence switches it on.
-export VORLANE_TEST_RECOVER=1
-check_decodes tape16.wav 6
-check_decodes hour8.wav 18
-unset VORLANE_TEST_RECOVER
+# The recovering decoder must find the same blocks.
+check_decodes tape16.wav 6 --recover
+check_decodes hour8.wav 18 --recover
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
@@ -118,7 +115,7 @@ run_case "8-bit 1 minute default" minute8.wav 1
 run_case "8-bit 60 minutes default" hour8.wav 1
 run_case "8-bit 60 minutes -f -m" hour8.wav 1 -f -m
 
-recover_case() { VORLANE_TEST_RECOVER=1 run_case "$@"; }
+recover_case() { run_case "$@" --recover; }
 recover_case "16-bit --recover" tape16.wav 2
 recover_case "16-bit stereo --recover" tape16s.wav 4
 recover_case "8-bit 1 minute --recover" minute8.wav 1

@@ -1,8 +1,21 @@
 #include "cli/numeric_options.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 
-#include "cli/number_parser.h"
+bool parse_int_argument(const char* text, int* value) {
+    if (text == nullptr) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long long n = std::strtoll(text, &end, 0);
+    if (end == text) return false;
+    // A number too large for an int must never wrap silently into another value.
+    if (errno == ERANGE || n < INT_MIN || n > INT_MAX) return false;
+    *value = static_cast<int>(n);
+    return true;
+}
 
 bool apply_gain(const char* arg, ConverterSettings* s) {
     int gain = 0;
@@ -44,5 +57,13 @@ bool apply_forced_rate(const char* arg, ConverterSettings* s) {
     }
     s->has_forced_rate = true;
     s->forced_rate = static_cast<uint32_t>(rate);
+    return true;
+}
+
+bool apply_channel(const char* arg, ConverterSettings* s) {
+    if (!parse_int_argument(arg, &s->channel)) {
+        std::fprintf(stderr, "Error parsing argument for '--channel'.\n");
+        return false;
+    }
     return true;
 }

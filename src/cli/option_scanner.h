@@ -1,21 +1,52 @@
 #pragma once
 
-/// Classic single-letter option scanner. The three first fields persist for the
-/// whole scan of one command line.
+#include <cstdio>
+
+/// Classic single-letter option scanner, with long options beside it. The three
+/// first fields persist for the whole scan of one command line.
 struct OptionScanner {
     int option_index = 1;            ///< argument being scanned
     int cluster_position = 1;        ///< next letter inside it (1 = just after the '-')
     const char* argument = nullptr;  ///< argument of the option just returned, or null
     /// The letter that caused the last error ('?' return with a message printed),
-    /// or 0 when the last '?' was the option -? itself.
+    /// '-' for a long option's error, or 0 when the last '?' was the option -? itself.
     char error_letter = 0;
     bool missing_argument = false;  ///< the last error was a missing option argument
 };
 
-/// The options vorlane understands; a letter before ':' takes an argument.
+/// The letter options vorlane understands; a letter before ':' takes an argument.
 constexpr const char kOptionString[] = "?fhs:i:g:mo:rt:v";
 
-/// Returns the next option letter, '?' for an illegal option or a missing
-/// argument (after printing "<argv0>: ..." to standard error), or -1 when the
-/// options are exhausted.
-int next_option(OptionScanner* scanner, int argc, char* const argv[], const char* options);
+/// A long option, written "--name", "--name value" or "--name=value".
+struct LongOption {
+    const char* name;  ///< without the leading "--"; matched exactly
+    bool takes_value;  ///< false: a flag, and "--name=..." is an error
+    int code;          ///< what next_option returns for it, above every letter
+};
+
+enum LongOptionCode : int {
+    kOptChannel = 256,
+    kOptJoin,
+    kOptRecover,
+    kOptAnalyze,
+    kOptPlot,
+    kOptHelp,
+    kOptVersion,
+};
+
+/// The long options vorlane understands; the last entry has a null name.
+extern const LongOption kLongOptions[];
+
+/// Returns the next option: a letter, a long option's code, '?' for an illegal
+/// or unknown option or a missing or unwanted value (after printing
+/// "<argv0>: ..." to standard error), or -1 when the options are exhausted.
+/// An argument is a long option when it begins with "--" and its third
+/// character is neither the end nor '='.
+int next_option(OptionScanner* scanner, int argc, char* const argv[], const char* options,
+                const LongOption* long_options);
+
+/// Writes the banner and the usage text: -h to standard error, --help to standard output.
+void print_usage(FILE* to);
+
+/// The version line of --version.
+void print_version(FILE* to);

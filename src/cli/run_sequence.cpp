@@ -3,18 +3,20 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 
-#include "cli/exit_codes.h"
 #include "cli/numeric_options.h"
 #include "cli/option_scanner.h"
-#include "cli/usage.h"
 #include "decoder/decode_loop.h"
 #include "settings.h"
 #include "wav/header_reader.h"
 #include "wav/input_stream.h"
 
 namespace {
+
+/// The letter options that --recover does without, in the order its notice names them.
+constexpr char kRecoverIgnores[] = "fmgtr";
+constexpr int kRecoverIgnoresCount = sizeof kRecoverIgnores - 1;
 
 /// Everything one run owns. It lives on the stack of run(): nothing is global.
 struct RunContext {
@@ -24,17 +26,25 @@ struct RunContext {
     WavHeader header;
     RawOutput raw;
     DecoderState decoder;
-    bool decoded = false;  ///< the decoder ran to the end of the input
+    bool decoded = false;                   ///< the decoder ran to the end of the input
+    bool given[kRecoverIgnoresCount] = {};  ///< which of kRecoverIgnores were on the command line
 };
 
-/// What scanning the options decided: go on, or end with a code.
+/// What scanning one option decided: go on, or end with a code.
 struct ScanOutcome {
     bool finished = false;
     int exit_code = kExitSuccess;
 };
 
+constexpr ScanOutcome kGoOn{};
+
 ScanOutcome stop_with(int code) {
     return ScanOutcome{true, code};
+}
+
+/// A parser's verdict as an outcome: its message is already printed.
+ScanOutcome parameter(bool readable) {
+    return readable ? kGoOn : stop_with(kExitParameter);
 }
 
 /// -i: opened at once; a later -i replaces an earlier one.
@@ -51,13 +61,45 @@ ScanOutcome open_input(const char* path, RunContext* ctx) {
         std::fprintf(stderr, "Error opening %s.\n", path);
         return stop_with(kExitInputOpen);
     }
-    return ScanOutcome{};
+    return kGoOn;
 }
 
-/// Acts on one option letter, in command-line order.
-ScanOutcome apply_option(int letter, const OptionScanner& scanner, RunContext* ctx) {
+/// Acts on one long option, in command-line order like the letters.
+ScanOutcome apply_long_option(int code, const OptionScanner& scanner, ConverterSettings* s) {
+    switch (code) {
+        case kOptChannel:
+            return parameter(apply_channel(scanner.argument, s));
+        case kOptJoin:
+            s->join = true;
+            break;
+        case kOptRecover:
+            s->recover = true;
+            break;
+        case kOptAnalyze:
+            s->analyze = true;
+            break;
+        case kOptPlot:
+            s->plot_path = scanner.argument;
+            break;
+        case kOptHelp:
+            print_usage(stdout);
+            return stop_with(kExitSuccess);
+        case kOptVersion:
+            print_version(stdout);
+            return stop_with(kExitSuccess);
+        default:
+            break;
+    }
+    return kGoOn;
+}
+
+/// Acts on one option, in command-line order.
+ScanOutcome apply_option(int code, const OptionScanner& scanner, RunContext* ctx) {
+    if (code >= kOptChannel) return apply_long_option(code, scanner, &ctx->settings);
     ConverterSettings* s = &ctx->settings;
-    switch (letter) {
+    const char* ignored = std::strchr(kRecoverIgnores, code);
+    if (code != 0 && ignored != nullptr) ctx->given[ignored - kRecoverIgnores] = true;
+    switch (code) {
         case 'f':
             s->filter = true;
             break;
@@ -74,54 +116,59 @@ ScanOutcome apply_option(int letter, const OptionScanner& scanner, RunContext* c
             s->raw_output_path = scanner.argument;
             break;
         case 'g':
-            return apply_gain(scanner.argument, s) ? ScanOutcome{} : stop_with(kExitParameter);
+            return parameter(apply_gain(scanner.argument, s));
         case 's':
-            return apply_forced_rate(scanner.argument, s) ? ScanOutcome{}
-                                                          : stop_with(kExitParameter);
+            return parameter(apply_forced_rate(scanner.argument, s));
         case 't':
-            return apply_threshold(scanner.argument, s) ? ScanOutcome{} : stop_with(kExitParameter);
+            return parameter(apply_threshold(scanner.argument, s));
         case 'i':
             return open_input(scanner.argument, ctx);
         case 'h':
-            print_usage();
+            print_usage(stderr);
             return stop_with(kExitUsageOrIo);
         case '?':
             // The scanner has already named an illegal option or a missing
             // argument; -? itself asks for the usage text.
             if (scanner.error_letter != 0) return stop_with(kExitParameter);
-            print_usage();
+            print_usage(stderr);
             return stop_with(kExitUsageOrIo);
         default:
             break;
     }
-    return ScanOutcome{};
+    return kGoOn;
 }
 
-int run_conversion(int argc, char* argv[], RunContext* ctx) {
-    OptionScanner scanner;
-    for (;;) {
-        const int letter = next_option(&scanner, argc, argv, kOptionString);
-        if (letter == -1) break;
-        const ScanOutcome outcome = apply_option(letter, scanner, ctx);
-        if (outcome.finished) return outcome.exit_code;
+/// --recover finds levels, polarity and thresholds itself: the letter options
+/// that set them are dropped, with one line naming those that were given.
+void drop_options_recover_ignores(RunContext* ctx) {
+    char names[sizeof " -f, -m, -g, -t and -r"] = "";
+    int listed = 0;
+    int count = 0;
+    for (bool given : ctx->given) count += given ? 1 : 0;
+    for (int i = 0; i < kRecoverIgnoresCount; ++i) {
+        if (!ctx->given[i]) continue;
+        const char* joint = listed == 0 ? "" : (listed + 1 == count ? " and" : ",");
+        const size_t used = std::strlen(names);
+        std::snprintf(names + used, sizeof names - used, "%s -%c", joint, kRecoverIgnores[i]);
+        ++listed;
     }
-    if (argc < 2) {
-        print_usage();
-        return kExitUsageOrIo;
+    if (count > 0) {
+        std::fprintf(stderr, "Note:%s %s not needed with --recover and %s ignored.\n", names,
+                     count == 1 ? "is" : "are", count == 1 ? "is" : "are");
     }
-    if (ctx->input == nullptr) {
-        std::fprintf(stderr, "Could not open input file.\n");
-        return kExitParameter;
-    }
+    ConverterSettings* s = &ctx->settings;
+    const ConverterSettings defaults;
+    s->filter = defaults.filter;
+    s->edge_mode = defaults.edge_mode;
+    s->gain_db = defaults.gain_db;
+    s->threshold = defaults.threshold;
+    s->inverted = defaults.inverted;
+}
 
-    if (ctx->settings.raw_output_path != nullptr)
-        raw_output_open(&ctx->raw, ctx->settings.raw_output_path, ctx->input);
-
-    // TEMPORARY test hook until the long options land: VORLANE_TEST_RECOVER=1 acts as --recover.
-    if (std::getenv("VORLANE_TEST_RECOVER") != nullptr) ctx->settings.recover = true;
-    input_open(&ctx->stream, ctx->input);
-    const uint32_t forced_rate = ctx->settings.has_forced_rate ? ctx->settings.forced_rate : 0;
-    switch (read_header(&ctx->stream, forced_rate, &ctx->header)) {
+/// The checks of the header just read; a channel that is not there is a
+/// parameter error, found only now.
+int header_exit_code(HeaderStatus status, const WavHeader& header, const ConverterSettings& s) {
+    switch (status) {
         case HeaderStatus::kNotWav:
             return kExitNotWav;
         case HeaderStatus::kNoWaveData:
@@ -129,11 +176,49 @@ int run_conversion(int argc, char* argv[], RunContext* ctx) {
         case HeaderStatus::kOk:
             break;
     }
-    const DecodeStatus status =
-        decode(&ctx->decoder, &ctx->stream, ctx->header, ctx->settings, &ctx->raw);
+    const unsigned channels = header.channels == 0 ? 1u : header.channels;
+    if (s.channel < 1 || static_cast<unsigned>(s.channel) > channels) {
+        std::fprintf(stderr, "Channel %d does not exist: the recording has %u channel(s).\n",
+                     s.channel, channels);
+        return kExitParameter;
+    }
+    return kExitSuccess;
+}
+
+/// Once the options are scanned: the header, then the decoder.
+int convert(RunContext* ctx) {
+    const ConverterSettings& s = ctx->settings;
+    if (s.recover) drop_options_recover_ignores(ctx);
+    if (s.raw_output_path != nullptr) raw_output_open(&ctx->raw, s.raw_output_path, ctx->input);
+
+    input_open(&ctx->stream, ctx->input);
+    const uint32_t forced_rate = s.has_forced_rate ? s.forced_rate : 0;
+    const HeaderStatus header = read_header(&ctx->stream, forced_rate, &ctx->header);
+    const int code = header_exit_code(header, ctx->header, s);
+    if (code != kExitSuccess) return code;
+    const DecodeStatus status = decode(&ctx->decoder, &ctx->stream, ctx->header, s, &ctx->raw);
     if (status == DecodeStatus::kEdgeModeUnavailable) return kExitParameter;
     ctx->decoded = true;
     return status == DecodeStatus::kImageFailed ? kExitUsageOrIo : kExitSuccess;
+}
+
+int run_conversion(int argc, char* argv[], RunContext* ctx) {
+    OptionScanner scanner;
+    for (;;) {
+        const int code = next_option(&scanner, argc, argv, kOptionString, kLongOptions);
+        if (code == -1) break;
+        const ScanOutcome outcome = apply_option(code, scanner, ctx);
+        if (outcome.finished) return outcome.exit_code;
+    }
+    if (argc < 2) {
+        print_usage(stderr);
+        return kExitUsageOrIo;
+    }
+    if (ctx->input == nullptr) {
+        std::fprintf(stderr, "Could not open input file.\n");
+        return kExitParameter;
+    }
+    return convert(ctx);
 }
 
 }  // namespace

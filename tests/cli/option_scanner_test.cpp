@@ -10,7 +10,7 @@ namespace {
 struct ScanCase {
     const char* name;
     std::vector<std::string> args;  // argv[1..]
-    std::string expected;           // returned letters, "<arg>" after argument letters, "." at -1
+    std::string expected;  // letters, "[name]" for long options, "<arg>" after arguments, "." at -1
     std::string expected_stderr;
     int final_index;  // option index after the -1
 };
@@ -27,12 +27,13 @@ std::string scan_all(const std::vector<std::string>& args, int* final_index) {
     OptionScanner scanner;
     std::string seen;
     for (int guard = 0; guard < 50; ++guard) {
-        const int c = next_option(&scanner, argc, argv.data(), kOptionString);
+        const int c = next_option(&scanner, argc, argv.data(), kOptionString, kLongOptions);
         if (c == -1) {
             seen += ".";
             break;
         }
-        seen += static_cast<char>(c);
+        seen += c < kOptChannel ? std::string(1, static_cast<char>(c))
+                                : std::string("[") + kLongOptions[c - kOptChannel].name + "]";
         if (scanner.argument != nullptr) seen += std::string("<") + scanner.argument + ">";
         if (c == '?' && scanner.error_letter != 0) seen += scanner.missing_argument ? "M" : "I";
     }
@@ -68,6 +69,31 @@ TEST(OptionScanner, ScansCommandLinesLikeTheClassicScanner) {
          "fg<3>hmo<x>rs<1>v.",
          "",
          10},
+        {"long option, value in next word", {"--channel", "2", "x"}, "[channel]<2>.", "", 3},
+        {"long option, value after '='", {"--channel=2", "-v"}, "[channel]<2>v.", "", 3},
+        {"long option, empty value", {"--plot="}, "[plot]<>.", "", 2},
+        {"long value that looks like an option", {"--plot", "-v"}, "[plot]<-v>.", "", 3},
+        {"long flags", {"--join", "--recover", "--analyze"}, "[join][recover][analyze].", "", 4},
+        {"help and version", {"--help", "--version"}, "[help][version].", "", 3},
+        {"long option without its value",
+         {"--channel"},
+         "?M.",
+         "vorlane: option requires an argument --channel\n",
+         2},
+        {"flag given a value",
+         {"--join=1", "-v"},
+         "?Iv.",
+         "vorlane: option takes no argument --join\n",
+         3},
+        {"unknown long option", {"--nope=3", "-v"}, "?Iv.", "vorlane: unknown option --nope\n", 3},
+        {"names are case-sensitive", {"--Help"}, "?I.", "vorlane: unknown option --Help\n", 2},
+        {"no prefix matching", {"--chan", "1"}, "?I.", "vorlane: unknown option --chan\n", 2},
+        {"'=' third is letters",
+         {"--=x"},
+         "?I?I?I.",
+         "vorlane: illegal option -- -\nvorlane: illegal option -- =\nvorlane: illegal option -- "
+         "x\n",
+         2},
     };
     for (const ScanCase& c : cases) {
         testing::internal::CaptureStderr();

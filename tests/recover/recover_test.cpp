@@ -18,13 +18,9 @@
 
 namespace {
 
-/// Runs vorlane --recover on dir/tape.wav. Until the long option is scanned,
-/// the run sequence's environment hook switches the decoder on.
+/// Runs vorlane --recover on dir/tape.wav.
 ProcessResult run_recover(const ScopedTempDir& dir) {
-    setenv("VORLANE_TEST_RECOVER", "1", 1);
-    ProcessResult r = run_process(vorlane_binary(), {"-i", "tape.wav"}, dir.path());
-    unsetenv("VORLANE_TEST_RECOVER");
-    return r;
+    return run_process(vorlane_binary(), {"--recover", "-i", "tape.wav"}, dir.path());
 }
 
 void synthesize(const ScopedTempDir& dir, const SynthSettings& s,

@@ -1,4 +1,4 @@
-#include "cli/number_parser.h"
+#include "cli/numeric_options.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 SAN_BUILD_DIR ?= build-sanitize
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build test check sanitize-test demo bench fuzz-smoke format clean deps deps-full
+.PHONY: all build test check sanitize-test demo bench fuzz-smoke format clean deps deps-full install
 
 all: build
 
@@ -46,6 +46,11 @@ sanitize-test: $(SAN_BUILD_DIR)/build.ninja
 FUZZ_SECONDS ?= 30
 fuzz-smoke: deps-full
 	bash fuzz/run.sh $(FUZZ_SECONDS)
+
+# make install PREFIX=$HOME/.local (default /usr/local); DESTDIR stages a package.
+PREFIX ?= /usr/local
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
 
 demo: build
 	@sh tools/demo.sh $(BUILD_DIR)

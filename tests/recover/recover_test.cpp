@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "expected_output.h"
+#include "end_to_end.h"
 #include "process_runner.h"
 #include "scoped_temp_dir.h"
 #include "synth.h"

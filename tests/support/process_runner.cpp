@@ -112,11 +112,3 @@ std::vector<std::string> list_dir(const std::string& path) {
     std::sort(names.begin(), names.end());
     return names;
 }
-
-ProcessResult run_vorlane_on(const std::string& working_dir, const std::string& file,
-                             std::vector<std::string> options) {
-    if (!write_file(working_dir + "/in.wav", file)) return ProcessResult{};
-    options.push_back("-i");
-    options.push_back("in.wav");
-    return run_process(vorlane_binary(), options, working_dir);
-}

@@ -15,11 +15,6 @@ struct ProcessResult {
 ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
                           const std::string& working_dir);
 
-/// Writes `file` as in.wav into `working_dir` and runs vorlane there with
-/// `options` followed by "-i in.wav".
-ProcessResult run_vorlane_on(const std::string& working_dir, const std::string& file,
-                             std::vector<std::string> options);
-
 /// Absolute paths of the binaries under test, filled in by the build.
 std::string vorlane_binary();
 std::string vorlane_synth_binary();

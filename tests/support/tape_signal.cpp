@@ -1,5 +1,8 @@
 #include "tape_signal.h"
 
+#include <cinttypes>
+#include <cstdio>
+
 #include "wav_fixture.h"
 
 uint8_t data_checksum(const std::string& data) {
@@ -71,4 +74,65 @@ std::string tape_wav(const std::string& tape, const TapeSignalOptions& o) {
     f.bits_per_sample = static_cast<uint16_t>(o.bits);
     f.channels = static_cast<uint16_t>(o.channels);
     return make_wav(f, tape_payload(tape, o));
+}
+
+namespace {
+
+constexpr uint32_t kRate = 44100;
+constexpr uint64_t kLeadSilence = 4410;
+constexpr uint64_t kByteFrames = 576;
+constexpr uint64_t kSyncIndex = 256;  ///< the sync byte's place in an image
+
+/// Frames up to and including the edge that completes tape byte k.
+uint64_t frames_to_byte_end(const Placement& p, uint64_t k) {
+    return p.frames_before + kLeadSilence + kByteFrames * (k + 1) + 1;
+}
+
+/// "mm.ss.mmm" for a count of frames, by integer arithmetic.
+std::string time_text(uint64_t frames) {
+    const uint64_t ms = frames * 1000 / kRate;
+    char text[32];
+    std::snprintf(text, sizeof text, "%02" PRIu64 ".%02" PRIu64 ".%03" PRIu64, ms / 60000,
+                  ms / 1000 % 60, ms % 1000);
+    return text;
+}
+
+}  // namespace
+
+std::string sync_lines(const Placement& p) {
+    const uint64_t frames = frames_to_byte_end(p, kSyncIndex);
+    const uint64_t offset = p.data_start + frames * p.frame_bytes;
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Sync found at offset: %" PRIu64 " (0x%08" PRIX64
+                  ") time: %.6f sec.\n"
+                  "  Average sync pulse distance: 1633 usec.\n",
+                  offset, offset, static_cast<double>(frames) / kRate);
+    return text;
+}
+
+std::string start_time(const Placement& p, const std::string& name) {
+    return time_text(frames_to_byte_end(p, kSyncIndex + name.size() + 1));
+}
+
+std::string name_lines(const Placement& p, const std::string& name) {
+    return "  File found:  " + name + "\n  Start time: " + start_time(p, name) + "\n";
+}
+
+std::string header_lines(uint16_t address, uint16_t length) {
+    char text[120];
+    std::snprintf(text, sizeof text,
+                  "  Start: %04Xh - length: %04Xh\n  Data block length: %u (0x%04X) bytes\n",
+                  address, length, length, length);
+    return text;
+}
+
+std::string good_block_lines(const Placement& p, const std::string& name, uint16_t address,
+                             const std::string& data) {
+    const uint64_t checksum_byte = kSyncIndex + name.size() + 1 + 4 + data.size() + 1;
+    char crc[48];
+    std::snprintf(crc, sizeof crc, "  Stop time: %s\n  CRC OK (%02Xh)\n",
+                  time_text(frames_to_byte_end(p, checksum_byte)).c_str(), data_checksum(data));
+    return sync_lines(p) + name_lines(p, name) +
+           header_lines(address, static_cast<uint16_t>(data.size())) + crc;
 }

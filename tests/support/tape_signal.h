@@ -36,3 +36,28 @@ std::string tape_wav(const std::string& tape, const TapeSignalOptions& options);
 
 /// One period of `samples` samples starting with a rising edge, as tape_payload plays it.
 std::string tape_period(unsigned samples, const TapeSignalOptions& options);
+
+// What vorlane prints for a tape played by tape_payload() with the default
+// options. Every bit lasts 72 samples, every tape byte 576; the rising edge
+// that starts a period decides the bit before it, so the last bit of tape
+// byte k is decided at frame 4410 + 576 * (k + 1) of the payload. A console
+// line reports the byte offset after that frame and the time up to it.
+
+/// Where a default payload sits in the file.
+struct Placement {
+    uint64_t data_start = 44;    ///< byte offset of the first sample
+    unsigned frame_bytes = 1;    ///< channels x sample width
+    uint64_t frames_before = 0;  ///< frames of earlier payloads in the same file
+};
+
+/// The sync line and the leader's average (a 256-byte leader: 1633 usec).
+std::string sync_lines(const Placement& p);
+/// The "File found" and "Start time" lines of a block named `name`.
+std::string name_lines(const Placement& p, const std::string& name);
+/// The start time in a block's image file name.
+std::string start_time(const Placement& p, const std::string& name);
+/// The address and length lines.
+std::string header_lines(uint16_t address, uint16_t length);
+/// Everything a block with a good checksum prints, up to its CRC line.
+std::string good_block_lines(const Placement& p, const std::string& name, uint16_t address,
+                             const std::string& data);

@@ -1,0 +1,147 @@
+#include "end_to_end.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+
+#include "process_runner.h"
+#include "scoped_temp_dir.h"
+
+namespace {
+
+std::string replace_argv0(std::string text) {
+    const std::string token = "$0";
+    for (size_t at = text.find(token); at != std::string::npos; at = text.find(token, at + 1))
+        text.replace(at, token.size(), vorlane_binary());
+    return text;
+}
+
+bool make_entry(const std::string& cwd, const GivenEntry& e) {
+    const std::string path = cwd + "/" + e.name;
+    switch (e.kind) {
+        case GivenEntry::kFile:
+            return write_file(path, e.bytes);
+        case GivenEntry::kDirectory:
+            return mkdir(path.c_str(), 0755) == 0;
+        case GivenEntry::kSymlink:
+            return symlink(e.bytes.c_str(), path.c_str()) == 0;
+        case GivenEntry::kHardLink:
+            return link((cwd + "/" + e.bytes).c_str(), path.c_str()) == 0;
+    }
+    return false;
+}
+
+/// What an entry left untouched by the run must still be.
+void expect_untouched(const std::string& cwd, const GivenEntry& e, const RunCase& c) {
+    const std::string path = cwd + "/" + e.name;
+    char target[256] = {};
+    switch (e.kind) {
+        case GivenEntry::kFile:
+            EXPECT_EQ(read_file(path), e.bytes) << c.name << ": " << e.name;
+            break;
+        case GivenEntry::kDirectory:
+            EXPECT_TRUE(list_dir(path).empty()) << c.name << ": " << e.name;
+            break;
+        case GivenEntry::kSymlink:
+            EXPECT_GT(readlink(path.c_str(), target, sizeof target - 1), 0) << c.name;
+            EXPECT_EQ(std::string(target), e.bytes) << c.name << ": " << e.name;
+            break;
+        case GivenEntry::kHardLink:
+            EXPECT_EQ(read_file(path), read_file(cwd + "/" + e.bytes)) << c.name << ": " << e.name;
+            break;
+    }
+}
+
+}  // namespace
+
+RunCase on_wav(std::string name, const std::string& wav, std::vector<std::string> options,
+               int exit_code, std::string out, std::string err,
+               std::vector<std::pair<std::string, std::string>> made) {
+    options.push_back("-i");
+    options.push_back("in.wav");
+    return RunCase{std::move(name), {{"in.wav", wav}}, std::move(options), exit_code,
+                   std::move(out),  std::move(err),    std::move(made)};
+}
+
+void check_run(const RunCase& c) {
+    // The run happens in <temp>/cwd, so a file written outside the current
+    // directory shows up beside cwd.
+    ScopedTempDir dir;
+    const std::string cwd = dir.file("cwd");
+    ASSERT_EQ(mkdir(cwd.c_str(), 0755), 0);
+    for (const GivenEntry& e : c.given) ASSERT_TRUE(make_entry(cwd, e)) << c.name << ": " << e.name;
+    const ProcessResult r = run_process(vorlane_binary(), c.args, cwd);
+    EXPECT_EQ(r.exit_code, c.exit_code) << c.name;
+    EXPECT_EQ(r.out, replace_argv0(c.out)) << c.name;
+    EXPECT_EQ(r.err, replace_argv0(c.err)) << c.name;
+
+    std::vector<std::string> expected;
+    for (const auto& [file, bytes] : c.made) {
+        expected.push_back(file);
+        const std::string actual = read_file(cwd + "/" + file);
+        const bool large = bytes.rfind("fnv1a64:", 0) == 0;
+        EXPECT_EQ(large ? fingerprint(actual) : actual, bytes) << c.name << ": " << file;
+    }
+    for (const GivenEntry& e : c.given) {
+        if (std::find(expected.begin(), expected.end(), e.name) != expected.end()) continue;
+        if (std::find(c.removed.begin(), c.removed.end(), e.name) != c.removed.end()) continue;
+        expected.push_back(e.name);
+        expect_untouched(cwd, e, c);
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(list_dir(cwd), expected) << c.name;
+    EXPECT_EQ(list_dir(dir.path()), std::vector<std::string>{"cwd"}) << c.name;
+}
+
+std::string fingerprint(const std::string& bytes) {
+    uint64_t hash = 0xcbf29ce484222325u;
+    for (char c : bytes) hash = (hash ^ static_cast<uint8_t>(c)) * 0x100000001b3u;
+    char text[64];
+    std::snprintf(text, sizeof text, "fnv1a64:%016" PRIx64 " %zu", hash, bytes.size());
+    return text;
+}
+
+std::string expected_usage() {
+    return "\nvorlane v1.0\n"
+           "Homelab/Aircomp family PCM WAV to HTP tape image converter.\n\n"
+           "    Usage:  vorlane [flags] -i input-file\n"
+           "\n"
+           "        -f           enable simple HP-LP filtering (50 Hz and 7.5 kHz cutoff)\n"
+           "        -g <value>   amplify signal by <value> dB\n"
+           "        -h           display this help\n"
+           "        -m           use edge detection rather than hysteresis\n"
+           "        -r           invert input signal\n"
+           "        -s <value>   force sample rate of <value>\n"
+           "        -t <value>   set comparison threshold to <value>% of dynamic range (0..100)\n"
+           "\n"
+           "        -v           verbose screen output\n"
+           "    error levels: 0 = no error, 1 = help shown or I/O error, 2 = parameter error,\n"
+           "                  4 = input file cannot be opened, 5 = not a valid WAV file,\n"
+           "                  6 = no wave data found\n"
+           "\n"
+           "\t- 'input-file' needs to be a valid 8 or 16 bit PCM WAV file.\n";
+}
+
+std::string expected_format_report(unsigned channels, uint32_t rate, unsigned bits) {
+    const uint32_t usec = (rate / 2 + 1000000u) / rate;
+    return "Number of channels: " + std::to_string(channels) +
+           "\nNumber of samples per sec: " + std::to_string(rate) +
+           "\nNumber of bits per sample: " + std::to_string(bits) +
+           "\nUsec per sample: " + std::to_string(usec) + "\n.";
+}
+
+std::string expected_header_report(unsigned channels, uint32_t rate, unsigned bits,
+                                   uint64_t tag_offset, uint32_t data_size) {
+    return expected_format_report(channels, rate, bits) + std::string(tag_offset, '.') +
+           "\nWave data chunk found at offset: " + std::to_string(tag_offset + 4) +
+           ".\nWave data length: " + std::to_string(data_size) + " bytes\n";
+}
+
+std::string summary(unsigned files) {
+    return std::string(files > 0 ? "Finished writing output file(s). " : "") +
+           std::to_string(files) + " file(s) created.\n";
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+// The one shape of an end-to-end test: a directory set up with files, one run
+// of vorlane in it, and everything that must come out, compared exactly.
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+/// Something in the run's directory before the run.
+struct GivenEntry {
+    enum Kind { kFile, kDirectory, kSymlink, kHardLink };
+    std::string name;
+    std::string bytes;  ///< a file's contents, or the name a link points to
+    Kind kind = kFile;
+};
+
+/// One run of vorlane and all it must leave behind.
+struct RunCase {
+    std::string name;
+    std::vector<GivenEntry> given;  ///< set up in the current directory, in this order
+    std::vector<std::string> args;  ///< argv[1..]; "$0" in out and err stands for argv[0]
+    int exit_code = 0;
+    std::string out;
+    std::string err;
+    /// Files written or replaced by the run: name and bytes, or fingerprint() of
+    /// the bytes for a large file. Every other entry of the directory must be
+    /// exactly as given, and nothing may appear outside it.
+    std::vector<std::pair<std::string, std::string>> made = {};
+    std::vector<std::string> removed = {};  ///< given entries the run must take away
+};
+
+/// A case on the recording `wav`, given as in.wav, with `options` before "-i in.wav".
+RunCase on_wav(std::string name, const std::string& wav, std::vector<std::string> options,
+               int exit_code, std::string out, std::string err,
+               std::vector<std::pair<std::string, std::string>> made = {});
+
+/// Runs the case in a fresh temporary directory and checks every part of it.
+void check_run(const RunCase& c);
+
+/// "fnv1a64:<hash> <size>", standing in for a large file's bytes.
+std::string fingerprint(const std::string& bytes);
+
+/// The banner and usage text exactly as vorlane prints them.
+std::string expected_usage();
+
+/// The header report up to and including the line of dots of the data scan.
+std::string expected_format_report(unsigned channels, uint32_t rate, unsigned bits);
+
+/// The full report of a header whose "data" tag stands at `tag_offset`.
+std::string expected_header_report(unsigned channels, uint32_t rate, unsigned bits,
+                                   uint64_t tag_offset, uint32_t data_size);
+
+/// The summary line on standard output.
+std::string summary(unsigned files);

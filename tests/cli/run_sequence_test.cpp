@@ -80,9 +80,11 @@ TEST(RunSequence, CommandLines) {
         {"-g 4294967297 -i in.wav", 2, "", g_error},
         {"-g 3dB -i in.wav", 0, mono + none, "Gain set to 3 dB.\n"},
         {"-g 0 -g 51 -i in.wav", 0, mono + none, "Illegal gain value: 0.\n" + gain_range + "Illegal gain value: 51.\n" + gain_range},
+        {"-g 1 -g 50 -i in.wav", 0, mono + none, "Gain set to 1 dB.\nGain set to 50 dB.\n"},
         {"-t '' -i in.wav", 2, "", "Error parsing argument for '-t'.\n"},
         {"-t 20 -t 101 -i in.wav", 0, mono + none, "Illegal argument for '-t' (101).\nUsing default value of 20.\n"},
         {"-t -1 -i in.wav", 0, mono + none, "Illegal argument for '-t' (-1).\nUsing default value of 32.\n"},
+        {"-t 0 -t 100 -i in.wav", 0, mono + none, ""},
         {"-s fast -i in.wav", 2, "", s_error},
         {"-s 0 -i in.wav", 2, "", s_error},
         {"-s -44100 -i in.wav", 2, "", s_error},
@@ -136,6 +138,7 @@ TEST(RunSequence, CommandLines) {
         {"--recover -f -g 3 -r -i in.wav", 0, mono + none, "Gain set to 3 dB.\nNote: -f, -g and -r are not needed with --recover and are ignored.\n"},
         {"-m -t 9 --recover -i r7999.wav", 0, expected_header_report(1, 7999, 8, 36, 1000) + none, "Note: -m and -t are not needed with --recover and are ignored.\n"},
         {"-v --recover -i in.wav", 0, mono + none, ""},
+        {"--recover -t 50 -i in.wav", 0, mono + none, "Note: -t is not needed with --recover and is ignored.\n"},
     };
     // clang-format on
     for (const Row& row : rows) {

@@ -1,20 +1,22 @@
 // The backbone of decoder testing: images played into recordings by
 // vorlane-synth's module come back from vorlane byte for byte, across sample
-// formats, rates, waveforms and polarities.
+// formats, rates, waveforms, polarities and chained programs.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "end_to_end.h"
 #include "process_runner.h"
 #include "scoped_temp_dir.h"
 #include "synth.h"
 #include "tape_signal.h"
+#include "wav_fixture.h"
 
 namespace {
 
-/// The image files vorlane wrote, in the order of their start times.
+/// The images vorlane wrote into `dir`, in the order of their start times.
 std::vector<std::pair<std::string, std::string>> written_images(const ScopedTempDir& dir) {
     std::vector<std::pair<std::string, std::string>> images;
     for (const std::string& name : list_dir(dir.path())) {
@@ -24,113 +26,221 @@ std::vector<std::pair<std::string, std::string>> written_images(const ScopedTemp
     return images;
 }
 
-/// Plays `images` with `settings` into dir/tape.wav; returns the synth's code.
-int synthesize(const ScopedTempDir& dir, const SynthSettings& settings,
-               const std::vector<std::string>& images) {
+/// Plays `images` with `settings` into dir/tape.wav and runs vorlane on it.
+ProcessResult play_and_convert(const ScopedTempDir& dir, const SynthSettings& settings,
+                               const std::vector<std::string>& images,
+                               std::vector<std::string> args) {
     std::vector<SynthImage> list;
     for (const std::string& bytes : images)
         list.push_back({"test.htp", reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
     char message[256] = "";
-    const int code = synth_write_wav(settings, list.data(), list.size(),
-                                     dir.file("tape.wav").c_str(), message, sizeof message);
-    EXPECT_EQ(code, 0) << message;
-    return code;
+    EXPECT_EQ(synth_write_wav(settings, list.data(), list.size(), dir.file("tape.wav").c_str(),
+                              message, sizeof message),
+              0)
+        << message;
+    args.insert(args.end(), {"-i", "tape.wav"});
+    return run_process(vorlane_binary(), args, dir.path());
 }
 
-std::string all_byte_values() {
-    std::string s;
-    for (int i = 0; i < 256; ++i) s += static_cast<char>(i);
-    return s;
+/// Expects exactly `images` back, in order.
+void expect_images(const ScopedTempDir& dir, const ProcessResult& r,
+                   const std::vector<std::string>& images, const std::string& label) {
+    EXPECT_EQ(r.exit_code, 0) << label;
+    const auto written = written_images(dir);
+    ASSERT_EQ(written.size(), images.size()) << label << "\n" << r.err;
+    for (size_t i = 0; i < images.size(); ++i)
+        EXPECT_EQ(written[i].second, images[i]) << label << ", image " << i;
 }
 
 /// Images with the awkward parts of the format: short and long names, odd
 /// name bytes, lengths 0, 1 and 300, and every byte value.
 std::vector<std::string> awkward_images() {
-    std::string data300;
+    std::string data300, every_byte;
     for (int i = 0; i < 300; ++i) data300 += static_cast<char>((i * 37) ^ 0x5A);
-    return {
-        htp_image("A", 0x4000, ""),
-        htp_image("EIGHTCHR", 0x1234, "x"),
-        htp_image(std::string(63, 'M'), 0xFFFF, data300),
-        htp_image("odd \x01\x7F\xC3\xA9 name", 0x0000, all_byte_values()),
-    };
+    for (int i = 0; i < 256; ++i) every_byte += static_cast<char>(i);
+    return {htp_image("A", 0x4000, ""), htp_image("EIGHTCHR", 0x1234, "x"),
+            htp_image(std::string(63, 'M'), 0xFFFF, data300),
+            htp_image("odd \x01\x7F\xC3\xA9 name", 0x0000, every_byte)};
 }
 
-struct Format {
-    int bits;
-    int channels;
-    uint32_t rate;
-};
-
 TEST(RoundTrip, EveryFormatWaveformAndPolarity) {
+    struct Case {
+        const char* name;
+        SynthSettings s;
+        std::vector<std::string> args;
+    };
+    const auto with = [](auto change) {
+        SynthSettings s;
+        s.silence_between_s = 0.3;
+        change(s);
+        return s;
+    };
+    const std::vector<Case> cases = {
+        {"8-bit 22050 Hz pulse", with([](auto& s) { s.sample_rate = 22050; }), {}},
+        {"8-bit stereo square, inverted",
+         with([](auto& s) { s.channels = 2, s.waveform = Waveform::kSquare, s.inverted = true; }),
+         {"-r"}},
+        {"16-bit 48 kHz sine",
+         with([](auto& s) {
+             s.bits_per_sample = 16, s.sample_rate = 48000, s.waveform = Waveform::kSine;
+         }),
+         {}},
+        {"16-bit stereo 22050 Hz pulse, inverted",
+         with([](auto& s) {
+             s.bits_per_sample = 16, s.channels = 2, s.sample_rate = 22050, s.inverted = true;
+         }),
+         {"-r"}},
+        {"16-bit 96 kHz square",
+         with([](auto& s) {
+             s.bits_per_sample = 16, s.sample_rate = 96000, s.waveform = Waveform::kSquare;
+         }),
+         {}},
+        {"8-bit 11025 Hz square",
+         with([](auto& s) { s.sample_rate = 11025, s.waveform = Waveform::kSquare; }),
+         {}},
+        {"24-bit sine",
+         with([](auto& s) { s.bits_per_sample = 24, s.waveform = Waveform::kSine; }),
+         {}},
+        {"32-bit square, inverted",
+         with([](auto& s) {
+             s.bits_per_sample = 32, s.waveform = Waveform::kSquare, s.inverted = true;
+         }),
+         {"-r"}},
+        {"float",
+         with([](auto& s) { s.bits_per_sample = 32, s.encoding = SampleEncoding::kFloat; }),
+         {}},
+        {"double, inverted",
+         with([](auto& s) {
+             s.bits_per_sample = 64, s.encoding = SampleEncoding::kFloat, s.inverted = true;
+         }),
+         {"-r"}},
+        {"A-law square",
+         with([](auto& s) { s.encoding = SampleEncoding::kAlaw, s.waveform = Waveform::kSquare; }),
+         {}},
+        {"mu-law", with([](auto& s) { s.encoding = SampleEncoding::kMulaw; }), {}},
+        {"extensible 24-bit",
+         with([](auto& s) { s.bits_per_sample = 24, s.extensible = true; }),
+         {}},
+        {"RF64, JUNK and a LIST title holding \"data\"",
+         with([](auto& s) {
+             s.bits_per_sample = 16, s.rf64 = true, s.junk_chunk = true, s.list_text = "tape data";
+         }),
+         {}},
+        {"the tape on the right channel",
+         with([](auto& s) { s.bits_per_sample = 16, s.channels = 2, s.signal_channel = 2; }),
+         {"--channel", "2"}},
+    };
     const std::vector<std::string> images = awkward_images();
-    const Format formats[] = {{8, 1, 22050},  {8, 2, 44100}, {16, 1, 48000},
-                              {16, 2, 22050}, {8, 1, 48000}, {16, 1, 44100}};
-    const Waveform waveforms[] = {Waveform::kPulse, Waveform::kSquare, Waveform::kSine};
-    for (const Format& f : formats) {
-        for (Waveform w : waveforms) {
-            for (bool inverted : {false, true}) {
-                const std::string label =
-                    std::to_string(f.bits) + "-bit " + std::to_string(f.channels) + " ch " +
-                    std::to_string(f.rate) + " Hz waveform " + std::to_string(static_cast<int>(w)) +
-                    (inverted ? " inverted" : "");
-                SynthSettings s;
-                s.bits_per_sample = f.bits;
-                s.channels = f.channels;
-                s.sample_rate = f.rate;
-                s.waveform = w;
-                s.inverted = inverted;
-                s.silence_between_s = 0.3;
-                ScopedTempDir dir;
-                if (synthesize(dir, s, images) != 0) continue;
-                std::vector<std::string> args{"-i", "tape.wav"};
-                if (inverted) args.insert(args.begin(), "-r");
-                const ProcessResult r = run_process(vorlane_binary(), args, dir.path());
-                EXPECT_EQ(r.exit_code, 0) << label;
-                const auto written = written_images(dir);
-                ASSERT_EQ(written.size(), images.size()) << label << "\n" << r.err;
-                for (size_t i = 0; i < images.size(); ++i)
-                    EXPECT_EQ(written[i].second, images[i]) << label << ", image " << i;
-            }
-        }
+    for (const Case& c : cases) {
+        ScopedTempDir dir;
+        expect_images(dir, play_and_convert(dir, c.s, images, c.args), images, c.name);
     }
 }
 
 TEST(RoundTrip, NamesChooseNoDirectory) {
     const std::string image = htp_image("../etc/x\\y", 0x4000, "data");
     ScopedTempDir dir;
-    ASSERT_EQ(synthesize(dir, SynthSettings{}, {image}), 0);
-    const ProcessResult r = run_process(vorlane_binary(), {"-i", "tape.wav"}, dir.path());
-    EXPECT_EQ(r.exit_code, 0);
-    const auto written = written_images(dir);
-    ASSERT_EQ(written.size(), 1u) << r.err;
+    expect_images(dir, play_and_convert(dir, SynthSettings{}, {image}, {}), {image}, "path");
     // Only the file name changes; the tape name inside the image stays.
-    EXPECT_EQ(written[0].first.substr(9), "_.._etc_x_y.htp");
-    EXPECT_EQ(written[0].second, image);
+    EXPECT_EQ(written_images(dir)[0].first.substr(9), "_.._etc_x_y.htp");
     EXPECT_EQ(list_dir(dir.path()).size(), 2u) << "only the recording and the image";
 }
 
-TEST(RoundTrip, MultiBlockImageGivesOneImagePerBlock) {
-    // Blocks after the first carry an empty name and a 128-byte leader, and
-    // the marker 0xD8 says another block follows.
-    const std::string first = htp_image("MULTI", 0x4000, "first block");
-    const std::string second = htp_image("", 0x5000, "second");
-    const std::string third = htp_image("", 0x6000, std::string(1, '\0'));
-    std::string multi = first;
-    multi.back() = '\xD8';
-    multi += second.substr(128);
-    multi.back() = '\xD8';
-    multi += third.substr(128);
+/// A chained program: blocks after the first have an empty name and a
+/// 128-byte leader, and every marker but the last is 0xD8.
+std::string chain(const std::vector<std::string>& blocks, char last_marker = '\0') {
+    std::string out;
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        std::string b =
+            htp_image(i == 0 ? "PROG" : "", static_cast<uint16_t>(0x4000 + i), blocks[i]);
+        b.back() = i + 1 < blocks.size() ? '\xD8' : last_marker;
+        out += i == 0 ? b : b.substr(128);
+    }
+    return out;
+}
+
+TEST(RoundTrip, JoinWritesEachProgramAsOneImage) {
+    const std::string single = htp_image("ONE", 0x4000, "single");
+    const std::string two = chain({std::string(300, 'a'), "second"});
+    const std::string three = chain({"first", std::string(200, '\x80'), std::string(1, '\0')});
+    const std::string cut = chain({"cut", "after its marker"}, '\xD8');
+    // The cut chain is broken by the named block after it.
+    const std::vector<std::string> images = {cut, single, two, three};
+    SynthSettings s16, stereo_float;
+    s16.bits_per_sample = 16;
+    stereo_float.bits_per_sample = 32;
+    stereo_float.encoding = SampleEncoding::kFloat;
+    stereo_float.channels = 2;
+    for (const SynthSettings& s : {SynthSettings{}, s16, stereo_float}) {
+        ScopedTempDir dir;
+        expect_images(dir, play_and_convert(dir, s, images, {"--join"}), images,
+                      "--join, " + std::to_string(s.bits_per_sample) + " bits");
+    }
+    // Without --join every block is an image of its own, ending with 0x00.
     ScopedTempDir dir;
-    ASSERT_EQ(synthesize(dir, SynthSettings{}, {multi}), 0);
-    const ProcessResult r = run_process(vorlane_binary(), {"-i", "tape.wav"}, dir.path());
-    EXPECT_EQ(r.exit_code, 0);
+    std::string first = three.substr(0, three.find('\xD8', 256 + 10) + 1);
+    first.back() = '\0';
+    const ProcessResult r = play_and_convert(dir, SynthSettings{}, {three}, {});
     const auto written = written_images(dir);
     ASSERT_EQ(written.size(), 3u) << r.err;
     EXPECT_EQ(written[0].second, first);
-    EXPECT_EQ(written[1].second, second);
-    EXPECT_EQ(written[2].second, third);
-    EXPECT_EQ(written[1].first.substr(9), "_.htp");
+    EXPECT_EQ(written[2].first.substr(9), "_.htp");
+}
+
+/// One block of a chain as recorded and as its image holds it.
+struct ChainBlock {
+    std::string name, data;
+    char marker;
+    std::string bytes() const {  // with a 256-byte leader
+        std::string b = htp_image(name, 0x4000, data);
+        b.back() = marker;
+        return b;
+    }
+};
+
+TEST(RoundTrip, BrokenChainsKeepWhatArrived) {
+    // Each block is played on its own, after 4410 samples of silence, with a
+    // closing edge and 4410 more; the tape's own recording, not the synth's.
+    const std::vector<ChainBlock> blocks = {
+        {"PROG", "first", '\xD8'}, {"", "second", '\xD8'}, {"", "third", '\0'}};
+    std::string payload;
+    std::vector<Placement> at;
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        std::string tape = blocks[i].bytes();
+        if (i == 1) tape[tape.size() - 2] ^= 0x40;  // the middle block's checksum is wrong
+        at.push_back(Placement{44, 1, payload.size()});
+        payload += tape_payload(tape, TapeSignalOptions{});
+    }
+    std::string bad = good_block_lines(at[1], "", 0x4000, "second");
+    bad.replace(bad.find("CRC OK (") + 4, 4, "error: ");
+    bad.pop_back(), bad.pop_back();
+    bad += "\n  Incomplete chain of 1 block(s): the next block failed its checksum.\n";
+    // The bad block's marker bits reach the leader history: 100 pulses
+    // average 1608 usec before the third block.
+    std::string third_lines = good_block_lines(at[2], "", 0x4000, "third");
+    third_lines.replace(third_lines.find("1633"), 4, "1608");
+    const std::string first = start_time(at[0], "PROG") + "_PROG.htp";
+    const std::string third = start_time(at[2], "") + "_.htp";
+    ChainBlock lone = blocks[2];
+    WavFixture f;
+    const std::string wav = make_wav(f, payload);
+    // Cut inside the second block's data: the recording ends before its checksum.
+    const std::string cut = make_wav(f, payload.substr(0, at[1].frames_before + 4410 + 576 * 268));
+    check_run(on_wav("a bad checksum in the middle", wav, {"--join"}, 0,
+                     expected_header_report(1, 44100, 8, 36, payload.size()) + summary(2),
+                     good_block_lines(at[0], "PROG", 0x4000, "first") + bad + "  File written: " +
+                         first + "\n\n" + third_lines + "  File written: " + third + "\n\n",
+                     {{first, blocks[0].bytes()}, {third, lone.bytes()}}));
+    check_run(
+        on_wav("the recording ends inside the last block", cut, {"--join"}, 0,
+               expected_header_report(1, 44100, 8, 36, at[1].frames_before + 4410 + 576 * 268) +
+                   summary(1),
+               good_block_lines(at[0], "PROG", 0x4000, "first") + sync_lines(at[1]) +
+                   name_lines(at[1], "") + header_lines(0x4000, 6) +
+                   "  Incomplete chain of 1 block(s): the recording ended.\n"
+                   "  File written: " +
+                   first + "\n\n",
+               {{first, blocks[0].bytes()}}));
 }
 
 TEST(RoundTrip, LargestBlock) {
@@ -140,12 +250,7 @@ TEST(RoundTrip, LargestBlock) {
     SynthSettings s;
     s.bits_per_sample = 16;
     ScopedTempDir dir;
-    ASSERT_EQ(synthesize(dir, s, {image}), 0);
-    const ProcessResult r = run_process(vorlane_binary(), {"-i", "tape.wav"}, dir.path());
-    EXPECT_EQ(r.exit_code, 0);
-    const auto written = written_images(dir);
-    ASSERT_EQ(written.size(), 1u) << r.err;
-    EXPECT_EQ(written[0].second, image);
+    expect_images(dir, play_and_convert(dir, s, {image}, {}), {image}, "65535 bytes");
 }
 
 TEST(RoundTrip, DegradedRecordingsDecodeWithTheRightOptions) {
@@ -169,15 +274,7 @@ TEST(RoundTrip, DegradedRecordingsDecodeWithTheRightOptions) {
         s.jitter_us = c.jitter;
         s.seed = 7;
         ScopedTempDir dir;
-        ASSERT_EQ(synthesize(dir, s, images), 0) << c.name;
-        std::vector<std::string> args = c.options;
-        args.push_back("-i");
-        args.push_back("tape.wav");
-        const ProcessResult r = run_process(vorlane_binary(), args, dir.path());
-        const auto written = written_images(dir);
-        ASSERT_EQ(written.size(), images.size()) << c.name << "\n" << r.err;
-        for (size_t i = 0; i < images.size(); ++i)
-            EXPECT_EQ(written[i].second, images[i]) << c.name << ", image " << i;
+        expect_images(dir, play_and_convert(dir, s, images, c.options), images, c.name);
     }
 }
 

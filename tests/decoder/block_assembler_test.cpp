@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -87,67 +86,29 @@ TEST(BlockAssembler, AcceptsAndRefusesBlocks) {
     }
 }
 
-TEST(BlockAssembler, KeepsTheWholeBlock) {
-    struct Case {
-        std::string name;
-        size_t length;
-    };
-    const Case cases[] = {{"A", 0}, {std::string(63, 'n'), 1}, {"BIG", 65535}};
-    for (const Case& c : cases) {
-        std::string data(c.length, '\0');
-        for (size_t i = 0; i < c.length; ++i) data[i] = static_cast<char>(i * 7 + (i >> 8));
-        AssemblerRig rig;
-        rig.bits(20, 0);
-        testing::internal::CaptureStderr();
-        rig.bytes(block_bytes(c.name, data));
-        rig.bit(0);
-        testing::internal::GetCapturedStderr();
-        ASSERT_EQ(rig.blocks, 1) << c.name;
-        const TapeBlock& b = rig.st.block;
-        EXPECT_EQ(b.name_length, c.name.size() + 1) << c.name;
-        EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.name)), c.name);
-        EXPECT_EQ(block_start_address(b), 0x4000) << c.name;
-        EXPECT_EQ(block_data_length(b), c.length) << c.name;
-        EXPECT_EQ(std::memcmp(b.data, data.data(), c.length), 0) << c.name;
-        unsigned sum = 0;
-        for (char ch : data) sum += static_cast<uint8_t>(ch);
-        EXPECT_EQ(b.data[c.length], static_cast<uint8_t>(sum)) << "checksum byte kept, " << c.name;
-    }
-}
-
-TEST(BlockAssembler, SyncWarningsUseTheBudget) {
-    AssemblerRig rig;
-    rig.verbose = true;
-    rig.bits(50, 0);
-    testing::internal::CaptureStderr();
-    rig.bytes("\xA5");
-    const std::string err = testing::internal::GetCapturedStderr();
-    // 0x01, 0x02, 0x05, 0x0A, 0x14, 0x29, 0x52 pass by before 0xA5.
-    EXPECT_EQ(err,
-              "Warning: non-zero sync (01) @ 1000 (0x000003E8) time: 75.500000.\n"
-              "Warning: non-zero sync (02) @ 1000 (0x000003E8) time: 75.500000.\n"
-              "Warning: non-zero sync (05) @ 1000 (0x000003E8) time: 75.500000.\n"
-              "Warning: non-zero sync (0A) @ 1000 (0x000003E8) time: 75.500000.\n"
-              "Warning: non-zero sync (14) @ 1000 (0x000003E8) time: 75.500000.\n"
-              "Warning: non-zero sync (29) @ 1000 (0x000003E8) time: 75.500000.\n"
-              "Warning: non-zero sync (52) @ 1000 (0x000003E8) time: 75.500000.\n"
-              "Sync found at offset: 1000 (0x000003E8) time: 75.500000 sec.\n"
-              // 50 leader pulses of 1633 usec in a history of 100.
-              "  Average sync pulse distance: 816 usec.\n");
-    EXPECT_EQ(rig.st.warning_budget, 3);
-}
-
-TEST(BlockAssembler, FirstBitWhileSeekingIsRecordedNotWarned) {
+TEST(BlockAssembler, TenWarningsPerBlock) {
+    // The first bit while seeking is recorded, not warned about; after it every
+    // non-zero register is a warning, while the block's budget lasts.
     AssemblerRig rig;
     rig.verbose = true;
     testing::internal::CaptureStderr();
-    rig.bit(1);  // n = 1: recorded as a leader pulse even though the register is not 0
-    rig.bit(1);  // n = 2, register 0x03: a warning
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Warning: non-zero sync (03) @ 1000 (0x000003E8) time: 75.500000.\n");
+    rig.bits(30, 1);
+    std::string err = testing::internal::GetCapturedStderr();
+    // Once the budget is spent, the bits are recorded as leader pulses again.
     EXPECT_EQ(rig.st.history[0], 1633u);
-    EXPECT_EQ(rig.st.history_index, 1u);
-    EXPECT_EQ(rig.st.warning_budget, 9);
+    EXPECT_EQ(rig.st.history_index, 20u);
+    EXPECT_EQ(err.substr(0, 65),
+              "Warning: non-zero sync (03) @ 1000 (0x000003E8) time: 75.500000.\n");
+    size_t warnings = 0;
+    for (size_t at = err.find("Warning"); at != std::string::npos; at = err.find("Warning", at + 1))
+        ++warnings;
+    EXPECT_EQ(warnings, 10u);
+    EXPECT_EQ(rig.st.warning_budget, 0);
+    // A long pulse after a lone short one shares the budget: nothing left.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(assembler_push(&rig.st, BitEvent{0, 72, 1000, 75.5, false, true}, 44100, true),
+              AssemblerEvent::kNone);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 }  // namespace

@@ -20,8 +20,10 @@ void print_channel(unsigned c, const ChannelSummary& s) {
                 c + 1, s.peak_db, s.signal_db, s.baseline * 100);
     if (s.silent_floor) {
         std::printf("  noise floor: none, the quiet parts are digital silence\n");
-    } else {
+    } else if (s.noise_known) {
         std::printf("  noise floor %.1f dBFS, SNR %.1f dB\n", s.noise_db, s.snr_db);
+    } else {
+        std::printf("  noise floor not measured: too little silence in the recording\n");
     }
 }
 
@@ -69,7 +71,7 @@ const char* recover_reason(const Analysis& a, const ChannelSummary& s, char* tex
     if (helped) return "some blocks needed help";
     if (a.levels_measured && s.signal_db < kWeakSignalDb) {
         std::snprintf(text, bytes, "signal at %.0f dBFS", s.signal_db);
-    } else if (a.levels_measured && !s.silent_floor && s.snr_db < kLowSnrDb) {
+    } else if (a.levels_measured && s.noise_known && s.snr_db < kLowSnrDb) {
         std::snprintf(text, bytes, "noise at SNR %.0f dB", s.snr_db);
     } else if (std::fabs(worst_speed) > kSpeedErrorPercent) {
         std::snprintf(text, bytes, "speed %+.1f %%", worst_speed);

@@ -12,9 +12,10 @@ namespace {
 /// to fit between two blocks.
 constexpr double kWindowSeconds = 0.01;
 constexpr double kFullScale = 32768.0;
-/// The quietest share of the windows makes the noise floor and baseline,
-/// the loudest share stands for the signal.
-constexpr double kQuietShare = 0.05;
+/// The quietest share of the windows makes the noise floor and baseline (a
+/// tape needs that much silence, 6 s in 20 minutes, for a noise floor), the
+/// loudest share stands for the signal.
+constexpr double kQuietShare = 0.005;
 constexpr double kLoudShare = 0.10;
 /// A window's amplitude rises by about this many noise sigmas above the
 /// signal's (the extremes of a few hundred noisy samples): once for a signal
@@ -23,6 +24,8 @@ constexpr double kNoiseExtremeSigmas = 2.5;
 /// A window whose peak lies this many times farther above its mean than its
 /// trough below holds one-sided pulses.
 constexpr double kOneSidedRatio = 2.0;
+/// The loud windows must be this many times the quiet ones for a noise floor.
+constexpr double kMinQuietRatio = 4.0;
 
 unsigned step_of(double value) {
     if (value <= 0) return 0;
@@ -87,14 +90,16 @@ void envelope_push(Envelope* e, int32_t low, int32_t high) {
     if (++e->windows_in_column == e->windows_per_column) e->windows_in_column = 0;
 }
 
-void measure_span(ChannelLevels* c, const uint8_t* frames, size_t count, const FrameFormat& format,
-                  unsigned channel) {
+/// One channel's samples of a span of frames into its window; `read` gives
+/// the sample at a byte address, so the common formats get a loop of their own.
+template <typename Read>
+void measure_samples(ChannelLevels* c, const uint8_t* p, size_t count, unsigned stride, Read read) {
     int32_t lo = c->win_min;
     int32_t hi = c->win_max;
     int64_t sum = 0;
     int64_t squares = 0;
-    for (size_t i = 0; i < count; ++i, frames += format.frame_bytes) {
-        const int32_t x = frame_sample_s16(frames, format, channel);
+    for (size_t i = 0; i < count; ++i, p += stride) {
+        const int32_t x = read(p);
         lo = x < lo ? x : lo;
         hi = x > hi ? x : hi;
         sum += x;
@@ -106,6 +111,24 @@ void measure_span(ChannelLevels* c, const uint8_t* frames, size_t count, const F
     c->win_squares += squares;
     const int32_t peak = std::max(std::abs(lo), std::abs(hi));
     if (peak > c->peak) c->peak = peak;
+}
+
+void measure_span(ChannelLevels* c, const uint8_t* frames, size_t count, const FrameFormat& format,
+                  unsigned channel) {
+    const unsigned stride = format.frame_bytes;
+    const uint8_t* p = frames + channel * format.sample_bytes;
+    if (format.format == SampleFormat::kSigned16) {
+        measure_samples(c, p, count, stride, [](const uint8_t* q) {
+            return static_cast<int32_t>(static_cast<int16_t>(read_le16(q)));
+        });
+    } else if (format.format == SampleFormat::kUnsigned8) {
+        measure_samples(c, p, count, stride,
+                        [](const uint8_t* q) { return (q[0] - 128) * kSampleScale; });
+    } else {
+        measure_samples(c, frames, count, stride, [&format, channel](const uint8_t* q) {
+            return static_cast<int32_t>(frame_sample_s16(q, format, channel));
+        });
+    }
 }
 
 }  // namespace
@@ -170,8 +193,11 @@ ChannelSummary level_summary(const ChannelLevels& c) {
         pulses += c.pulse_amplitude_steps[top];
     }
     const double sigmas = (2 * pulses > above ? 2 : 1) * kNoiseExtremeSigmas;
-    const double amplitude = step_value(top) - sigmas * noise;
+    const double loudest = step_value(top);
+    // Quiet windows hardly quieter than the loud ones hold signal, not silence.
+    s.noise_known = !s.silent_floor && loudest > kMinQuietRatio * noise;
+    const double amplitude = s.noise_known ? loudest - sigmas * noise : loudest;
     s.signal_db = to_db(amplitude);
-    s.snr_db = amplitude > 0 && noise > 0 ? 20.0 * std::log10(amplitude / noise) : 0;
+    s.snr_db = s.noise_known ? 20.0 * std::log10(amplitude / noise) : 0;
     return s;
 }

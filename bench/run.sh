@@ -122,6 +122,5 @@ recover_case "8-bit 1 minute --recover" minute8.wav 1
 recover_case "8-bit 60 minutes --recover" hour8.wav 1
 
 # --analyze: the recovering decoder's pass and the level pass over the file.
-analyze_case() { VORLANE_TEST_ANALYZE=1 VORLANE_TEST_PLOT=$SCRATCH/plot.svg run_case "$@"; }
-analyze_case "16-bit --analyze --plot" tape16.wav 2
-analyze_case "8-bit 60 minutes --analyze" hour8.wav 1
+run_case "16-bit --analyze --plot" tape16.wav 2 --analyze --plot "$SCRATCH/plot.svg"
+run_case "8-bit 60 minutes --analyze" hour8.wav 1 --analyze

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,12 +17,9 @@
 namespace {
 
 ProcessResult run_analyze(const ScopedTempDir& dir, const char* plot) {
-    setenv("VORLANE_TEST_ANALYZE", "1", 1);
-    if (plot != nullptr) setenv("VORLANE_TEST_PLOT", plot, 1);
-    ProcessResult r = run_process(vorlane_binary(), {"-i", "tape.wav"}, dir.path());
-    unsetenv("VORLANE_TEST_ANALYZE");
-    unsetenv("VORLANE_TEST_PLOT");
-    return r;
+    std::vector<std::string> args = {"--analyze", "-i", "tape.wav"};
+    if (plot != nullptr) args.insert(args.end(), {"--plot", plot});
+    return run_process(vorlane_binary(), args, dir.path());
 }
 
 void synthesize(const ScopedTempDir& dir, const SynthSettings& s,

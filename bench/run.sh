@@ -120,3 +120,7 @@ recover_case "16-bit --recover" tape16.wav 2
 recover_case "16-bit stereo --recover" tape16s.wav 4
 recover_case "8-bit 1 minute --recover" minute8.wav 1
 recover_case "8-bit 60 minutes --recover" hour8.wav 1
+
+# --analyze: the recovering decoder's pass and the level pass over the file.
+run_case "16-bit --analyze --plot" tape16.wav 2 --analyze --plot "$SCRATCH/plot.svg"
+run_case "8-bit 60 minutes --analyze" hour8.wav 1 --analyze

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "analyze/analyze_run.h"
 #include "recover/recover_entry.h"
 #include "wav/frame_reader.h"
 
@@ -99,6 +100,11 @@ void finish_blocks(DecoderState* st) {
 
 DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
                     const ConverterSettings& s, RawOutput* raw_output, DecodePath path) {
+    if (s.analyze) {
+        const AnalyzeStatus a = analyze_recording(in, header, s);
+        return a == AnalyzeStatus::kPlotFailed ? DecodeStatus::kImageFailed
+                                               : DecodeStatus::kFinished;
+    }
     if (s.recover) {
         ImageOutput images;
         protect_file(&images.protected_files, in->file);

@@ -55,6 +55,7 @@ bool try_reading(const EdgeLog& log, bool rising, double leader_q, const ReaderP
     if (!acceptable(r, true, params.flip_count) || !same_name_and_header(r, plain)) return false;
     std::memcpy(best, trial, sizeof *best);
     out->accepted = true;
+    out->rising = rising;
     out->reading = r;
     out->reading.block = best;
     out->flipped = params.flip_count;
@@ -89,6 +90,7 @@ bool try_flips(const EdgeLog& log, bool rising, double leader_q, const BlockRead
 RecoveryOutcome recover_block(const EdgeLog& log, const DirectionChoice& directions,
                               double leader_q, TapeBlock* best, TapeBlock* trial) {
     RecoveryOutcome out;
+    out.rising = directions.rising[0];
     const ReaderParams plain;
     BlockReading first[2];
     // The plain reading of each direction first: a clean tape needs no more.
@@ -99,6 +101,7 @@ RecoveryOutcome recover_block(const EdgeLog& log, const DirectionChoice& directi
         if (!acceptable(first[d], false, 0)) continue;
         if (d > 0) std::memcpy(best, trial, sizeof *best);
         out.accepted = true;
+        out.rising = directions.rising[d];
         out.reading = first[d];
         out.reading.block = best;
         return out;

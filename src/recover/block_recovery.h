@@ -19,6 +19,7 @@ struct RecoveryOutcome {
     unsigned readings = 0;  ///< readings tried
     unsigned flipped = 0;   ///< uncertain periods read the other way in the accepted reading
     bool retuned = false;   ///< the accepted reading used another threshold or tracking
+    bool rising = true;     ///< the reported reading timed its periods from rising edges
 };
 
 /// Which directions' quick readings found a sync, best first: [1] is rising.

@@ -5,21 +5,17 @@
 
 #include "decoder/block_assembler.h"
 
-namespace {
-
-/// Where an edge was, as the default mode reports a rising edge: the byte
-/// offset after the sample that made it, and the seconds up to that offset.
-struct EdgePlace {
-    uint64_t offset;
-    double time;
-};
-
-EdgePlace edge_place(const EdgeLog& log, uint32_t edge, const RecoverInput& input) {
-    const uint64_t q = edge_log_time(log, edge);
+EdgePlace edge_place_at(uint64_t q, const RecoverInput& input) {
     const uint64_t frames_after = (q + kTimeSteps - 1) / kTimeSteps + 1;
     return EdgePlace{input.data_start + frames_after * input.format.frame_bytes,
                      static_cast<double>(frames_after) / input.rate};
 }
+
+EdgePlace edge_place(const EdgeLog& log, uint32_t edge, const RecoverInput& input) {
+    return edge_place_at(edge_log_time(log, edge), input);
+}
+
+namespace {
 
 unsigned leader_average_us(const BlockReading& r, uint32_t rate) {
     const unsigned n =

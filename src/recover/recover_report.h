@@ -6,6 +6,17 @@
 #include "recover/block_recovery.h"
 #include "recover/recover_tape.h"
 
+/// Where an edge was, as the default mode reports a rising edge: the byte
+/// offset after the sample that made it, and the seconds up to that offset.
+struct EdgePlace {
+    uint64_t offset;
+    double time;
+};
+
+/// The place of the edge at time `q` (quarter samples), and of logged edge `edge`.
+EdgePlace edge_place_at(uint64_t q, const RecoverInput& input);
+EdgePlace edge_place(const EdgeLog& log, uint32_t edge, const RecoverInput& input);
+
 /// Prints the block's lines as far as its reading got, the help line of an
 /// accepted reading that needed help, and writes the image of an accepted
 /// reading, counting it in `summary`.

@@ -1,5 +1,6 @@
 #include "recover/recover_tape.h"
 
+#include "recover/block_measure.h"
 #include "recover/block_recovery.h"
 #include "recover/recover_report.h"
 
@@ -43,7 +44,11 @@ void finish_block(RecoverState* st, const RecoverInput& input) {
     if (directions.count > 0) {
         const RecoveryOutcome o =
             recover_block(st->log, directions, s.leader_q, &st->best, &st->trial);
-        report_block(o, st->log, input, &st->summary);
+        if (input.measures != nullptr) {
+            measure_block(o, st->log, s, input, input.measures);
+        } else {
+            report_block(o, st->log, input, &st->summary);
+        }
     }
     s.active = false;
     reset_watches(st);
@@ -54,6 +59,7 @@ void start_block(RecoverState* st, unsigned channel, const EdgeEvent& ev) {
     s.active = true;
     s.channel = channel;
     s.leader_q = st->watches[channel][ev.rising ? 1 : 0].mean_q;
+    s.lock_q = ev.q;
     s.closing = 0;
     for (BlockReading& r : s.online) reading_start(&r, s.leader_q, nullptr);
     edge_log_start(&st->log, ev);

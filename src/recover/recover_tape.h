@@ -13,6 +13,7 @@
 #include "recover/edge_tracker.h"
 #include "recover/frame_sample.h"
 #include "recover/leader_watch.h"
+#include "recover/tape_measures.h"
 #include "wav/input_stream.h"
 
 /// Channels watched for a tape when none is named.
@@ -26,6 +27,7 @@ struct RecoverInput {
     uint64_t data_start = 0;                          ///< file offset of the first frame
     int channel = 0;                                  ///< 1-based channel to read; 0 finds it
     const ProtectedFiles* protected_files = nullptr;  ///< never overwritten by an image
+    TapeMeasures* measures = nullptr;  ///< --analyze: measure blocks instead of reporting them
 };
 
 struct RecoverSummary {
@@ -40,6 +42,7 @@ struct BlockSession {
     bool active = false;
     unsigned channel = 0;    ///< 0-based
     double leader_q = 0;     ///< long period at the lock, quarter samples
+    uint64_t lock_q = 0;     ///< time of the edge that completed the leader
     BlockReading online[2];  ///< by direction: [1] periods from rising edges
     uint32_t closing = 0;    ///< edges still to log after the block's end; 0: not closing
 };

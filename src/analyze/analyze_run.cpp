@@ -1,0 +1,62 @@
+#include "analyze/analyze_run.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "analyze/analysis_report.h"
+#include "analyze/svg_plot.h"
+#include "recover/recover_tape.h"
+
+namespace {
+
+/// Makes whole frames available in the buffer; returns how many, 0 at the end.
+size_t buffered_frames(InputStream* in, unsigned frame_bytes) {
+    while (in->filled - in->pos < frame_bytes && !in->at_end) input_refill(in);
+    return (in->filled - in->pos) / frame_bytes;
+}
+
+/// The first pass: the recovering decoder, measuring instead of writing.
+void measure_blocks(InputStream* in, const WavHeader& header, int channel, Analysis* a) {
+    RecoverInput input;
+    input.format = header.frame;
+    input.channels = a->channels;
+    input.rate = header.sample_rate;
+    input.data_start = input_position(in);
+    input.channel = channel;
+    input.measures = &a->tape;
+    // Default-initialised: the edge log is touched only as far as a block fills it.
+    auto state = std::make_unique_for_overwrite<RecoverState>();
+    recover_tape(state.get(), in, input);
+}
+
+/// The second pass: levels of every channel, the envelope of the tape's one.
+void measure_levels(InputStream* in, const WavHeader& header, Analysis* a) {
+    const unsigned tape_channel = a->tape.blocks_found > 0 ? a->tape.blocks[0].channel : 0;
+    level_stats_start(&a->levels, a->channels, header.sample_rate, tape_channel);
+    const unsigned frame_bytes = header.frame.frame_bytes;
+    for (size_t n; (n = buffered_frames(in, frame_bytes)) > 0;) {
+        level_stats_frames(&a->levels, in->bytes + in->pos, n, header.frame);
+        in->pos += n * frame_bytes;
+    }
+    a->frames = a->levels.frames;
+    a->levels_measured = true;
+}
+
+}  // namespace
+
+AnalyzeStatus analyze_recording(InputStream* in, const WavHeader& header,
+                                const ConverterSettings& settings) {
+    auto a = std::make_unique<Analysis>();
+    a->rate = header.sample_rate;
+    a->channels = header.channels == 0 ? 1 : header.channels;
+    const uint64_t data_start = input_position(in);
+    // Channel 1 is the default: only another channel restricts the search.
+    measure_blocks(in, header, settings.channel == 1 ? 0 : settings.channel, a.get());
+    if (!in->read_error && input_seek(in, data_start)) measure_levels(in, header, a.get());
+    print_analysis(*a);
+    if (settings.plot_path == nullptr) return AnalyzeStatus::kDone;
+    ProtectedFiles input_file;
+    protect_file(&input_file, in->file);
+    return write_svg_plot(*a, settings.plot_path, input_file) ? AnalyzeStatus::kDone
+                                                              : AnalyzeStatus::kPlotFailed;
+}

@@ -1,0 +1,193 @@
+#include "analyze/svg_plot.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "analyze/analysis_report.h"
+#include "analyze/pulse_histogram.h"
+
+namespace {
+
+// The picture's layout in pixels: two panels of the same width.
+constexpr int kWidth = 960;
+constexpr int kHeight = 600;
+constexpr int kLeft = 60;
+constexpr int kPlotWidth = 860;
+constexpr int kHistTop = 50;
+constexpr int kHistHeight = 200;
+constexpr int kTimeTop = 340;
+constexpr int kTimeHeight = 200;
+constexpr unsigned kHistTickUs = 500;
+/// Time ticks: the first step that makes at most this many.
+constexpr int kMaxTimeTicks = 10;
+constexpr int kTimeSteps[] = {1, 2, 5, 10, 20, 30, 60, 120, 300, 600, 1200, 1800, 3600};
+/// Room for the temporary file's name.
+constexpr size_t kPathBytes = 4096;
+
+int hist_x(double us) {
+    return kLeft + static_cast<int>(us * kPlotWidth / (kPeriodBuckets * kPeriodBucketUs));
+}
+
+void svg_histogram(FILE* f, const TapeMeasures& t) {
+    const HistogramMarks m = histogram_marks(t);
+    const int base = kHistTop + kHistHeight;
+    std::fprintf(f, "<text x=\"%d\" y=\"%d\">Pulse lengths (log count), us</text>\n", kLeft,
+                 kHistTop - 20);
+    std::fprintf(f, "<rect class=\"frame\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\"/>\n", kLeft,
+                 kHistTop, kPlotWidth, kHistHeight);
+    for (unsigned b = 0; b < kPeriodBuckets; ++b) {
+        const unsigned h = log_bar(t.period_counts[b], m.largest, kHistHeight);
+        if (h == 0) continue;
+        const int x = hist_x(b * kPeriodBucketUs);
+        std::fprintf(f, "<rect class=\"bar\" x=\"%d\" y=\"%u\" width=\"%d\" height=\"%u\"/>\n", x,
+                     base - h, hist_x((b + 1) * kPeriodBucketUs) - x - 1, h);
+    }
+    const struct {
+        double us;
+        const char* cls;
+        const char* label;
+    } lines[] = {{kNominalShortUs, "nominal", "short 816"},
+                 {kNominalLongUs, "nominal", "long 1633"},
+                 {m.threshold_us, "threshold", "threshold"}};
+    for (const auto& l : lines) {
+        const int x = hist_x(l.us);
+        std::fprintf(f, "<line class=\"%s\" x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\"/>\n", l.cls, x,
+                     kHistTop, x, base);
+        std::fprintf(f, "<text x=\"%d\" y=\"%d\">%s</text>\n", x + 3, kHistTop + 12, l.label);
+    }
+    for (unsigned us = 0; us <= kPeriodBuckets * kPeriodBucketUs; us += kHistTickUs)
+        std::fprintf(f, "<text x=\"%d\" y=\"%d\">%u</text>\n", hist_x(us), base + 15, us);
+}
+
+int time_x(double seconds, double total) {
+    if (total <= 0) return kLeft;
+    const double x = seconds / total * kPlotWidth;
+    return kLeft + static_cast<int>(x < 0 ? 0 : (x > kPlotWidth ? kPlotWidth : x));
+}
+
+void svg_bands(FILE* f, const Analysis& a, double total) {
+    const TapeMeasures& t = a.tape;
+    const unsigned n = t.blocks_found < kMaxMeasuredBlocks ? t.blocks_found : kMaxMeasuredBlocks;
+    for (unsigned i = 0; i < n; ++i) {
+        const BlockMeasure& b = t.blocks[i];
+        const int x = time_x(b.leader.seconds, total);
+        const int w = time_x(b.end.seconds, total) - x;
+        const char* cls = b.verdict == BlockVerdict::kGood        ? "good"
+                          : b.verdict == BlockVerdict::kRecovered ? "recovered"
+                                                                  : "bad";
+        std::fprintf(f, "<rect class=\"band %s\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\">",
+                     cls, x, kTimeTop, w > 1 ? w : 1, kTimeHeight);
+        std::fprintf(f, "<title>%s</title></rect>\n", verdict_name(b.verdict));
+        std::fprintf(f, "<text x=\"%d\" y=\"%d\">", x + 2, kTimeTop + 12 + 12 * (i % 2));
+        svg_write_text(f, b.name);
+        std::fprintf(f, "</text>\n");
+    }
+}
+
+void svg_envelope(FILE* f, const Envelope& e) {
+    int peak = 1;
+    for (unsigned i = 0; i < e.columns; ++i)
+        peak = std::max(peak, std::max(std::abs(int{e.low[i]}), std::abs(int{e.high[i]})));
+    const int mid = kTimeTop + kTimeHeight / 2;
+    std::fprintf(f, "<path class=\"envelope\" d=\"");
+    for (unsigned i = 0; i < e.columns; ++i) {
+        const int x = kLeft + static_cast<int>(i * kPlotWidth / kEnvelopeColumns);
+        const int top = mid - e.high[i] * (kTimeHeight / 2) / peak;
+        const int bottom = mid - e.low[i] * (kTimeHeight / 2) / peak;
+        std::fprintf(f, "M%d %dV%d", x, top, bottom == top ? top + 1 : bottom);
+    }
+    std::fprintf(f, "\"/>\n");
+}
+
+void svg_timeline(FILE* f, const Analysis& a) {
+    const double total = a.rate > 0 ? static_cast<double>(a.frames) / a.rate : 0;
+    std::fprintf(f,
+                 "<text x=\"%d\" y=\"%d\">Envelope of channel %u (scaled to its peak), s</text>\n",
+                 kLeft, kTimeTop - 20, a.levels.envelope_channel + 1);
+    std::fprintf(f, "<rect class=\"frame\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\"/>\n", kLeft,
+                 kTimeTop, kPlotWidth, kTimeHeight);
+    svg_bands(f, a, total);
+    svg_envelope(f, a.levels.envelope);
+    int step = kTimeSteps[0];
+    for (int s : kTimeSteps) {
+        step = s;
+        if (total / s <= kMaxTimeTicks) break;
+    }
+    for (int s = 0; s <= total; s += step)
+        std::fprintf(f, "<text x=\"%d\" y=\"%d\">%d</text>\n", time_x(s, total),
+                     kTimeTop + kTimeHeight + 15, s);
+    std::fprintf(f,
+                 "<text x=\"%d\" y=\"%d\">green: good, orange: recovered, red: CRC error or "
+                 "unreadable</text>\n",
+                 kLeft, kHeight - 15);
+}
+
+bool write_document(FILE* f, const Analysis& a) {
+    std::fprintf(f,
+                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                 "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" "
+                 "viewBox=\"0 0 %d %d\">\n",
+                 kWidth, kHeight, kWidth, kHeight);
+    std::fprintf(f,
+                 "<style>text{font:11px sans-serif}.frame{fill:none;stroke:#888}"
+                 ".bar{fill:#4a7ab5}.nominal{stroke:#333;stroke-dasharray:4 3}"
+                 ".threshold{stroke:#c00;stroke-dasharray:2 2}.envelope{stroke:#222;fill:none}"
+                 ".band{fill-opacity:0.35}.good{fill:#2a2}.recovered{fill:#e90}.bad{fill:#d22}"
+                 "</style>\n<rect width=\"100%%\" height=\"100%%\" fill=\"#fff\"/>\n");
+    svg_histogram(f, a.tape);
+    if (a.levels_measured) svg_timeline(f, a);
+    std::fprintf(f, "</svg>\n");
+    return std::ferror(f) == 0;
+}
+
+}  // namespace
+
+void svg_write_text(FILE* f, const char* text) {
+    for (const char* p = text; *p != '\0'; ++p) {
+        switch (*p) {
+            case '&':
+                std::fputs("&amp;", f);
+                break;
+            case '<':
+                std::fputs("&lt;", f);
+                break;
+            case '>':
+                std::fputs("&gt;", f);
+                break;
+            case '"':
+                std::fputs("&quot;", f);
+                break;
+            default:
+                std::fputc(*p >= 0x20 && *p <= 0x7E ? *p : '?', f);
+        }
+    }
+}
+
+bool write_svg_plot(const Analysis& a, const char* path, const ProtectedFiles& protected_files) {
+    char temp[kPathBytes];
+    const int n = std::snprintf(temp, sizeof temp, "%s.XXXXXX", path);
+    int fd = -1;
+    // Renaming over the recording would lose it.
+    if (!names_protected_file(path, protected_files) && n > 0 && size_t(n) < sizeof temp)
+        fd = mkstemp(temp);
+    if (fd >= 0) {
+        // mkstemp makes the file private; the picture gets the usual permissions.
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, 0666 & ~mask);
+    }
+    FILE* f = fd >= 0 ? fdopen(fd, "w") : nullptr;
+    if (f == nullptr && fd >= 0) close(fd);
+    bool ok = f != nullptr && write_document(f, a);
+    if (f != nullptr) ok = std::fclose(f) == 0 && ok;
+    if (ok) ok = std::rename(temp, path) == 0;
+    if (!ok) {
+        if (fd >= 0) unlink(temp);
+        std::fprintf(stderr, "Error writing %s.\n", path);
+    }
+    return ok;
+}

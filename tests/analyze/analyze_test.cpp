@@ -1,0 +1,192 @@
+// --analyze end to end: the report's numbers on recordings of known level,
+// noise, speed and polarity, a block cut by silence, and the SVG picture.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "process_runner.h"
+#include "scoped_temp_dir.h"
+#include "synth.h"
+#include "tape_signal.h"
+
+namespace {
+
+ProcessResult run_analyze(const ScopedTempDir& dir, const char* plot) {
+    std::vector<std::string> args = {"--analyze", "-i", "tape.wav"};
+    if (plot != nullptr) args.insert(args.end(), {"--plot", plot});
+    return run_process(vorlane_binary(), args, dir.path());
+}
+
+void synthesize(const ScopedTempDir& dir, const SynthSettings& s,
+                const std::vector<std::string>& images) {
+    std::vector<SynthImage> list;
+    for (const std::string& b : images)
+        list.push_back({"t.htp", reinterpret_cast<const uint8_t*>(b.data()), b.size()});
+    char message[256] = "";
+    ASSERT_EQ(synth_write_wav(s, list.data(), list.size(), dir.file("tape.wav").c_str(), message,
+                              sizeof message),
+              0)
+        << message;
+}
+
+/// The report's lines, read back by their formats.
+struct Report {
+    double signal_db = NAN, snr_db = NAN, speed = NAN;
+    std::vector<std::string> verdicts;
+    std::vector<bool> rising;
+    std::vector<double> doubts;       ///< first doubtful pulse per block, -1: none
+    std::vector<double> syncs, ends;  ///< seconds
+    int histogram_rows = 0;           ///< buckets holding periods
+};
+
+Report parse(const std::string& out) {
+    Report r;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        char word[64] = "", edge[16] = "";
+        double x = 0, y = 0;
+        unsigned n = 0;
+        if (std::sscanf(line.c_str(), "Channel 1: peak %lf dBFS, signal %lf", &x, &y) == 2)
+            r.signal_db = y;
+        if (std::sscanf(line.c_str(), "  noise floor %lf dBFS, SNR %lf", &x, &y) == 2) r.snr_db = y;
+        if (std::sscanf(line.c_str(), "  short %lf us, long %*f us (nominal 816/1633: speed %lf",
+                        &x, &y) == 2)
+            r.speed = y;
+        // The name may hold quotes: the verdict follows the last one.
+        const size_t quote = line.rfind("\" ");
+        if (line.rfind("Block ", 0) == 0 && quote != std::string::npos &&
+            std::sscanf(line.c_str() + quote + 2, "%63[^,], channel 1, periods from %15s", word,
+                        edge) == 2) {
+            r.verdicts.push_back(word);
+            r.rising.push_back(std::string(edge) == "rising");
+            r.doubts.push_back(-1);
+        }
+        if (std::sscanf(line.c_str(), "  leader from %*f s, sync at %lf s (offset %*u), end at %lf",
+                        &x, &y) == 2) {
+            r.syncs.push_back(x);
+            r.ends.push_back(y);
+        }
+        if (std::sscanf(line.c_str(), "  first doubtful pulse at %lf s", &x) == 1)
+            r.doubts.back() = x;
+        if (std::sscanf(line.c_str(), "  %u-%*u us |%*[# ]| %lf", &n, &x) == 2 && x > 0)
+            ++r.histogram_rows;
+    }
+    return r;
+}
+
+const std::string kBlock = htp_image("DEMO", 0x4000, std::string(200, 'x') + "12345");
+
+TEST(Analyze, ReportsLevelNoiseSpeedAndPolarity) {
+    struct Row {
+        const char* name;
+        Waveform shape;
+        double amplitude, snr_db, speed;
+        bool inverted;
+    } rows[] = {
+        {"loud pulses", Waveform::kPulse, 0.85, 0, 0, false},
+        {"noisy square", Waveform::kSquare, 0.5, 20, 0, false},
+        {"quiet inverted pulses, 6% fast", Waveform::kPulse, 0.01, 0, 6, true},
+        {"sine, 30 dB, 4% slow", Waveform::kSine, 0.3, 30, -4, false},
+    };
+    // Stated tolerances: level and SNR within 1.5 dB, speed within 0.3 %.
+    for (const Row& row : rows) {
+        ScopedTempDir dir;
+        SynthSettings s;
+        s.bits_per_sample = 16;
+        s.waveform = row.shape;
+        s.amplitude = row.amplitude;
+        s.noise_snr_db = row.snr_db;
+        s.speed_percent = row.speed;
+        s.inverted = row.inverted;
+        synthesize(dir, s, {kBlock});
+        const ProcessResult p = run_analyze(dir, nullptr);
+        const Report r = parse(p.out);
+        EXPECT_EQ(p.exit_code, 0) << row.name;
+        EXPECT_NEAR(r.signal_db, 20 * std::log10(row.amplitude), 1.5) << row.name;
+        if (row.snr_db > 0) {
+            EXPECT_NEAR(r.snr_db, row.snr_db, 1.5) << row.name;
+        }
+        EXPECT_NEAR(r.speed, row.speed, 0.3) << row.name;
+        ASSERT_EQ(r.verdicts, std::vector<std::string>{"good"}) << row.name << p.out;
+        // Square and sine read the same either way; a pulse only from its rising edge.
+        if (row.shape == Waveform::kPulse) {
+            EXPECT_EQ(r.rising[0], !row.inverted) << row.name;
+        }
+        EXPECT_EQ(list_dir(dir.path()), std::vector<std::string>{"tape.wav"}) << row.name;
+    }
+}
+
+/// Well-formed XML as far as the picture needs: balanced tags, quoted
+/// attributes, and no bare '<' or '&' in text. Returns the tags' heads.
+bool well_formed(const std::string& xml, std::vector<std::string>* heads) {
+    std::vector<std::string> open;
+    for (size_t i = 0; i < xml.size();) {
+        if (xml[i] == '&') {
+            const size_t semi = xml.find(';', i);
+            const std::string entity = xml.substr(i, semi == std::string::npos ? 0 : semi - i + 1);
+            if (entity != "&amp;" && entity != "&lt;" && entity != "&gt;" && entity != "&quot;")
+                return false;
+        }
+        if (xml[i] != '<') {
+            ++i;
+            continue;
+        }
+        const size_t end = xml.find('>', i);
+        if (end == std::string::npos) return false;
+        const std::string tag = xml.substr(i + 1, end - i - 1);
+        if (tag.find('<') != std::string::npos || std::count(tag.begin(), tag.end(), '"') % 2)
+            return false;
+        const std::string name = tag.substr(0, tag.find_first_of(" />"));
+        if (tag[0] == '/') {
+            if (open.empty() || open.back() != tag.substr(1)) return false;
+            open.pop_back();
+        } else if (tag[0] != '?' && tag.back() != '/') {
+            open.push_back(name);
+        }
+        heads->push_back(tag.substr(0, tag.find(" x=")));
+        i = end + 1;
+    }
+    return open.empty();
+}
+
+TEST(Analyze, CutBlockReportedAndDrawn) {
+    ScopedTempDir dir;
+    SynthSettings s;
+    s.bits_per_sample = 16;
+    s.waveform = Waveform::kSquare;
+    const std::string odd = htp_image("A<&>\"B", 0x4000, std::string(200, 'y') + "12345");
+    synthesize(dir, s, {kBlock, odd, kBlock});
+    const Report clean = parse(run_analyze(dir, nullptr).out);
+    ASSERT_EQ(clean.verdicts, (std::vector<std::string>{"good", "good", "good"}));
+    // 100 ms of silence (16-bit zeros) in the middle of the second block.
+    const double cut = (clean.syncs[1] + clean.ends[1]) / 2;
+    std::string wav = read_file(dir.file("tape.wav"));
+    const size_t at = 44 + 2 * static_cast<size_t>(cut * 44100);
+    wav.replace(at, 2 * 4410, 2 * 4410, '\0');
+    ASSERT_TRUE(write_file(dir.file("tape.wav"), wav));
+    const ProcessResult p = run_analyze(dir, "plot.svg");
+    const Report r = parse(p.out);
+    EXPECT_EQ(p.exit_code, 0);
+    ASSERT_EQ(r.verdicts.size(), 3u) << p.out;
+    EXPECT_EQ(r.verdicts[0], "good");
+    EXPECT_NE(r.verdicts[1], "good");
+    EXPECT_NE(r.verdicts[1], "recovered");
+    EXPECT_EQ(r.verdicts[2], "good");
+    EXPECT_GE(r.doubts[1], cut) << p.out;
+    EXPECT_LE(r.doubts[1], cut + 0.11) << p.out;
+    std::vector<std::string> heads;
+    const std::string svg = read_file(dir.file("plot.svg"));
+    ASSERT_TRUE(well_formed(svg, &heads)) << svg;
+    EXPECT_EQ(std::count(heads.begin(), heads.end(), "rect class=\"bar\""), r.histogram_rows);
+    EXPECT_EQ(std::count(heads.begin(), heads.end(), "rect class=\"band good\""), 2);
+    EXPECT_EQ(std::count(heads.begin(), heads.end(), "rect class=\"band bad\""), 1);
+    EXPECT_NE(svg.find(">A&lt;&amp;&gt;&quot;B</text>"), std::string::npos);
+    EXPECT_EQ(list_dir(dir.path()), (std::vector<std::string>{"plot.svg", "tape.wav"}));
+}
+
+}  // namespace

@@ -16,17 +16,12 @@
 #include <cstdio>
 
 #include "synth_message.h"
+#include "wav/frame_reader.h"
 
 namespace {
 
-constexpr size_t kHeaderBytes = 4;  ///< start address and length, both little-endian
-
 /// Outcome of checking one block.
 enum class BlockEnd { kBad, kLast, kMore };
-
-uint16_t read_le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
 
 BlockEnd fail(const SynthImage& image, size_t offset, char* message, size_t message_bytes,
               const char* what) {
@@ -50,11 +45,11 @@ BlockEnd check_block(const SynthImage& image, size_t* pos, char* message, size_t
     }
     if (p == size) return fail(image, name_at, message, message_bytes, "name not terminated");
     ++p;
-    if (size - p < kHeaderBytes) {
+    if (size - p < kBlockHeaderBytes) {
         return fail(image, p, message, message_bytes, "address and length cut off");
     }
     const size_t length = read_le16(b + p + 2);
-    p += kHeaderBytes;
+    p += kBlockHeaderBytes;
     char what[64];
     if (size - p < length) {
         std::snprintf(what, sizeof what, "length %zu runs past the end of the file", length);
@@ -71,8 +66,8 @@ BlockEnd check_block(const SynthImage& image, size_t* pos, char* message, size_t
         return fail(image, p, message, message_bytes, what);
     }
     if (p + 1 == size) return fail(image, size, message, message_bytes, "marker missing");
-    if (b[p + 1] == kMoreBlocksMarker) return BlockEnd::kMore;
-    if (b[p + 1] == kLastBlockMarker) return BlockEnd::kLast;
+    if (b[p + 1] == kChainMarker) return BlockEnd::kMore;
+    if (b[p + 1] == kEndMarker) return BlockEnd::kLast;
     std::snprintf(what, sizeof what, "marker 0x%02X is neither 0x00 nor 0xD8", b[p + 1]);
     return fail(image, p + 1, message, message_bytes, what);
 }

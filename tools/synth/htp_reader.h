@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "decoder/tape_block.h"
+
 /// One HTP image held in memory by the caller.
 struct SynthImage {
     const char* label;     ///< file name used in messages
@@ -10,11 +12,8 @@ struct SynthImage {
     size_t size;           ///< bytes in the file
 };
 
-/// Longest name: 63 characters before the terminating zero.
-constexpr size_t kMaxNameChars = 63;
-constexpr uint8_t kSyncByte = 0xA5;
-constexpr uint8_t kLastBlockMarker = 0x00;
-constexpr uint8_t kMoreBlocksMarker = 0xD8;
+/// Longest name: the converter's limit less the terminating zero.
+constexpr size_t kMaxNameChars = kMaxNameBytes - 1;
 
 /// Checks the image block by block. Returns kSynthOk, or kSynthBadImage with
 /// "<label>: <what> at offset <n>" in message.

@@ -68,20 +68,16 @@ void BM_LevelScan(benchmark::State& state) {
     const int bits = static_cast<int>(state.range(0));
     const std::vector<uint8_t> data = pulse_train(bits);
     const StageLimits lim = limits(bits);
-    const LevelRanges ranges = level_ranges(lim.conditioner, lim.detector.rise_level, lim.frame);
-    const size_t step = bits == 16 ? 2 : 1;
     for (auto _ : state) {
-        size_t edges = 0;
-        bool high = false;
-        for (size_t i = 0; i < kSamples;) {
-            const RawRange& r = high ? ranges.falls : ranges.rises;
-            const size_t left = kSamples - i;
-            const size_t j = find_in_range(&data[i * step], left, lim.frame, r);
-            i += j + 1;
-            edges += high ? 0 : 1;
-            high = !high;
-        }
-        benchmark::DoNotOptimize(edges);
+        PulseDetectorState st;
+        pulse_detector_reset(&st, lim.detector);
+        pulse_detector_offer_scan(&st, lim);
+        size_t next = 0, bits_found = 0;
+        BitEvent ev;
+        while (pulse_detector_scan(&st, FrameSpan{data.data(), kSamples, 0}, lim.frame, &next,
+                                   lim.detector, &ev))
+            ++bits_found;
+        benchmark::DoNotOptimize(bits_found);
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kSamples));
 }

@@ -248,27 +248,3 @@ bool pulse_detector_scan(PulseDetectorState* st, const FrameSpan& span, const Fr
     }
     return false;
 }
-
-size_t find_in_range(const uint8_t* frames, size_t count, const FrameFormat& f, RawRange range) {
-    if (range.empty) return count;
-    const uint8_t* p = frames + f.channel_offset;
-    switch (f.format) {
-        case SampleFormat::kUnsigned8:
-            return find_u8(p, count, f.frame_bytes, range);
-        case SampleFormat::kSigned16:
-            return find_s16(p, count, f.frame_bytes, range);
-        case SampleFormat::kSigned24:
-            return find_decoded<SampleFormat::kSigned24>(p, count, f.frame_bytes, range);
-        case SampleFormat::kSigned32:
-            return find_decoded<SampleFormat::kSigned32>(p, count, f.frame_bytes, range);
-        case SampleFormat::kFloat32:
-            return find_float<float>(p, count, f.frame_bytes, range);
-        case SampleFormat::kFloat64:
-            return find_float<double>(p, count, f.frame_bytes, range);
-        case SampleFormat::kALaw:
-            return find_decoded<SampleFormat::kALaw>(p, count, f.frame_bytes, range);
-        case SampleFormat::kMuLaw:
-            return find_decoded<SampleFormat::kMuLaw>(p, count, f.frame_bytes, range);
-    }
-    return count;
-}

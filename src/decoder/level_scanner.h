@@ -29,7 +29,3 @@ struct LevelRanges {
 /// with the real conditioner, then mapping them onto the frame's samples.
 LevelRanges level_ranges(const ConditionerLimits& cond, double rise_level,
                          const FrameFormat& frame);
-
-/// Index of the first of `count` frames from `frames` whose decoded sample
-/// lies in `range`; `count` when none does.
-size_t find_in_range(const uint8_t* frames, size_t count, const FrameFormat& frame, RawRange range);

@@ -1,8 +1,6 @@
-// The range scans decide each comparator level from the stored sample alone;
+// The range scans decide each comparator move from the stored sample alone;
 // for every format, polarity and level setting they must agree with the
 // frame reader and the conditioner on every value, boundaries included.
-#include "decoder/level_scanner.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -81,9 +79,8 @@ TEST(LevelScanner, RangesAgreeWithTheConditionerOnEveryValue) {
                 f.format = format;
                 f.sample_bytes = f.frame_bytes = static_cast<unsigned>(values[0].size());
                 const StageLimits lim = derive_limits(f, 44100, 0, s);
-                const LevelRanges r =
-                    level_ranges(lim.conditioner, lim.detector.rise_level, lim.frame);
-                ASSERT_TRUE(r.usable);
+                PulseDetectorState det;
+                ASSERT_TRUE(pulse_detector_offer_scan(&det, lim));
                 for (const std::string& v : values) {
                     const auto* p = reinterpret_cast<const uint8_t*>(v.data());
                     ConditionerState unused;
@@ -95,11 +92,17 @@ TEST(LevelScanner, RangesAgreeWithTheConditionerOnEveryValue) {
                                               (inverted ? " inverted" : "") + " gain " +
                                               std::to_string(level.gain_db) + " T " +
                                               std::to_string(level.threshold);
-                    ASSERT_EQ(find_in_range(p, 1, lim.frame, r.falls) == 0, d < kFallLevel)
-                        << label;
-                    ASSERT_EQ(find_in_range(p, 1, lim.frame, r.rises) == 0,
-                              d > lim.detector.rise_level)
-                        << label;
+                    // One frame scanned from each level: does the comparator move?
+                    for (int level : {0, 1}) {
+                        det.level = level;
+                        size_t next = 0;
+                        BitEvent ev;
+                        pulse_detector_scan(&det, FrameSpan{p, 1, 0}, lim.frame, &next,
+                                            lim.detector, &ev);
+                        const bool moves =
+                            level == 0 ? d > lim.detector.rise_level : d < kFallLevel;
+                        ASSERT_EQ(det.level != level, moves) << label;
+                    }
                 }
             }
         }

@@ -45,23 +45,14 @@ TEST(HostileInput, HeaderCutAtEveryLength) {
     }
 }
 
-/// A recording of `bytes` bytes of silence, and what vorlane says of it.
+/// `bytes` bytes of silence, decoded with `options`.
 RunCase silent(uint16_t channels, uint32_t rate, uint16_t bits, std::vector<std::string> options,
                size_t bytes = 1000) {
-    WavFixture f{channels, rate, bits};
-    const std::string name = std::to_string(channels) + "x" + std::to_string(bits) + " bits at " +
-                             std::to_string(rate) + (options.empty() ? "" : " with " + options[0]);
-    return on_wav(name, make_wav(f, std::string(bytes, bits == 8 ? '\x80' : '\0')), options, 0,
-                  report(channels, options.size() > 1 ? 8000 : rate, bits, 36, bytes) + summary(0),
-                  "");
-}
-
-/// Expects `c` refused with exit code `code`, `out` and `err`.
-RunCase refused(RunCase c, int code, std::string out, std::string err) {
-    c.exit_code = code;
-    c.out = std::move(out);
-    c.err = std::move(err);
-    return c;
+    return on_wav(
+        std::to_string(channels) + "x" + std::to_string(bits) + " bits at " + std::to_string(rate) +
+            (options.empty() ? "" : options[0]),
+        make_wav(WavFixture{channels, rate, bits}, std::string(bytes, "\0\x80"[bits == 8])),
+        options, 0, report(channels, rate, bits, 36, bytes) + summary(0), "");
 }
 
 /// A tape of `image` cut after `bytes` bytes, on which nothing is written.
@@ -113,7 +104,13 @@ TEST(HostileInput, Recordings) {
     streamed.data_size = 0xFFFFFFFFu;
     std::string with_list = make_wav(WavFixture{}, std::string(200, '\x80'));
     with_list.insert(36, "LIST" + le32(12) + "INFOmy data");  // its text ends in "data"
-    const std::string edge = "Edge detection is not available at ";
+    const auto edge_refused = [](uint32_t rate) {
+        RunCase c = silent(1, rate, 8, {"-m"});
+        c.exit_code = 2;
+        c.out = report(1, rate, 8, 36, 1000);
+        c.err = "Edge detection is not available at " + std::to_string(rate) + " Hz.\n";
+        return c;
+    };
     const std::string data(300, 'd'), hello = htp_image("HELLO", 0x1234, data);
     const std::string sync = good_block_lines(Placement{}, "HELLO", 0x1234, data);
     const std::string sync_lines = sync.substr(0, sync.find("  File found"));
@@ -121,10 +118,12 @@ TEST(HostileInput, Recordings) {
         on_wav("RIFF alone", "RIFF", {}, 5, "", kRateZero),
         on_wav("not RIFF", "RIFX" + make_wav(WavFixture{}, "").substr(4), {}, 5, "", kNotValid),
         on_wav("rate 0", make_wav(WavFixture{1, 0, 8}, "\x80"), {}, 5, "", kRateZero),
-        refused(silent(1, 44100, 0, {}), 5, "", unsupported(0)),
-        refused(silent(1, 44100, 4, {}), 5, "", unsupported(4)),
-        refused(silent(1, 44100, 12, {}), 5, "", unsupported(12)), silent(1, 44100, 24, {}, 999),
-        silent(1, 44100, 32, {}), silent(1, 0, 8, {"-s", "8000"}),
+        on_wav("0 bits", make_wav(WavFixture{1, 44100, 0}, ""), {}, 5, "", unsupported(0)),
+        on_wav("4 bits", make_wav(WavFixture{1, 44100, 4}, ""), {}, 5, "", unsupported(4)),
+        on_wav("12 bits", make_wav(WavFixture{1, 44100, 12}, ""), {}, 5, "", unsupported(12)),
+        silent(1, 44100, 24, {}, 999), silent(1, 44100, 32, {}),
+        on_wav("rate 0 rescued by -s", make_wav(WavFixture{1, 0, 8}, std::string(9, '\x80')),
+               {"-s", "8000"}, 0, report(1, 8000, 8, 36, 9) + summary(0), ""),
         on_wav("streamed size", make_wav(streamed, "\x80"), {}, 0,
                report(1, 44100, 8, 36, 0xFFFFFFFFu) + summary(0), ""),
         on_wav("data inside a LIST chunk", with_list, {}, 0,
@@ -134,12 +133,9 @@ TEST(HostileInput, Recordings) {
         silent(65535, 44100, 16, {}, 65535u * 2 * 5 / 2),  // 2.5 frames, wider than the read buffer
         silent(1, 8000, 8, {"-m"}),
         silent(1, 658552, 8, {"-m"}),  // 1000 samples fill the baseline ring
-        refused(silent(1, 1, 8, {"-m"}), 2, report(1, 1, 8, 36, 1000), edge + "1 Hz.\n"),
-        refused(silent(1, 7999, 8, {"-m"}), 2, report(1, 7999, 8, 36, 1000), edge + "7999 Hz.\n"),
-        refused(silent(1, 658553, 8, {"-m"}), 2, report(1, 658553, 8, 36, 1000),
-                edge + "658553 Hz.\n"),  // 1001 samples overflow the baseline ring
-        refused(silent(1, 4294967295u, 8, {"-m"}), 2, report(1, 4294967295u, 8, 36, 1000),
-                edge + "4294967295 Hz.\n"),
+        edge_refused(1),
+        edge_refused(658553),  // 1001 samples overflow the baseline ring
+        edge_refused(4294967295u),
         // The tape chooses the image's name: never a path, any byte kept.
         named("a/b", "a_b"), named("/tmp/x", "_tmp_x"), named("..\\..\\x", ".._.._x"),
         named("../../x", ".._.._x"), named("..", ".."), named("%s%n%x%%", "%s%n%x%%"),

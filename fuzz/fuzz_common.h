@@ -1,9 +1,8 @@
 #pragma once
 
-// Plumbing shared by the fuzz targets. The converter prints its report on
-// standard output; a fuzzer has no use for it, so it goes to /dev/null.
-// Standard error stays where it is: run.sh passes -close_fd_mask=2 so the
-// converter's messages vanish while the sanitizer reports remain visible.
+// Plumbing shared by the fuzz targets. The converter's report on standard
+// output goes to /dev/null; run.sh silences standard error with
+// -close_fd_mask=2, which keeps the sanitizer reports visible.
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,11 +12,8 @@ inline void fuzz_silence_stdout() {
 }
 
 /// Stops the run as a crash when a property of the converter does not hold.
-#define FUZZ_CHECK(condition)                                                   \
-    do {                                                                        \
-        if (!(condition)) {                                                     \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, \
-                         #condition);                                           \
-            std::abort();                                                       \
-        }                                                                       \
-    } while (0)
+#define FUZZ_CHECK(condition)                                                                  \
+    ((condition)                                                                               \
+         ? (void)0                                                                             \
+         : (std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition), \
+            std::abort()))

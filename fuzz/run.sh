@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (build-fuzz, clang) and runs each for SECONDS.
 #   bash fuzz/run.sh SECONDS [target...]     targets: header conversion assembler
-# The committed seed corpus is copied to a scratch folder first, so a run never
-# changes it. Any crash, sanitizer report, leak or timeout fails the script;
+# The committed seed corpus (small recordings from the tests' tape signal and
+# vorlane-synth, behind their option bytes) is copied to a scratch folder
+# first, so a run never changes it. Any crash, sanitizer report, leak or timeout fails the script;
 # the input that caused it is kept under build-fuzz/artifacts/<target>/.
 set -euo pipefail
 cd "$(dirname "$0")/.."

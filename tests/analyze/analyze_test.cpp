@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "process_runner.h"
-#include "scoped_temp_dir.h"
 #include "synth.h"
 #include "tape_signal.h"
 

@@ -1,14 +1,14 @@
-// The command line end to end: every letter and long option, the usage text,
-// the exit codes, the raw output's opening rules and the checks made once the
-// header is read. Each row runs in a fresh directory holding the same files.
+// The command line end to end: the scanning of letters and long options, the
+// numbers they take, the usage text, the exit codes, the raw output's opening
+// rules and the checks made once the header is read. Each row runs in a fresh
+// directory holding the same files.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "end_to_end.h"
-#include "wav_fixture.h"
+#include "tape_signal.h"
 
 namespace {
 
@@ -20,16 +20,8 @@ std::string silent_wav(uint16_t channels, uint32_t rate) {
     return make_wav(f, std::string(1000, '\x80'));
 }
 
-/// Space-separated arguments; '' is an empty one.
-std::vector<std::string> words(const std::string& text) {
-    std::istringstream in(text);
-    std::vector<std::string> out;
-    for (std::string w; in >> w;) out.push_back(w == "''" ? "" : w);
-    return out;
-}
-
 struct Row {
-    const char* args;
+    std::string args;
     int exit_code;
     std::string out;
     std::string err;
@@ -50,101 +42,116 @@ TEST(RunSequence, CommandLines) {
         {"link.wav", "in.wav", GivenEntry::kSymlink},
         {"hard.wav", "in.wav", GivenEntry::kHardLink},
     };
-    const std::string none = summary(0);
-    const std::string mono = expected_header_report(1, 44100, 8, 36, 1000);
+    const std::string none = summary(0), usage = expected_usage();
+    const std::string head = expected_header_report(1, 44100, 8, 36, 1000), mono = head + none;
     const std::string stereo = expected_header_report(2, 44100, 8, 36, 1000);
+    const std::string slow = expected_header_report(1, 7999, 8, 36, 1000);
+    const std::string ch0 = expected_header_report(0, 44100, 8, 36, 1000);
+    const std::string rate22050 = expected_header_report(1, 22050, 8, 36, 1000) + none;
     const std::string raw = std::string(1000, '\0') + '\x7F';  // 0 per sample, then end of input
-    const std::string illegal = "$0: illegal option -- ";
-    const std::string g_error = "Error parsing argument for '-g'.\n";
-    const std::string s_error = "Error parsing argument for '-s'.\n";
+    const std::string illegal = "$0: illegal option -- ", no_input = "Could not open input file.\n";
+    const std::string s_error = "Error parsing argument for '-s'.\n", bad = " -i in.wav";
     const std::string channel_error = "Error parsing argument for '--channel'.\n";
-    const std::string no_input = "Could not open input file.\n";
-    const std::string gain_range = "Gain must be between 1 and 50.\n";
-    const auto missing = [](const std::string& what) {
-        return "Channel " + what + " does not exist: the recording has ";
+    const std::string not_wav = "This is not a valid WAV file. Exiting...\n";
+    const auto missing = [](const std::string& what, int channels) {
+        return "Channel " + what + " does not exist: the recording has " +
+               std::to_string(channels) + " channel(s).\n";
+    };
+    const auto gain = [](const std::string& v) { return "Gain set to " + v + " dB.\n"; };
+    const auto bad_gain = [](const std::string& v) {
+        return "Illegal gain value: " + v + ".\nGain must be between 1 and 50.\n";
     };
     // clang-format off
-    const Row rows[] = {
-        {"", 1, "", expected_usage()},
-        {"-h", 1, "", expected_usage()},
-        {"-?", 1, "", expected_usage()},
+    std::vector<Row> rows = {
+        {"", 1, "", usage},
+        {"-h", 1, "", usage},
+        {"-?", 1, "", usage},
         {"-x -i in.wav", 2, "", illegal + "x\n"},
         {"-vq", 2, "", illegal + "q\n"},
+        {"-fxv", 2, "", illegal + "x\n"},
+        {"-:", 2, "", illegal + ":\n"},
         {"-i", 2, "", "$0: option requires an argument -- i\n"},
+        {"-vs", 2, "", "$0: option requires an argument -- s\n"},
         {"-v", 2, "", no_input},
+        {"- -i in.wav", 2, "", no_input},
+        {"in.wav -i in.wav", 2, "", no_input},
         {"-i missing.wav", 4, "", "Error opening missing.wav.\n"},
-        {"-i folder", 4, "", "Error opening folder.\n"},
+        {"-vifolder", 4, "", "Error opening folder.\n"},
+        {"-fv -m -i -v", 4, "", "Error opening -v.\n"},
         {"-i missing.wav -h", 4, "", "Error opening missing.wav.\n"},
-        {"-h -i missing.wav", 1, "", expected_usage()},
-        {"-g x -i in.wav", 2, "", g_error},
-        {"-g 4294967297 -i in.wav", 2, "", g_error},
-        {"-g 3dB -i in.wav", 0, mono + none, "Gain set to 3 dB.\n"},
-        {"-g 0 -g 51 -i in.wav", 0, mono + none, "Illegal gain value: 0.\n" + gain_range + "Illegal gain value: 51.\n" + gain_range},
-        {"-g 1 -g 50 -i in.wav", 0, mono + none, "Gain set to 1 dB.\nGain set to 50 dB.\n"},
+        {"-h -i missing.wav", 1, "", usage},
+        // Numbers are read like %i: signs, hexadecimal, octal, trailing text.
+        {"-g 3dB -g -4 -g +5 -g 0x10 -g 0X1f -g 010 -g 09 -g 1 -g 50 -i in.wav", 0, mono, gain("3") + bad_gain("-4") + gain("5") + gain("16") + gain("31") + gain("8") + bad_gain("0") + gain("1") + gain("50")},
+        {"-g 2147483647 -g -2147483648 -g 51 -i in.wav", 0, mono, bad_gain("2147483647") + bad_gain("-2147483648") + bad_gain("51")},
         {"-t '' -i in.wav", 2, "", "Error parsing argument for '-t'.\n"},
-        {"-t 20 -t 101 -i in.wav", 0, mono + none, "Illegal argument for '-t' (101).\nUsing default value of 20.\n"},
-        {"-t -1 -i in.wav", 0, mono + none, "Illegal argument for '-t' (-1).\nUsing default value of 32.\n"},
-        {"-t 0 -t 100 -i in.wav", 0, mono + none, ""},
+        {"-t 20 -t 101 -i in.wav", 0, mono, "Illegal argument for '-t' (101).\nUsing default value of 20.\n"},
+        {"-t -1 -i in.wav", 0, mono, "Illegal argument for '-t' (-1).\nUsing default value of 32.\n"},
+        {"-t 0 -t 100 -i in.wav", 0, mono, ""},
         {"-s fast -i in.wav", 2, "", s_error},
         {"-s 0 -i in.wav", 2, "", s_error},
         {"-s -44100 -i in.wav", 2, "", s_error},
-        {"-s 22050 -i in.wav", 0, expected_header_report(1, 22050, 8, 36, 1000) + none, ""},
-        {"-s0x5622 -i in.wav", 0, expected_header_report(1, 22050, 8, 36, 1000) + none, ""},
+        {"-s 22050 -i in.wav", 0, rate22050, ""},
+        {"-s0x5622 -i in.wav", 0, rate22050, ""},
         {"-i in.wav -i st.wav", 0, stereo + none, ""},
-        {"-m -i r7999.wav", 2, expected_header_report(1, 7999, 8, 36, 1000), "Edge detection is not available at 7999 Hz.\n"},
-        {"-i in.wav extra -h", 0, mono + none, ""},
+        {"-m -i r7999.wav", 2, slow, "Edge detection is not available at 7999 Hz.\n"},
+        {"-i in.wav extra -h", 0, mono, ""},
         {"-- -x", 2, "", no_input},
         // The raw output: opened only once the input is open, never onto the input.
-        {"-o raw.bin -i in.wav", 0, mono + none, "", {{"raw.bin", raw}}},
-        {"-o /no/such/dir/x.raw -i in.wav", 0, mono + none, "Error opening /no/such/dir/x.raw.\n"},
-        {"-o raw.bin -h", 1, "", expected_usage()},
-        {"-o raw.bin -g x", 2, "", g_error},
+        {"-o raw.bin -i in.wav", 0, mono, "", {{"raw.bin", raw}}},
+        {"-o /no/such/dir/x.raw -i in.wav", 0, mono, "Error opening /no/such/dir/x.raw.\n"},
+        {"-o raw.bin -h", 1, "", usage},
+        {"-o raw.bin -g x", 2, "", "Error parsing argument for '-g'.\n"},
         {"-o raw.bin", 2, "", no_input},
         {"-o raw.bin -i missing.wav", 4, "", "Error opening missing.wav.\n"},
-        {"-o raw.bin -i text.txt", 5, "", "This is not a valid WAV file. Exiting...\n", {{"raw.bin", ""}}},
-        {"-o in.wav -i in.wav", 0, mono + none, "Error opening in.wav.\n"},
-        {"-i in.wav -o in.wav", 0, mono + none, "Error opening in.wav.\n"},
-        {"-o link.wav -i in.wav", 0, mono + none, "Error opening link.wav.\n"},
-        {"-i in.wav -o hard.wav", 0, mono + none, "Error opening hard.wav.\n"},
+        {"-o raw.bin -i text.txt", 5, "", not_wav, {{"raw.bin", ""}}},
+        {"-o in.wav -i in.wav", 0, mono, "Error opening in.wav.\n"},
+        {"-i in.wav -o in.wav", 0, mono, "Error opening in.wav.\n"},
+        {"-o link.wav -i in.wav", 0, mono, "Error opening link.wav.\n"},
+        {"-i in.wav -o hard.wav", 0, mono, "Error opening hard.wav.\n"},
         // Long options act in command-line order like the letters.
-        {"--help", 0, expected_usage(), ""},
+        {"--help", 0, usage, ""},
         {"--version", 0, "vorlane 1.0\n", ""},
         {"--version --help", 0, "vorlane 1.0\n", ""},
-        {"--help -i missing.wav", 0, expected_usage(), ""},
+        {"--help -i missing.wav", 0, usage, ""},
         {"-i missing.wav --help", 4, "", "Error opening missing.wav.\n"},
-        {"-h --version", 1, "", expected_usage()},
+        {"-h --version", 1, "", usage},
         {"--bogus", 2, "", "$0: unknown option --bogus\n"},
-        {"-g 3 --bogus=1 -x", 2, "", "Gain set to 3 dB.\n$0: unknown option --bogus\n"},
+        {"-g 3 --bogus=1 -x", 2, "", gain("3") + "$0: unknown option --bogus\n"},
         {"--Help", 2, "", "$0: unknown option --Help\n"},
+        {"--chan 1", 2, "", "$0: unknown option --chan\n"},
         {"--=x", 2, "", illegal + "-\n"},
         {"--join=yes -i in.wav", 2, "", "$0: option takes no argument --join\n"},
         {"-i in.wav --plot", 2, "", "$0: option requires an argument --plot\n"},
+        {"--plot -v", 2, "", no_input},
         {"--channel", 2, "", "$0: option requires an argument --channel\n"},
-        {"--channel x -i in.wav", 2, "", channel_error},
         {"--channel= -i in.wav", 2, "", channel_error},
-        {"--channel=4294967297 -i in.wav", 2, "", channel_error},
-        {"--channel 1 -i in.wav", 0, mono + none, ""},
-        {"--channel 2 -i in.wav", 2, mono, missing("2") + "1 channel(s).\n"},
-        {"--channel=0 -i in.wav", 2, mono, missing("0") + "1 channel(s).\n"},
-        {"--channel -1 -i st.wav", 2, stereo, missing("-1") + "2 channel(s).\n"},
-        {"--channel 3 -i st.wav", 2, stereo, missing("3") + "2 channel(s).\n"},
+        {"--channel 1 -i in.wav", 0, mono, ""},
+        {"--channel 0x2 -i in.wav", 2, head, missing("2", 1)},
+        {"--channel=0 -i in.wav", 2, head, missing("0", 1)},
+        {"--channel -1 -i st.wav", 2, stereo, missing("-1", 2)},
+        {"--channel 3 -i st.wav", 2, stereo, missing("3", 2)},
         {"--channel 3 --channel=2 -i st.wav", 0, stereo + none, ""},
-        {"--channel 1 -i ch0.wav", 0, expected_header_report(0, 44100, 8, 36, 1000) + none, ""},
-        {"--channel 2 -i ch0.wav", 2, expected_header_report(0, 44100, 8, 36, 1000), missing("2") + "1 channel(s).\n"},
-        {"--channel 9 -i text.txt", 5, "", "This is not a valid WAV file. Exiting...\n"},
-        {"--channel 9 -i nodata.wav", 6, expected_format_report(1, 44100, 8) + std::string(42, '.'), "Wave data chunk not found. Exiting...\n"},
-        {"--channel 2 -o raw.bin -i in.wav", 2, mono, missing("2") + "1 channel(s).\n", {{"raw.bin", ""}}},
+        {"--channel 1 -i ch0.wav", 0, ch0 + none, ""},
+        {"--channel 2 -i ch0.wav", 2, ch0, missing("2", 1)},
+        {"--channel 9 -i text.txt", 5, "", not_wav},
+        {"--channel 9 -i nodata.wav", 6, expected_header_report(1, 44100, 8, 42, -1), "Wave data chunk not found. Exiting...\n"},
+        {"--channel 2 -o raw.bin -i in.wav", 2, head, missing("2", 1), {{"raw.bin", ""}}},
         // --recover sets its own levels: the letters that would are dropped.
-        {"--recover -f -g 3 -r -i in.wav", 0, mono + none, "Gain set to 3 dB.\nNote: -f, -g and -r are not needed with --recover and are ignored.\n"},
-        {"-m -t 9 --recover -i r7999.wav", 0, expected_header_report(1, 7999, 8, 36, 1000) + none, "Note: -m and -t are not needed with --recover and are ignored.\n"},
-        {"-v --recover -i in.wav", 0, mono + none, ""},
-        {"--recover -t 50 -i in.wav", 0, mono + none, "Note: -t is not needed with --recover and is ignored.\n"},
+        {"--recover -f -g 3 -r -i in.wav", 0, mono, gain("3") + "Note: -f, -g and -r are not needed with --recover and are ignored.\n"},
+        {"-m -t 9 --recover -i r7999.wav", 0, slow + none, "Note: -m and -t are not needed with --recover and are ignored.\n"},
+        {"-v --recover -i in.wav", 0, mono, ""},
+        {"--recover -t 50 -i in.wav", 0, mono, "Note: -t is not needed with --recover and is ignored.\n"},
     };
     // clang-format on
-    for (const Row& row : rows) {
-        check_run(RunCase{std::string("vorlane ") + row.args, given, words(row.args), row.exit_code,
-                          row.out, row.err, row.made});
+    for (const char* number : {"x", "''", "-", "dB3", "2147483648", "-2147483649", "4294967297",
+                               "99999999999999999999999"}) {
+        rows.push_back(
+            {"-g " + std::string(number) + bad, 2, "", "Error parsing argument for '-g'.\n"});
+        rows.push_back({"--channel=" + std::string(number) + bad, 2, "", channel_error});
     }
+    for (const Row& row : rows)
+        check_run(RunCase{"vorlane " + row.args, given, words(row.args), row.exit_code, row.out,
+                          row.err, row.made});
 }
 
 }  // namespace

@@ -12,12 +12,10 @@
 
 #include "decoder/decode_loop.h"
 #include "process_runner.h"
-#include "scoped_temp_dir.h"
 #include "settings.h"
 #include "synth.h"
 #include "tape_signal.h"
 #include "wav/header_reader.h"
-#include "wav_fixture.h"
 
 namespace {
 

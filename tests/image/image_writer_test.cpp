@@ -8,7 +8,6 @@
 
 #include "end_to_end.h"
 #include "tape_signal.h"
-#include "wav_fixture.h"
 
 namespace {
 

@@ -12,7 +12,6 @@
 
 #include "end_to_end.h"
 #include "process_runner.h"
-#include "scoped_temp_dir.h"
 #include "synth.h"
 #include "tape_signal.h"
 

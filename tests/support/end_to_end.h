@@ -29,7 +29,11 @@ struct RunCase {
     /// exactly as given, and nothing may appear outside it.
     std::vector<std::pair<std::string, std::string>> made = {};
     std::vector<std::string> removed = {};  ///< given entries the run must take away
+    bool synth = false;                     ///< run vorlane-synth instead of vorlane
 };
+
+/// Space-separated arguments; '' is an empty one.
+std::vector<std::string> words(const std::string& text);
 
 /// A case on the recording `wav`, given as in.wav, with `options` before "-i in.wav".
 RunCase on_wav(std::string name, const std::string& wav, std::vector<std::string> options,
@@ -45,12 +49,10 @@ std::string fingerprint(const std::string& bytes);
 /// The banner and usage text exactly as vorlane prints them.
 std::string expected_usage();
 
-/// The header report up to and including the line of dots of the data scan.
-std::string expected_format_report(unsigned channels, uint32_t rate, unsigned bits);
-
-/// The full report of a header whose "data" tag stands at `tag_offset`.
+/// The header report of a "data" tag at `tag_offset`; with a negative
+/// `data_size` the report of a scan that tried `tag_offset` offsets and found none.
 std::string expected_header_report(unsigned channels, uint32_t rate, unsigned bits,
-                                   uint64_t tag_offset, uint32_t data_size);
+                                   uint64_t tag_offset, int64_t data_size);
 
 /// The summary line on standard output.
 std::string summary(unsigned files);

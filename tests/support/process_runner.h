@@ -1,5 +1,8 @@
 #pragma once
 
+// Running the binaries under test in a directory of their own, and the
+// whole-file helpers the checks use.
+
 #include <string>
 #include <vector>
 
@@ -10,18 +13,31 @@ struct ProcessResult {
     std::string err;     ///< everything written to standard error
 };
 
-/// Runs `program` with `args` (argv[1..]) in `working_dir`, with standard input
-/// closed, and collects both output streams completely.
+/// Runs `program` with `args` (argv[1..]) in `working_dir`, standard input
+/// from /dev/null, and collects both output streams completely.
 ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
                           const std::string& working_dir);
 
 /// Absolute paths of the binaries under test, filled in by the build.
-std::string vorlane_binary();
-std::string vorlane_synth_binary();
+inline std::string vorlane_binary() {
+    return VORLANE_BINARY;
+}
+inline std::string vorlane_synth_binary() {
+    return VORLANE_SYNTH_BINARY;
+}
 
-/// Whole-file helpers for fixtures and checks.
 bool write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
-bool file_exists(const std::string& path);
 /// Names of the entries of a directory, sorted.
 std::vector<std::string> list_dir(const std::string& path);
+
+/// A fresh temporary directory, removed with all its contents at the end of
+/// the scope, so a failed test leaves nothing behind.
+struct ScopedTempDir {
+    ScopedTempDir();
+    ~ScopedTempDir();
+    ScopedTempDir(const ScopedTempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    std::string path_;
+};

@@ -1,18 +1,33 @@
 #pragma once
 
+// Recordings and images built by the tests themselves, independently of
+// vorlane-synth, and the console lines vorlane prints for them.
+
 #include <cstdint>
 #include <string>
 
-/// HTP image of one block: 256 leader zeros, 0xA5, the name and its zero,
-/// address and length (little-endian), the data, the checksum, 0x00.
-std::string htp_image(const std::string& name, uint16_t address, const std::string& data);
+/// The fields of a canonical 44-byte PCM WAV header that fixtures vary.
+struct WavFixture {
+    uint16_t channels = 1;
+    uint32_t sample_rate = 44100;
+    uint16_t bits_per_sample = 8;
+    int64_t data_size = -1;  ///< the data chunk's size field; -1: the payload's size
+};
 
-/// Sum of the bytes modulo 256.
-uint8_t data_checksum(const std::string& data);
+/// "RIFF", "WAVE", a 16-byte "fmt " chunk, "data" at byte 36, then `payload`.
+std::string make_wav(const WavFixture& fixture, const std::string& payload);
+std::string le16(uint16_t v);
+std::string le32(uint32_t v);
 
-/// A test's own way of playing tape bytes, independent of vorlane-synth:
-/// every period starts with a rising edge, a 0 bit is one long period and a
-/// 1 bit two short ones, most significant bit first.
+/// One HTP block: `leader` zeros (256 opens an image, 128 each later block of
+/// a chain), 0xA5, the name and its zero, address and length (little-endian),
+/// the data, its checksum and `marker` (0xD8 when another block follows).
+std::string htp_image(const std::string& name, uint16_t address, const std::string& data,
+                      size_t leader = 256, char marker = '\0');
+
+/// A test's own way of playing tape bytes: every period starts with a rising
+/// edge, a 0 bit is one long period and a 1 bit two short ones, most
+/// significant bit first.
 struct TapeSignalOptions {
     uint32_t rate = 44100;
     int bits = 8;
@@ -30,18 +45,14 @@ struct TapeSignalOptions {
 
 /// The sample data (no header) playing `tape`.
 std::string tape_payload(const std::string& tape, const TapeSignalOptions& options);
-
 /// A complete WAV file playing `tape`.
 std::string tape_wav(const std::string& tape, const TapeSignalOptions& options);
-
-/// One period of `samples` samples starting with a rising edge, as tape_payload plays it.
+/// One period of `samples` samples starting with a rising edge.
 std::string tape_period(unsigned samples, const TapeSignalOptions& options);
 
-// What vorlane prints for a tape played by tape_payload() with the default
-// options. Every bit lasts 72 samples, every tape byte 576; the rising edge
-// that starts a period decides the bit before it, so the last bit of tape
-// byte k is decided at frame 4410 + 576 * (k + 1) of the payload. A console
-// line reports the byte offset after that frame and the time up to it.
+// What vorlane prints for a tape played with the default options: a tape byte
+// lasts 576 samples, and byte k is complete one sample into frame
+// 4410 + 576 (k + 1), at the rising edge that decides its last bit.
 
 /// Where a default payload sits in the file.
 struct Placement {
@@ -50,14 +61,8 @@ struct Placement {
     uint64_t frames_before = 0;  ///< frames of earlier payloads in the same file
 };
 
-/// The sync line and the leader's average (a 256-byte leader: 1633 usec).
-std::string sync_lines(const Placement& p);
-/// The "File found" and "Start time" lines of a block named `name`.
-std::string name_lines(const Placement& p, const std::string& name);
-/// The start time in a block's image file name.
+/// The start time that opens the image file's name.
 std::string start_time(const Placement& p, const std::string& name);
-/// The address and length lines.
-std::string header_lines(uint16_t address, uint16_t length);
-/// Everything a block with a good checksum prints, up to its CRC line.
+/// Everything a block with a good checksum prints, from the sync line to the CRC line.
 std::string good_block_lines(const Placement& p, const std::string& name, uint16_t address,
                              const std::string& data);

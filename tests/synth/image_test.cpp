@@ -12,8 +12,9 @@ namespace {
 
 // "GAME" with ten data bytes (sum 0x0D): sync at 256, name at 257, address at 262,
 // length at 264, data at 266, checksum at 276, marker at 277.
-const std::string kGood = htp_bytes({{"GAME", 0x4000, "0123456789"}});
-const std::string kChain = htp_bytes({{"GAME", 0x4000, "0123456789"}, {"", 0x5000, "AB"}});
+const std::string kGood = htp_image("GAME", 0x4000, "0123456789");
+const std::string kChain =
+    htp_image("GAME", 0x4000, "0123456789", 256, '\xD8') + htp_image("", 0x5000, "AB", 128);
 
 std::string with_byte(std::string s, size_t offset, char value) {
     s[offset] = value;
@@ -22,21 +23,22 @@ std::string with_byte(std::string s, size_t offset, char value) {
 
 TEST(SynthImages, PlayedWholeOrRefusedWithTheReason) {
     const std::string a = "a.htp: ", no_sync = "no sync byte 0xA5 after the leader at offset ";
+    const std::string chained = htp_image("A", 0, "1", 256, '\xD8');
     const struct {
         std::vector<std::string> images;  ///< a.htp and b.htp
         std::string problem;              ///< empty: played
     } cases[] = {
         {{kGood}, ""},
-        {{htp_bytes({{"A", 0, "1"}, {"", 0, "22"}, {"", 0, ""}})}, ""},  // a chain of three
-        {{htp_bytes({{"GAME", 0, "0123456789"}}, '\xD8')}, ""},          // saved out of a chain
-        {{htp_bytes({{"A", 0, "1"}, {"", 0, "2"}}, '\xD8') + std::string(9, '\0')}, ""},
+        {{chained + htp_image("", 0, "22", 128, '\xD8') + htp_image("", 0, "", 128)}, ""},
+        {{htp_image("GAME", 0, "0123456789", 256, '\xD8')}, ""},  // saved out of a chain
+        {{chained + htp_image("", 0, "2", 128, '\xD8') + std::string(9, '\0')}, ""},
         {{kChain.substr(256)}, ""},  // no leader
-        {{htp_bytes({{std::string(63, 'N'), 0, "x"}}) + std::string(5, '\0')}, ""},
+        {{htp_image(std::string(63, 'N'), 0, "x") + std::string(5, '\0')}, ""},
         {{kGood, kChain}, ""},
         {{""}, a + no_sync + "0"},
         {{std::string(256, '\0')}, a + no_sync + "256"},
         {{with_byte(kGood, 256, 'Z')}, a + no_sync + "256"},
-        {{htp_bytes({{std::string(64, 'N'), 0, "x"}})},
+        {{htp_image(std::string(64, 'N'), 0, "x")},
          a + "name longer than 63 characters at offset 257"},
         {{kGood.substr(0, 261)}, a + "name not terminated at offset 257"},
         {{kGood.substr(0, 264)}, a + "address and length cut off at offset 262"},
@@ -59,18 +61,18 @@ TEST(SynthImages, PlayedWholeOrRefusedWithTheReason) {
         const bool two = c.images.size() == 2, played = c.problem.empty();
         const SynthRun run =
             run_synth(two ? "-b 16 -o out.wav a.htp b.htp" : "-b 16 -o out.wav a.htp", c.images);
-        EXPECT_EQ(run.result.exit_code, played ? 0 : 5) << "row " << (&c - cases);
-        EXPECT_EQ(run.result.err, played ? "" : "vorlane-synth: " + c.problem + "\n")
-            << "row " << (&c - cases);
+        const std::string row = "row " + std::to_string(&c - cases);
+        EXPECT_EQ(run.result.exit_code, played ? 0 : 5) << row;
+        EXPECT_EQ(run.result.err, played ? "" : "vorlane-synth: " + c.problem + "\n") << row;
         std::vector<std::string> files = {"a.htp", "b.htp", "out.wav", "sub"};
         if (!played) files.erase(files.begin() + 2);
         if (!two) files.erase(files.begin() + 1);
-        EXPECT_EQ(run.files, files) << "row " << (&c - cases);
+        EXPECT_EQ(run.files, files) << row;
         // Every byte of every image is played: its periods and one closing edge each.
         size_t edges = 0;
         for (const std::string& image : c.images)
             edges += played ? periods_of(image).size() + 1 : 0;
-        EXPECT_EQ(rising_edges(samples16(run.wav)).size(), edges) << "row " << (&c - cases);
+        EXPECT_EQ(rising_edges(samples16(run.wav)).size(), edges) << row;
     }
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "end_to_end.h"
-#include "wav_fixture.h"
+#include "tape_signal.h"
 
 namespace {
 
@@ -15,7 +15,8 @@ const std::string kSilence(100, '\x80');
 const std::string kNotValid = "This is not a valid WAV file. Exiting...\n";
 
 std::string chunk(const std::string& id, const std::string& body) {
-    return id + le32(static_cast<uint32_t>(body.size())) + body + std::string(body.size() % 2, '\0');
+    return id + le32(static_cast<uint32_t>(body.size())) + body +
+           std::string(body.size() % 2, '\0');
 }
 
 std::string fmt_body(uint16_t tag, uint16_t bits, uint16_t align = 1) {
@@ -28,7 +29,7 @@ std::string riff(const std::string& chunks, const char* tag = "RIFF") {
 
 /// What a silent 8-bit mono recording prints with its data tag at `tag`.
 std::string report(uint64_t tag, const std::string& length = "100", unsigned bits = 8) {
-    return expected_format_report(1, 44100, bits) + std::string(tag, '.') +
+    return expected_header_report(1, 44100, bits, tag, -1) +
            "\nWave data chunk found at offset: " + std::to_string(tag + 4) +
            ".\nWave data length: " + length + " bytes\n" + summary(0);
 }

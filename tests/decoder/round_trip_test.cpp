@@ -3,6 +3,7 @@
 // formats, rates, waveforms, polarities and chained programs.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,76 +63,52 @@ std::vector<std::string> awkward_images() {
 }
 
 TEST(RoundTrip, EveryFormatWaveformAndPolarity) {
+    using E = SampleEncoding;
+    using W = Waveform;
     struct Case {
         const char* name;
-        SynthSettings s;
-        std::vector<std::string> args;
+        int bits;
+        E encoding;
+        W waveform;
+        uint32_t rate;
+        int channels, signal_channel;  ///< channel 2 only: read with --channel 2
+        bool inverted;                 ///< read with -r
     };
-    const auto with = [](auto change) {
-        SynthSettings s;
-        s.silence_between_s = 0.3;
-        change(s);
-        return s;
-    };
-    const std::vector<Case> cases = {
-        {"8-bit 22050 Hz pulse", with([](auto& s) { s.sample_rate = 22050; }), {}},
-        {"8-bit stereo square, inverted",
-         with([](auto& s) { s.channels = 2, s.waveform = Waveform::kSquare, s.inverted = true; }),
-         {"-r"}},
-        {"16-bit 48 kHz sine",
-         with([](auto& s) {
-             s.bits_per_sample = 16, s.sample_rate = 48000, s.waveform = Waveform::kSine;
-         }),
-         {}},
-        {"16-bit stereo 22050 Hz pulse, inverted",
-         with([](auto& s) {
-             s.bits_per_sample = 16, s.channels = 2, s.sample_rate = 22050, s.inverted = true;
-         }),
-         {"-r"}},
-        {"16-bit 96 kHz square",
-         with([](auto& s) {
-             s.bits_per_sample = 16, s.sample_rate = 96000, s.waveform = Waveform::kSquare;
-         }),
-         {}},
-        {"8-bit 11025 Hz square",
-         with([](auto& s) { s.sample_rate = 11025, s.waveform = Waveform::kSquare; }),
-         {}},
-        {"24-bit sine",
-         with([](auto& s) { s.bits_per_sample = 24, s.waveform = Waveform::kSine; }),
-         {}},
-        {"32-bit square, inverted",
-         with([](auto& s) {
-             s.bits_per_sample = 32, s.waveform = Waveform::kSquare, s.inverted = true;
-         }),
-         {"-r"}},
-        {"float",
-         with([](auto& s) { s.bits_per_sample = 32, s.encoding = SampleEncoding::kFloat; }),
-         {}},
-        {"double, inverted",
-         with([](auto& s) {
-             s.bits_per_sample = 64, s.encoding = SampleEncoding::kFloat, s.inverted = true;
-         }),
-         {"-r"}},
-        {"A-law square",
-         with([](auto& s) { s.encoding = SampleEncoding::kAlaw, s.waveform = Waveform::kSquare; }),
-         {}},
-        {"mu-law", with([](auto& s) { s.encoding = SampleEncoding::kMulaw; }), {}},
-        {"extensible 24-bit",
-         with([](auto& s) { s.bits_per_sample = 24, s.extensible = true; }),
-         {}},
-        {"RF64, JUNK and a LIST title holding \"data\"",
-         with([](auto& s) {
-             s.bits_per_sample = 16, s.rf64 = true, s.junk_chunk = true, s.list_text = "tape data";
-         }),
-         {}},
-        {"the tape on the right channel",
-         with([](auto& s) { s.bits_per_sample = 16, s.channels = 2, s.signal_channel = 2; }),
-         {"--channel", "2"}},
+    const Case cases[] = {
+        {"8-bit 22050 Hz", 8, E::kPcm, W::kPulse, 22050, 1, 0, false},
+        {"8-bit stereo, inverted", 8, E::kPcm, W::kSquare, 44100, 2, 0, true},
+        {"16-bit 48 kHz", 16, E::kPcm, W::kSine, 48000, 1, 0, false},
+        {"16-bit stereo, inverted", 16, E::kPcm, W::kPulse, 22050, 2, 0, true},
+        {"16-bit 96 kHz", 16, E::kPcm, W::kSquare, 96000, 1, 0, false},
+        {"8-bit 11025 Hz", 8, E::kPcm, W::kSquare, 11025, 1, 0, false},
+        {"24-bit", 24, E::kPcm, W::kSine, 44100, 1, 0, false},
+        {"32-bit, inverted", 32, E::kPcm, W::kSquare, 44100, 1, 0, true},
+        {"float", 32, E::kFloat, W::kPulse, 44100, 1, 0, false},
+        {"double, inverted", 64, E::kFloat, W::kPulse, 44100, 1, 0, true},
+        {"A-law", 8, E::kAlaw, W::kSquare, 44100, 1, 0, false},
+        {"mu-law", 8, E::kMulaw, W::kPulse, 44100, 1, 0, false},
+        {"the tape on the right channel", 16, E::kPcm, W::kPulse, 44100, 2, 2, false},
     };
     const std::vector<std::string> images = awkward_images();
-    for (const Case& c : cases) {
+    for (size_t i = 0; i < std::size(cases) + 2; ++i) {
+        SynthSettings s;
+        s.silence_between_s = 0.3;
+        std::vector<std::string> args;
+        if (i < std::size(cases)) {
+            const Case& c = cases[i];
+            s.bits_per_sample = c.bits, s.encoding = c.encoding, s.waveform = c.waveform;
+            s.sample_rate = c.rate, s.channels = c.channels, s.signal_channel = c.signal_channel;
+            s.inverted = c.inverted;
+            if (c.inverted) args.push_back("-r");
+            if (c.signal_channel == 2) args.insert(args.end(), {"--channel", "2"});
+        } else if (i == std::size(cases)) {
+            s.bits_per_sample = 24, s.extensible = true;
+        } else {
+            s.bits_per_sample = 16, s.rf64 = true, s.junk_chunk = true, s.list_text = "tape data";
+        }
         ScopedTempDir dir;
-        expect_images(dir, play_and_convert(dir, c.s, images, c.args), images, c.name);
+        expect_images(dir, play_and_convert(dir, s, images, args), images,
+                      i < std::size(cases) ? cases[i].name : "extensible, RF64 and chunks");
     }
 }
 

@@ -6,6 +6,9 @@ namespace {
 
 /// Corner of the low-pass: above the tape's highest tone, well below the rate.
 constexpr double kSmoothingHz = 2500.0;
+/// Corner of the baseline: mains hum (50/60 Hz) and drift fall below it,
+/// the tape's tones (300-1300 Hz) lie well above.
+constexpr double kBaselineHz = 150.0;
 /// Three long periods without an edge: the levels no longer fit the signal.
 constexpr double kStaleUs = 5000.0;
 constexpr double kFixedOne = 1 << kFixedShift;
@@ -20,8 +23,8 @@ void set_triggers(EdgeTracker* t, const TrackerLimits& lim) {
 
 void start_phase(EdgeTracker* t, uint64_t index) {
     t->phase_start = index;
-    t->phase_max = t->smooth;
-    t->phase_min = t->smooth;
+    t->phase_max = t->value;
+    t->phase_min = t->value;
 }
 
 }  // namespace
@@ -32,6 +35,9 @@ TrackerLimits tracker_limits(uint32_t rate) {
     const double a = 1.0 - std::exp(-2.0 * M_PI * kSmoothingHz / rate);
     lim.smoothing_shift = static_cast<int>(std::lround(std::log2(1.0 / a)));
     if (lim.smoothing_shift < 0) lim.smoothing_shift = 0;
+    lim.baseline_shift =
+        static_cast<int>(std::lround(std::log2(rate / (2.0 * M_PI * kBaselineHz))));
+    if (lim.baseline_shift < 1) lim.baseline_shift = 1;
     lim.stale_samples = static_cast<uint64_t>(kStaleUs * rate / 1e6);
     return lim;
 }
@@ -39,7 +45,9 @@ TrackerLimits tracker_limits(uint32_t rate) {
 void tracker_prime(EdgeTracker* t, int x, uint64_t index, const TrackerLimits& lim) {
     *t = EdgeTracker{};
     t->smooth = x * (1 << kFixedShift);
-    t->high_level = t->low_level = t->smooth;
+    t->baseline = t->smooth;
+    t->value = 0;
+    t->high_level = t->low_level = 0;
     set_triggers(t, lim);
     start_phase(t, index);
 }
@@ -49,7 +57,7 @@ void tracker_edge(EdgeTracker* t, int32_t previous, uint64_t index, const Tracke
     const int32_t level = t->high ? t->fall_level : t->rise_level;
     // Where between the two samples the signal passed the level, in quarters
     // back from this sample: 0..3, so ceil(q / 4) is always this sample.
-    double frac = static_cast<double>(level - previous) / (t->smooth - previous);
+    double frac = static_cast<double>(level - previous) / (t->value - previous);
     if (!(frac > 0)) frac = 0;
     if (frac > 1) frac = 1;
     auto back = static_cast<uint64_t>((1 - frac) * kTimeSteps);

@@ -1,11 +1,12 @@
 #pragma once
 
 // The front end of the recovering decoder, one per channel: a low-pass
-// against noise, the levels of the signal's high and low phases tracked from
-// their extremes, and a Schmitt trigger whose levels sit between them, so a
-// baseline offset, drift, hum or a weak signal moves the levels with it.
-// The per-sample work is integer arithmetic on the signed 16-bit scale with
-// 8 fraction bits: a shift for the low-pass keeps the loop short.
+// against noise, a slow baseline taken off against hum and offsets, the
+// levels of the signal's high and low phases tracked from their extremes,
+// and a Schmitt trigger whose levels sit between them, so drift or a weak
+// signal moves the levels with it. The per-sample work is integer arithmetic
+// on the signed 16-bit scale with 8 fraction bits: shifts for both filters
+// keep the loop short.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +22,7 @@ constexpr int kFixedShift = 8;
 /// Everything the tracker needs from the rate, derived once.
 struct TrackerLimits {
     int smoothing_shift = 0;     ///< low-pass coefficient 2^-shift; 0 = none
+    int baseline_shift = 0;      ///< baseline coefficient 2^-shift: a corner near 115 Hz
     double level_gain = 0.25;    ///< how far a phase's extreme moves its level
     double hysteresis = 0.3;     ///< trigger distance from the centre, fraction of half the range
     double min_hysteresis = 6;   ///< on the signed 16-bit scale: quantisation makes no edge
@@ -29,6 +31,8 @@ struct TrackerLimits {
 
 struct EdgeTracker {
     int32_t smooth = 0;      ///< the low-passed signal, fixed point
+    int32_t baseline = 0;    ///< the smooth signal's slow average, fixed point
+    int32_t value = 0;       ///< smooth minus baseline: what the trigger sees
     int32_t rise_level = 0;  ///< a low signal above it goes high
     int32_t fall_level = 0;  ///< a high signal below it goes low
     int32_t phase_max = 0;   ///< extremes since the last edge
@@ -66,20 +70,27 @@ inline size_t tracker_scan(EdgeTracker* t, const uint8_t* frame, size_t count, u
                            const FrameFormat& format, unsigned channel, const TrackerLimits& lim,
                            EdgeEvent* ev, bool* edge) {
     int32_t s = t->smooth;
+    int32_t b = t->baseline;
+    int32_t v = t->value;
     int32_t hi = t->phase_max;
     int32_t lo = t->phase_min;
     const int shift = lim.smoothing_shift;
+    const int baseline_shift = lim.baseline_shift;
     const bool high = t->high;
     const int32_t fall = t->fall_level;
     const int32_t rise = t->rise_level;
     for (size_t i = 0; i < count; ++i, frame += format.frame_bytes) {
-        const int32_t previous = s;
+        const int32_t previous = v;
         const int32_t x = frame_sample_s16(frame, format, channel) * (1 << kFixedShift);
         s += (x - s) >> shift;
-        hi = s > hi ? s : hi;
-        lo = s < lo ? s : lo;
-        if (high ? s < fall : s > rise) {
+        b += (s - b) >> baseline_shift;
+        v = s - b;
+        hi = v > hi ? v : hi;
+        lo = v < lo ? v : lo;
+        if (high ? v < fall : v > rise) {
             t->smooth = s;
+            t->baseline = b;
+            t->value = v;
             t->phase_max = hi;
             t->phase_min = lo;
             tracker_edge(t, previous, index + i, lim, ev);
@@ -88,6 +99,8 @@ inline size_t tracker_scan(EdgeTracker* t, const uint8_t* frame, size_t count, u
         }
     }
     t->smooth = s;
+    t->baseline = b;
+    t->value = v;
     t->phase_max = hi;
     t->phase_min = lo;
     *edge = false;

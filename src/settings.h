@@ -22,6 +22,7 @@ struct ConverterSettings {
     bool has_forced_rate = false;           ///< -s given
     uint32_t forced_rate = 0;               ///< -s: replaces the header's rate, Hz
     int channel = 1;                        ///< --channel: the channel decoded, 1-based
+    bool channel_given = false;             ///< --channel given: --recover searches no other
     bool join = false;                      ///< --join: a chained program as one image
     bool recover = false;                   ///< --recover: the decoder for damaged tapes
     bool analyze = false;                   ///< --analyze: report on the tape, write no image

@@ -109,9 +109,9 @@ DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
         ImageOutput images;
         protect_file(&images.protected_files, in->file);
         if (raw_output != nullptr) protect_file(&images.protected_files, raw_output->file);
-        // Channel 1 is the default: only another channel restricts the search.
+        // Without --channel the recovering decoder finds the tape's channel itself.
         const RecoverSummary r =
-            recover_recording(in, header, s.channel == 1 ? 0 : s.channel, images.protected_files);
+            recover_recording(in, header, s.channel_given ? s.channel : 0, images.protected_files);
         return r.image_failed ? DecodeStatus::kImageFailed : DecodeStatus::kFinished;
     }
     const StageLimits lim = derive_limits(header.frame, header.sample_rate, input_position(in), s);

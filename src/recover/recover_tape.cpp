@@ -22,6 +22,19 @@ bool reading_synced(const BlockReading& r) {
     return r.phase != ReadPhase::kSeekSync && !(r.phase == ReadPhase::kFailed && r.sync_edge == 0);
 }
 
+/// The first channel searched (0-based): the one named, else channel 0.
+unsigned first_channel(const RecoverInput& input) {
+    return input.channel > 0 ? static_cast<unsigned>(input.channel) - 1 : 0;
+}
+
+/// How many channels are searched from the first: all there are, up to the
+/// trackers' count, or the one named if the file has it.
+unsigned searched_channels(const RecoverInput& input) {
+    const unsigned channels = input.channels == 0 ? 1 : input.channels;
+    if (input.channel > 0) return first_channel(input) < channels ? 1 : 0;
+    return channels < kMaxTrackedChannels ? channels : kMaxTrackedChannels;
+}
+
 void reset_watches(RecoverState* st) {
     for (auto& pair : st->watches) pair[0] = pair[1] = LeaderWatch{};
 }
@@ -54,11 +67,11 @@ void finish_block(RecoverState* st, const RecoverInput& input) {
     reset_watches(st);
 }
 
-void start_block(RecoverState* st, unsigned channel, const EdgeEvent& ev) {
+void start_block(RecoverState* st, unsigned slot, const EdgeEvent& ev, const RecoverInput& input) {
     BlockSession& s = st->session;
     s.active = true;
-    s.channel = channel;
-    s.leader_q = st->watches[channel][ev.rising ? 1 : 0].mean_q;
+    s.channel = first_channel(input) + slot;
+    s.leader_q = st->watches[slot][ev.rising ? 1 : 0].mean_q;
     s.lock_q = ev.q;
     s.closing = 0;
     for (BlockReading& r : s.online) reading_start(&r, s.leader_q, nullptr);
@@ -93,27 +106,27 @@ void block_edge(RecoverState* st, const EdgeEvent& ev, const RecoverInput& input
     if (found || (reading_done(a) && reading_done(b))) s.closing = kClosingEdges;
 }
 
-void on_edge(RecoverState* st, unsigned channel, const EdgeEvent& ev, const RecoverInput& input) {
+void on_edge(RecoverState* st, unsigned slot, const EdgeEvent& ev, const RecoverInput& input) {
     if (st->session.active) {
-        if (channel == st->session.channel) block_edge(st, ev, input);
+        if (first_channel(input) + slot == st->session.channel) block_edge(st, ev, input);
         return;
     }
-    if (leader_watch_edge(&st->watches[channel][ev.rising ? 1 : 0], ev.q, st->leader_limits)) {
-        start_block(st, channel, ev);
+    if (leader_watch_edge(&st->watches[slot][ev.rising ? 1 : 0], ev.q, st->leader_limits)) {
+        start_block(st, slot, ev, input);
     }
 }
 
-/// Runs `span` frames through one channel's tracker, acting on every edge.
+/// Runs `span` frames through the tracker in `slot`, acting on every edge.
 void scan_channel(RecoverState* st, const uint8_t* frames, size_t span, uint64_t index,
-                  unsigned channel, const RecoverInput& input) {
+                  unsigned slot, const RecoverInput& input) {
     const FrameFormat& format = input.format;
+    const unsigned channel = first_channel(input) + slot;
     for (size_t done = 0; done < span;) {
         EdgeEvent ev;
         bool edge = false;
-        done +=
-            tracker_scan(&st->trackers[channel], frames + done * format.frame_bytes, span - done,
-                         index + done, format, channel, st->tracker_limits, &ev, &edge);
-        if (edge) on_edge(st, channel, ev, input);
+        done += tracker_scan(&st->trackers[slot], frames + done * format.frame_bytes, span - done,
+                             index + done, format, channel, st->tracker_limits, &ev, &edge);
+        if (edge) on_edge(st, slot, ev, input);
     }
 }
 
@@ -131,27 +144,24 @@ RecoverSummary recover_tape(RecoverState* st, InputStream* in, const RecoverInpu
     st->session = BlockSession{};
     st->summary = RecoverSummary{};
     reset_watches(st);
-    const unsigned channels = input.channels == 0 ? 1 : input.channels;
-    unsigned first = 0;
-    unsigned last = channels < kMaxTrackedChannels ? channels : kMaxTrackedChannels;
-    if (input.channel > 0) {
-        first = static_cast<unsigned>(input.channel) - 1;
-        last = first + 1;
-    }
+    const unsigned slots = searched_channels(input);
+    const unsigned first = first_channel(input);
     const TrackerLimits& lim = st->tracker_limits;
     const unsigned frame_bytes = input.format.frame_bytes;
     uint64_t index = 0;
     for (size_t n; (n = whole_frames(in, frame_bytes)) > 0;) {
         const uint8_t* frames = in->bytes + in->pos;
         if (index == 0) {
-            for (unsigned c = first; c < last; ++c)
-                tracker_prime(&st->trackers[c], frame_sample_s16(frames, input.format, c), 0, lim);
+            for (unsigned k = 0; k < slots; ++k) {
+                const int x = frame_sample_s16(frames, input.format, first + k);
+                tracker_prime(&st->trackers[k], x, 0, lim);
+            }
         }
         for (size_t done = 0; done < n;) {
             const size_t span = n - done < kStaleCheckFrames ? n - done : kStaleCheckFrames;
-            for (unsigned c = first; c < last; ++c) {
-                tracker_check_stale(&st->trackers[c], index, lim);
-                scan_channel(st, frames + done * frame_bytes, span, index, c, input);
+            for (unsigned k = 0; k < slots; ++k) {
+                tracker_check_stale(&st->trackers[k], index, lim);
+                scan_channel(st, frames + done * frame_bytes, span, index, k, input);
             }
             done += span;
             index += span;

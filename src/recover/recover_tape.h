@@ -51,7 +51,7 @@ struct BlockSession {
 struct RecoverState {
     TrackerLimits tracker_limits;
     LeaderLimits leader_limits;
-    EdgeTracker trackers[kMaxTrackedChannels];
+    EdgeTracker trackers[kMaxTrackedChannels];  ///< by slot: channels from the first searched
     LeaderWatch watches[kMaxTrackedChannels][2];
     BlockSession session;
     RecoverSummary summary;

@@ -1,12 +1,12 @@
 // --recover end to end: a grid of degradations and shapes through
 // vorlane-synth, damaged blocks that must never give a wrong image, recordings
-// with nothing on them, and the exact lines of a block that needed help.
+// with nothing on them, and the exact lines of blocks with and without help.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -28,9 +28,8 @@ void synthesize(const ScopedTempDir& dir, const SynthSettings& s,
     for (const std::string& b : images)
         list.push_back({"t.htp", reinterpret_cast<const uint8_t*>(b.data()), b.size()});
     char message[256] = "";
-    ASSERT_EQ(synth_write_wav(s, list.data(), list.size(), dir.file("tape.wav").c_str(), message,
-                              sizeof message),
-              0)
+    const std::string out = dir.file("tape.wav");
+    ASSERT_EQ(synth_write_wav(s, list.data(), list.size(), out.c_str(), message, 256), 0)
         << message;
 }
 
@@ -49,19 +48,14 @@ std::vector<std::string> test_images(int count, int length, unsigned seed) {
     return images;
 }
 
-struct Score {
-    int recovered = 0;  ///< images equal to one on the tape
-    int wrong = 0;      ///< images equal to none
-};
-
-Score score(const ScopedTempDir& dir, const std::vector<std::string>& images) {
-    Score s;
+/// How many images equal one on the tape, and how many equal none.
+std::vector<int> score(const ScopedTempDir& dir, const std::vector<std::string>& images) {
+    std::vector<int> got{0, 0};
     for (const std::string& name : list_dir(dir.path())) {
         if (name.size() < 4 || name.substr(name.size() - 4) != ".htp") continue;
-        const bool known = std::count(images.begin(), images.end(), read_file(dir.file(name))) > 0;
-        ++(known ? s.recovered : s.wrong);
+        ++got[std::count(images.begin(), images.end(), read_file(dir.file(name))) > 0 ? 0 : 1];
     }
-    return s;
+    return got;
 }
 
 struct GridRow {
@@ -71,16 +65,17 @@ struct GridRow {
 
 const GridRow kGrid[] = {
     {"noise 12 dB", [](SynthSettings* s) { s->noise_snr_db = 12; }},
-    {"DC +0.5", [](SynthSettings* s) { s->dc_offset = 0.5; }},
     {"-50 dBFS", [](SynthSettings* s) { s->amplitude = 0.00316; }},
-    {"inverted", [](SynthSettings* s) { s->inverted = true; }},
+    {"inverted, DC +0.5", [](SynthSettings* s) { s->inverted = true, s->dc_offset = 0.5; }},
     {"speed +10%", [](SynthSettings* s) { s->short_period_us /= 1.1, s->long_period_us /= 1.1; }},
     {"speed -10%", [](SynthSettings* s) { s->short_period_us /= 0.9, s->long_period_us /= 0.9; }},
-    {"wow 2%", [](SynthSettings* s) { s->wow_percent = 2; }},
-    {"jitter 100 us", [](SynthSettings* s) { s->jitter_us = 100; }},
+    {"wow 2%, jitter 100 us", [](SynthSettings* s) { s->wow_percent = 2, s->jitter_us = 100; }},
     {"11025 Hz", [](SynthSettings* s) { s->sample_rate = 11025; }},
     {"192000 Hz", [](SynthSettings* s) { s->sample_rate = 192000; }},
-    {"8-bit stereo", [](SynthSettings* s) { s->bits_per_sample = 8, s->channels = 2; }},
+    {"8-bit, right channel only",
+     [](SynthSettings* s) { s->bits_per_sample = 8, s->channels = 2, s->signal_channel = 2; }},
+    {"hum -10 dB", [](SynthSettings* s) { s->hum_db = 10; }},
+    {"band-limited", [](SynthSettings* s) { s->highpass_hz = 300, s->lowpass_hz = 3000; }},
 };
 
 TEST(Recover, GridOfDegradationsAndShapes) {
@@ -95,11 +90,8 @@ TEST(Recover, GridOfDegradationsAndShapes) {
             row.apply(&s);
             if (w == Waveform::kPulse && s.noise_snr_db > 0) s.noise_snr_db = 20;
             synthesize(dir, s, images);
-            const ProcessResult r = run_recover(dir);
-            const Score got = score(dir, images);
-            EXPECT_EQ(r.exit_code, 0) << row.label << " shape " << static_cast<int>(w);
-            EXPECT_EQ(got.recovered, 2) << row.label << " shape " << static_cast<int>(w);
-            EXPECT_EQ(got.wrong, 0) << row.label << " shape " << static_cast<int>(w);
+            EXPECT_EQ(run_recover(dir).exit_code, 0) << row.label << " shape " << int(w);
+            EXPECT_EQ(score(dir, images), (std::vector<int>{2, 0})) << row.label << " " << int(w);
         }
     }
 }
@@ -118,57 +110,95 @@ TEST(Recover, DamagedBlocksNeverGiveAWrongImage) {
         s.silence_between_s = 0.2;
         synthesize(dir, s, images);
         run_recover(dir);
-        const Score got = score(dir, images);
-        EXPECT_EQ(got.wrong, 0) << "seed " << seed;
-        written += got.recovered;
+        const std::vector<int> got = score(dir, images);
+        EXPECT_EQ(got[1], 0) << "seed " << seed;
+        written += got[0];
     }
     // The damage must really bite, or the test proves nothing.
     EXPECT_LT(written, 12 * 12 * 3 / 4);
 }
 
-TEST(Recover, NothingFromTenMinutesOfNoiseOrSilence) {
+TEST(Recover, NothingFromTenMinutesOfNoiseHumOrSilence) {
     const std::vector<std::string> image = test_images(1, 1, 3);
-    for (double snr : {0.0, 3.0}) {
+    for (const auto& [snr, hum] : {std::pair{0.0, 0.0}, {3.0, 0.0}, {30.0, 10.0}}) {
         ScopedTempDir dir;
         SynthSettings s;
         s.sample_rate = 11025;
         s.noise_snr_db = snr;
+        s.hum_db = hum;
         s.amplitude = 0.3;
         s.silence_before_s = 600;
         synthesize(dir, s, image);
         // Cut the recording where the image would begin.
         ASSERT_EQ(truncate(dir.file("tape.wav").c_str(), 44 + 600 * 11025), 0);
         const ProcessResult r = run_recover(dir);
-        EXPECT_EQ(r.err, "") << "snr " << snr;
+        EXPECT_EQ(r.err, "") << "snr " << snr << " hum " << hum;
         EXPECT_EQ(list_dir(dir.path()), std::vector<std::string>{"tape.wav"}) << "snr " << snr;
     }
 }
 
-TEST(Recover, ReportsAnUpsideDownNoisyBlockLikeTheDefaultMode) {
-    ScopedTempDir dir;
-    SynthSettings s;
-    s.bits_per_sample = 16;
-    s.waveform = Waveform::kSine;
-    s.noise_snr_db = 12;
-    s.inverted = true;
-    const std::string image = htp_image("GAME", 0x4000, "abc");
-    synthesize(dir, s, {image});
-    const ProcessResult r = run_recover(dir);
-    EXPECT_EQ(r.exit_code, 0);
-    EXPECT_EQ(r.out, expected_header_report(1, 44100, 16, 36, 400528) +
-                         "Finished writing output file(s). 1 file(s) created.\n");
-    EXPECT_EQ(r.err,
-              "Sync found at offset: 340282 (0x0005313A) time: 3.857574 sec.\n"
-              "  Average sync pulse distance: 1633 usec.\n"
-              "  File found:  GAME\n"
-              "  Start time: 00.03.922\n"
-              "  Start: 4000h - length: 0003h\n"
-              "  Data block length: 3 (0x0003) bytes\n"
-              "  Stop time: 00.04.027\n"
-              "  CRC OK (26h)\n"
-              "  File written: 00.03.922_GAME.htp\n\n");
-    EXPECT_EQ(list_dir(dir.path()), (std::vector<std::string>{"00.03.922_GAME.htp", "tape.wav"}));
-    EXPECT_EQ(read_file(dir.file("00.03.922_GAME.htp")), image);
+/// Moves the `from_end`-th pulse before the end of a 16-bit narrow-pulse
+/// recording `shift` samples earlier (the period before it shrinks, the next
+/// grows), or with `copy` plays it there too (the period before splits).
+void move_pulse(const ScopedTempDir& dir, unsigned from_end, int shift, bool copy) {
+    std::string wav = read_file(dir.file("tape.wav"));
+    std::vector<int16_t> x((wav.size() - 44) / 2);
+    std::memcpy(x.data(), wav.data() + 44, x.size() * 2);
+    size_t p = x.size() - 1;  // walks back to the pulse's first sample above half the amplitude
+    for (unsigned n = 0; !(x[p] > 16000 && x[p - 1] <= 16000 && n++ == from_end);) --p;
+    for (size_t i = p; x[i] > 16000; ++i) x[i - shift] = x[i], x[i] = copy ? x[i] : 0;
+    std::memcpy(wav.data() + 44, x.data(), x.size() * 2);
+    ASSERT_TRUE(write_file(dir.file("tape.wav"), wav));
+}
+
+struct ReportRow {
+    const char* label;
+    int shift;  ///< samples the 4th checksum pulse moves: 23 doubtful, 36 a short; 0 a noisy sine
+    bool copy;  ///< the pulse stays and a copy is played `shift` samples earlier
+    const char* sync;
+    const char* tail;  ///< the lines after the block's length
+};
+
+const char* const kBlockLines =
+    " sec.\n  Average sync pulse distance: 1633 usec.\n  File found:  GAME\n"
+    "  Start time: 00.03.922\n  Start: 4000h - length: 0003h\n"
+    "  Data block length: 3 (0x0003) bytes\n";
+
+const ReportRow kReports[] = {
+    {"upside-down noisy sine, undamaged", 0, false, "340282 (0x0005313A) time: 3.857574",
+     "  Stop time: 00.04.027\n  CRC OK (00h)\n  File written: 00.03.922_GAME.htp\n\n"},
+    {"a doubtful period, re-read", 23, false, "340278 (0x00053136) time: 3.857528",
+     "  Stop time: 00.04.027\n  CRC OK (00h)\n"
+     "  Recovered: 1 uncertain pulse(s) re-read, reading 6.\n"
+     "  File written: 00.03.922_GAME.htp\n\n"},
+    {"a lone short: the match is not trusted", 36, false, "340278 (0x00053136) time: 3.857528",
+     "  Stop time: 00.04.028\n  CRC OK (00h)\n  Not written: 1 doubtful pulse(s) in the "
+     "reading.\n"},
+    {"a 0 bit played as a 1: nothing to re-read", 36, true, "340278 (0x00053136) time: 3.857528",
+     "  Stop time: 00.04.027\n  CRC error: 00h\n"},
+};
+
+TEST(Recover, ReportsBlocksLikeTheDefaultModeAndSaysWhatHelped) {
+    // The data sums to 0x100: the checksum byte and the image's last byte are eight 0 bits.
+    const std::string image = htp_image("GAME", 0x4000, "ab=");
+    for (const ReportRow& row : kReports) {
+        ScopedTempDir dir;
+        SynthSettings s;
+        s.bits_per_sample = 16;
+        if (row.shift == 0) s.waveform = Waveform::kSine, s.noise_snr_db = 12, s.inverted = true;
+        synthesize(dir, s, {image});
+        if (row.shift != 0) move_pulse(dir, 12, row.shift, row.copy);
+        const ProcessResult r = run_recover(dir);
+        const bool written = std::string(row.tail).find("File written") != std::string::npos;
+        EXPECT_EQ(r.exit_code, 0) << row.label;
+        EXPECT_EQ(r.out, expected_header_report(1, 44100, 16, 36, 400528) +
+                             (written ? "Finished writing output file(s). 1" : "0") +
+                             " file(s) created.\n");
+        EXPECT_EQ(r.err, "Sync found at offset: " + std::string(row.sync) + kBlockLines + row.tail)
+            << row.label;
+        EXPECT_EQ(list_dir(dir.path()).size(), written ? 2u : 1u) << row.label;
+        EXPECT_EQ(read_file(dir.file("00.03.922_GAME.htp")), written ? image : "") << row.label;
+    }
 }
 
 }  // namespace

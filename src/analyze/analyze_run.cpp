@@ -50,8 +50,8 @@ AnalyzeStatus analyze_recording(InputStream* in, const WavHeader& header,
     a->rate = header.sample_rate;
     a->channels = header.channels == 0 ? 1 : header.channels;
     const uint64_t data_start = input_position(in);
-    // Channel 1 is the default: only another channel restricts the search.
-    measure_blocks(in, header, settings.channel == 1 ? 0 : settings.channel, a.get());
+    // Without --channel the recovering decoder finds the tape's channel itself.
+    measure_blocks(in, header, settings.channel_given ? settings.channel : 0, a.get());
     if (!in->read_error && input_seek(in, data_start)) measure_levels(in, header, a.get());
     print_analysis(*a);
     if (settings.plot_path == nullptr) return AnalyzeStatus::kDone;

@@ -65,5 +65,6 @@ bool apply_channel(const char* arg, ConverterSettings* s) {
         std::fprintf(stderr, "Error parsing argument for '--channel'.\n");
         return false;
     }
+    s->channel_given = true;
     return true;
 }

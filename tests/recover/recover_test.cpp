@@ -38,10 +38,8 @@ std::vector<std::string> test_images(int count, int length, unsigned seed) {
     std::vector<std::string> images;
     for (int i = 0; i < count; ++i) {
         std::string data;
-        for (int k = 0; k < length; ++k) {
-            seed = seed * 1103515245u + 12345u;
-            data += static_cast<char>(seed >> 16);
-        }
+        while (data.size() < static_cast<size_t>(length))
+            data += static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
         images.push_back(
             htp_image("B" + std::to_string(i), static_cast<uint16_t>(0x4000 + i), data));
     }
@@ -134,6 +132,18 @@ TEST(Recover, NothingFromTenMinutesOfNoiseHumOrSilence) {
         const ProcessResult r = run_recover(dir);
         EXPECT_EQ(r.err, "") << "snr " << snr << " hum " << hum;
         EXPECT_EQ(list_dir(dir.path()), std::vector<std::string>{"tape.wav"}) << "snr " << snr;
+    }
+}
+
+TEST(Recover, SearchesOnlyTheChannelGiven) {
+    const std::vector<std::string> images = test_images(1, 10, 5);
+    SynthSettings s;
+    s.channels = 2, s.signal_channel = 2;
+    for (const auto& [channel, found] : {std::pair{"--channel=1", 0}, {"--channel=2", 1}}) {
+        ScopedTempDir dir;
+        synthesize(dir, s, images);
+        run_process(vorlane_binary(), {"--recover", channel, "-i", "tape.wav"}, dir.path());
+        EXPECT_EQ(score(dir, images), (std::vector<int>{found, 0})) << channel;
     }
 }
 

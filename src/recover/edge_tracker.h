@@ -31,7 +31,7 @@ struct TrackerLimits {
 
 struct EdgeTracker {
     int32_t smooth = 0;      ///< the low-passed signal, fixed point
-    int32_t baseline = 0;    ///< the smooth signal's slow average, fixed point
+    int32_t baseline = 0;    ///< the input's slow average, fixed point
     int32_t value = 0;       ///< smooth minus baseline: what the trigger sees
     int32_t rise_level = 0;  ///< a low signal above it goes high
     int32_t fall_level = 0;  ///< a high signal below it goes low
@@ -83,7 +83,7 @@ inline size_t tracker_scan(EdgeTracker* t, const uint8_t* frame, size_t count, u
         const int32_t previous = v;
         const int32_t x = frame_sample_s16(frame, format, channel) * (1 << kFixedShift);
         s += (x - s) >> shift;
-        b += (s - b) >> baseline_shift;
+        b += (x - b) >> baseline_shift;
         v = s - b;
         hi = v > hi ? v : hi;
         lo = v < lo ? v : lo;

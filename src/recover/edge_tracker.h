@@ -22,7 +22,7 @@ constexpr int kFixedShift = 8;
 /// Everything the tracker needs from the rate, derived once.
 struct TrackerLimits {
     int smoothing_shift = 0;     ///< low-pass coefficient 2^-shift; 0 = none
-    int baseline_shift = 0;      ///< baseline coefficient 2^-shift: a corner near 115 Hz
+    int baseline_shift = 0;      ///< baseline coefficient 2^-shift: a corner of 110-160 Hz
     double level_gain = 0.25;    ///< how far a phase's extreme moves its level
     double hysteresis = 0.3;     ///< trigger distance from the centre, fraction of half the range
     double min_hysteresis = 6;   ///< on the signed 16-bit scale: quantisation makes no edge

@@ -63,12 +63,12 @@ void tracker_check_stale(EdgeTracker* t, uint64_t index, const TrackerLimits& li
 void tracker_edge(EdgeTracker* t, int32_t previous, uint64_t index, const TrackerLimits& lim,
                   EdgeEvent* ev);
 
-/// Runs `count` frames from `frame` (frame `index` first) through channel
-/// `channel`'s tracker up to the first edge. Returns the frames consumed, the
-/// edge's frame included; `*edge` tells whether the last one made an edge.
-inline size_t tracker_scan(EdgeTracker* t, const uint8_t* frame, size_t count, uint64_t index,
-                           const FrameFormat& format, unsigned channel, const TrackerLimits& lim,
-                           EdgeEvent* ev, bool* edge) {
+/// tracker_scan for samples stored as F: the format is fixed for the loop.
+template <SampleFormat F>
+size_t tracker_scan_as(EdgeTracker* t, const uint8_t* frame, size_t count, uint64_t index,
+                       const FrameFormat& format, unsigned channel, const TrackerLimits& lim,
+                       EdgeEvent* ev, bool* edge) {
+    frame += channel * format.sample_bytes;
     int32_t s = t->smooth;
     int32_t b = t->baseline;
     int32_t v = t->value;
@@ -81,7 +81,7 @@ inline size_t tracker_scan(EdgeTracker* t, const uint8_t* frame, size_t count, u
     const int32_t rise = t->rise_level;
     for (size_t i = 0; i < count; ++i, frame += format.frame_bytes) {
         const int32_t previous = v;
-        const int32_t x = frame_sample_s16(frame, format, channel) * (1 << kFixedShift);
+        const int32_t x = sample_at<F>(frame, false) * (1 << kFixedShift);
         s += (x - s) >> shift;
         b += (x - b) >> baseline_shift;
         v = s - b;
@@ -103,6 +103,42 @@ inline size_t tracker_scan(EdgeTracker* t, const uint8_t* frame, size_t count, u
     t->value = v;
     t->phase_max = hi;
     t->phase_min = lo;
+    *edge = false;
+    return count;
+}
+
+/// Runs `count` frames from `frame` (frame `index` first) through channel
+/// `channel`'s tracker up to the first edge. Returns the frames consumed, the
+/// edge's frame included; `*edge` tells whether the last one made an edge.
+inline size_t tracker_scan(EdgeTracker* t, const uint8_t* frame, size_t count, uint64_t index,
+                           const FrameFormat& format, unsigned channel, const TrackerLimits& lim,
+                           EdgeEvent* ev, bool* edge) {
+    switch (format.format) {
+        case SampleFormat::kUnsigned8:
+            return tracker_scan_as<SampleFormat::kUnsigned8>(t, frame, count, index, format,
+                                                             channel, lim, ev, edge);
+        case SampleFormat::kSigned16:
+            return tracker_scan_as<SampleFormat::kSigned16>(t, frame, count, index, format, channel,
+                                                            lim, ev, edge);
+        case SampleFormat::kSigned24:
+            return tracker_scan_as<SampleFormat::kSigned24>(t, frame, count, index, format, channel,
+                                                            lim, ev, edge);
+        case SampleFormat::kSigned32:
+            return tracker_scan_as<SampleFormat::kSigned32>(t, frame, count, index, format, channel,
+                                                            lim, ev, edge);
+        case SampleFormat::kFloat32:
+            return tracker_scan_as<SampleFormat::kFloat32>(t, frame, count, index, format, channel,
+                                                           lim, ev, edge);
+        case SampleFormat::kFloat64:
+            return tracker_scan_as<SampleFormat::kFloat64>(t, frame, count, index, format, channel,
+                                                           lim, ev, edge);
+        case SampleFormat::kALaw:
+            return tracker_scan_as<SampleFormat::kALaw>(t, frame, count, index, format, channel,
+                                                        lim, ev, edge);
+        case SampleFormat::kMuLaw:
+            return tracker_scan_as<SampleFormat::kMuLaw>(t, frame, count, index, format, channel,
+                                                         lim, ev, edge);
+    }
     *edge = false;
     return count;
 }

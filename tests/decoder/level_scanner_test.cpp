@@ -3,6 +3,7 @@
 // frame reader and the conditioner on every value, boundaries included.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -81,27 +82,35 @@ TEST(LevelScanner, RangesAgreeWithTheConditionerOnEveryValue) {
                 const StageLimits lim = derive_limits(f, 44100, 0, s);
                 PulseDetectorState det;
                 ASSERT_TRUE(pulse_detector_offer_scan(&det, lim));
-                for (const std::string& v : values) {
-                    const auto* p = reinterpret_cast<const uint8_t*>(v.data());
+                const auto input = [&](const std::string& v) {
                     ConditionerState unused;
-                    const double d =
-                        conditioner_step(&unused, conditioning_input(frame_sample(p, lim.frame)),
-                                         lim.conditioner)
-                            .comparator_input;
-                    const std::string label = "format " + std::to_string(static_cast<int>(format)) +
-                                              (inverted ? " inverted" : "") + " gain " +
-                                              std::to_string(level.gain_db) + " T " +
-                                              std::to_string(level.threshold);
-                    // One frame scanned from each level: does the comparator move?
-                    for (int level : {0, 1}) {
-                        det.level = level;
+                    const int h = conditioning_input(
+                        frame_sample(reinterpret_cast<const uint8_t*>(v.data()), lim.frame));
+                    return conditioner_step(&unused, h, lim.conditioner).comparator_input;
+                };
+                // Seven frames that cannot move the comparator lead to the value,
+                // so the vector loops see it too: the lowest from low, the highest from high.
+                const auto [lowest, highest] = std::minmax_element(
+                    values.begin(), values.end(), [&](const std::string& a, const std::string& b) {
+                        return input(a) < input(b);
+                    });
+                for (const std::string& v : values) {
+                    const double d = input(v);
+                    for (int from : {0, 1}) {
+                        std::string frames;
+                        for (int i = 0; i < 7; ++i) frames += from == 0 ? *lowest : *highest;
+                        frames += v;
+                        det.level = from;
                         size_t next = 0;
                         BitEvent ev;
-                        pulse_detector_scan(&det, FrameSpan{p, 1, 0}, lim.frame, &next,
-                                            lim.detector, &ev);
-                        const bool moves =
-                            level == 0 ? d > lim.detector.rise_level : d < kFallLevel;
-                        ASSERT_EQ(det.level != level, moves) << label;
+                        pulse_detector_scan(
+                            &det, FrameSpan{reinterpret_cast<const uint8_t*>(frames.data()), 8, 0},
+                            lim.frame, &next, lim.detector, &ev);
+                        const bool moves = from == 0 ? d > lim.detector.rise_level : d < kFallLevel;
+                        ASSERT_EQ(det.level != from, moves)
+                            << "format " << static_cast<int>(format)
+                            << (inverted ? " inverted" : "") << " gain " << level.gain_db << " T "
+                            << level.threshold;
                     }
                 }
             }

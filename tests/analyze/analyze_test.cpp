@@ -21,18 +21,6 @@ ProcessResult run_analyze(const ScopedTempDir& dir, const char* plot) {
     return run_process(vorlane_binary(), args, dir.path());
 }
 
-void synthesize(const ScopedTempDir& dir, const SynthSettings& s,
-                const std::vector<std::string>& images) {
-    std::vector<SynthImage> list;
-    for (const std::string& b : images)
-        list.push_back({"t.htp", reinterpret_cast<const uint8_t*>(b.data()), b.size()});
-    char message[256] = "";
-    ASSERT_EQ(synth_write_wav(s, list.data(), list.size(), dir.file("tape.wav").c_str(), message,
-                              sizeof message),
-              0)
-        << message;
-}
-
 /// The report's lines, read back by their formats.
 struct Report {
     double signal_db = NAN, snr_db = NAN, speed = NAN;
@@ -102,7 +90,7 @@ TEST(Analyze, ReportsLevelNoiseSpeedAndPolarity) {
         s.noise_snr_db = row.snr_db;
         s.speed_percent = row.speed;
         s.inverted = row.inverted;
-        synthesize(dir, s, {kBlock});
+        ASSERT_EQ(synthesize(dir.file("tape.wav"), s, {kBlock}), "");
         const ProcessResult p = run_analyze(dir, nullptr);
         const Report r = parse(p.out);
         EXPECT_EQ(p.exit_code, 0) << row.name;
@@ -159,7 +147,7 @@ TEST(Analyze, CutBlockReportedAndDrawn) {
     s.bits_per_sample = 16;
     s.waveform = Waveform::kSquare;
     const std::string odd = htp_image("A<&>\"B", 0x4000, std::string(200, 'y') + "12345");
-    synthesize(dir, s, {kBlock, odd, kBlock});
+    ASSERT_EQ(synthesize(dir.file("tape.wav"), s, {kBlock, odd, kBlock}), "");
     const Report clean = parse(run_analyze(dir, nullptr).out);
     ASSERT_EQ(clean.verdicts, (std::vector<std::string>{"good", "good", "good"}));
     // 100 ms of silence (16-bit zeros) in the middle of the second block.

@@ -95,15 +95,8 @@ std::string noisy_recording(const std::vector<std::string>& images, int bits,
     s.encoding = encoding;
     s.noise_snr_db = 30;
     s.silence_before_s = s.silence_between_s = s.silence_after_s = 0.05;
-    std::vector<SynthImage> list;
-    for (const std::string& bytes : images)
-        list.push_back({"t.htp", reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
     ScopedTempDir dir;
-    char message[256] = "";
-    EXPECT_EQ(synth_write_wav(s, list.data(), list.size(), dir.file("t.wav").c_str(), message,
-                              sizeof message),
-              0)
-        << message;
+    EXPECT_EQ(synthesize(dir.file("t.wav"), s, images), "");
     return read_file(dir.file("t.wav"));
 }
 

@@ -29,14 +29,7 @@ std::vector<std::pair<std::string, std::string>> written_images(const ScopedTemp
 ProcessResult play_and_convert(const ScopedTempDir& dir, const SynthSettings& settings,
                                const std::vector<std::string>& images,
                                std::vector<std::string> args) {
-    std::vector<SynthImage> list;
-    for (const std::string& bytes : images)
-        list.push_back({"test.htp", reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
-    char message[256] = "";
-    EXPECT_EQ(synth_write_wav(settings, list.data(), list.size(), dir.file("tape.wav").c_str(),
-                              message, sizeof message),
-              0)
-        << message;
+    EXPECT_EQ(synthesize(dir.file("tape.wav"), settings, images), "");
     args.insert(args.end(), {"-i", "tape.wav"});
     return run_process(vorlane_binary(), args, dir.path());
 }

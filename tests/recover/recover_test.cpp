@@ -21,17 +21,6 @@ ProcessResult run_recover(const ScopedTempDir& dir) {
     return run_process(vorlane_binary(), {"--recover", "-i", "tape.wav"}, dir.path());
 }
 
-void synthesize(const ScopedTempDir& dir, const SynthSettings& s,
-                const std::vector<std::string>& images) {
-    std::vector<SynthImage> list;
-    for (const std::string& b : images)
-        list.push_back({"t.htp", reinterpret_cast<const uint8_t*>(b.data()), b.size()});
-    char message[256] = "";
-    const std::string out = dir.file("tape.wav");
-    ASSERT_EQ(synth_write_wav(s, list.data(), list.size(), out.c_str(), message, 256), 0)
-        << message;
-}
-
 /// Blocks of pseudo-random data with names B0, B1, ...
 std::vector<std::string> test_images(int count, int length, unsigned seed) {
     std::vector<std::string> images;
@@ -86,7 +75,7 @@ TEST(Recover, GridOfDegradationsAndShapes) {
             // The narrow pulse is promised 20 dB, the other shapes 12 dB.
             row.apply(&s);
             if (w == Waveform::kPulse && s.noise_snr_db > 0) s.noise_snr_db = 20;
-            synthesize(dir, s, images);
+            ASSERT_EQ(synthesize(dir.file("tape.wav"), s, images), "");
             EXPECT_EQ(run_recover(dir).exit_code, 0) << row.label << " shape " << int(w);
             EXPECT_EQ(score(dir, images), (std::vector<int>{2, 0})) << row.label << " " << int(w);
         }
@@ -105,7 +94,7 @@ TEST(Recover, DamagedBlocksNeverGiveAWrongImage) {
         s.jitter_us = 40.0 * (seed % 5);
         s.seed = seed;
         s.silence_between_s = 0.2;
-        synthesize(dir, s, images);
+        ASSERT_EQ(synthesize(dir.file("tape.wav"), s, images), "");
         run_recover(dir);
         const std::vector<int> got = score(dir, images);
         EXPECT_EQ(got[1], 0) << "seed " << seed;
@@ -125,7 +114,7 @@ TEST(Recover, NothingFromTenMinutesOfNoiseHumOrSilence) {
         s.hum_db = hum;
         s.amplitude = 0.3;
         s.silence_before_s = 600;
-        synthesize(dir, s, image);
+        ASSERT_EQ(synthesize(dir.file("tape.wav"), s, {image}), "");
         // Cut the recording where the image would begin.
         ASSERT_EQ(truncate(dir.file("tape.wav").c_str(), 44 + 600 * 11025), 0);
         const ProcessResult r = run_recover(dir);
@@ -140,7 +129,7 @@ TEST(Recover, SearchesOnlyTheChannelGiven) {
     s.channels = 2, s.signal_channel = 2;
     for (const auto& [channel, found] : {std::pair{"--channel=1", 0}, {"--channel=2", 1}}) {
         ScopedTempDir dir;
-        synthesize(dir, s, images);
+        ASSERT_EQ(synthesize(dir.file("tape.wav"), s, images), "");
         run_process(vorlane_binary(), {"--recover", channel, "-i", "tape.wav"}, dir.path());
         EXPECT_EQ(score(dir, images), (std::vector<int>{found, 0})) << channel;
     }
@@ -195,7 +184,7 @@ TEST(Recover, ReportsBlocksLikeTheDefaultModeAndSaysWhatHelped) {
         SynthSettings s;
         s.bits_per_sample = 16;
         if (row.shift == 0) s.waveform = Waveform::kSine, s.noise_snr_db = 12, s.inverted = true;
-        synthesize(dir, s, {image});
+        ASSERT_EQ(synthesize(dir.file("tape.wav"), s, {image}), "");
         if (row.shift != 0) move_pulse(dir, 12, row.shift, row.copy);
         const ProcessResult r = run_recover(dir);
         const bool written = std::string(row.tail).find("File written") != std::string::npos;

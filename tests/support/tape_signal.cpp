@@ -3,6 +3,8 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "synth.h"
+
 std::string le16(uint16_t v) {
     return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
 }
@@ -112,4 +114,15 @@ std::string good_block_lines(const Placement& p, const std::string& name, uint16
                   start_time(p, name).c_str(), address, length, length, length, stop.c_str(),
                   checksum(data));
     return text;
+}
+
+std::string synthesize(const std::string& path, const SynthSettings& settings,
+                       const std::vector<std::string>& images) {
+    std::vector<SynthImage> list;
+    for (const std::string& b : images)
+        list.push_back({"test.htp", reinterpret_cast<const uint8_t*>(b.data()), b.size()});
+    char message[256] = "";
+    const int code =
+        synth_write_wav(settings, list.data(), list.size(), path.c_str(), message, sizeof message);
+    return code == 0 ? "" : message;
 }

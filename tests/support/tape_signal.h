@@ -5,6 +5,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+struct SynthSettings;
 
 /// The fields of a canonical 44-byte PCM WAV header that fixtures vary.
 struct WavFixture {
@@ -66,3 +69,8 @@ std::string start_time(const Placement& p, const std::string& name);
 /// Everything a block with a good checksum prints, from the sync line to the CRC line.
 std::string good_block_lines(const Placement& p, const std::string& name, uint16_t address,
                              const std::string& data);
+
+/// Plays `images` with vorlane-synth's module into the file `path`; returns
+/// the module's message when it refuses, else "".
+std::string synthesize(const std::string& path, const SynthSettings& settings,
+                       const std::vector<std::string>& images);

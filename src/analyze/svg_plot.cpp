@@ -69,7 +69,8 @@ int time_x(double seconds, double total) {
     return kLeft + static_cast<int>(x < 0 ? 0 : (x > kPlotWidth ? kPlotWidth : x));
 }
 
-void svg_bands(FILE* f, const Analysis& a, double total) {
+/// The blocks' bands, or their names: the names go on top of the envelope.
+void svg_bands(FILE* f, const Analysis& a, double total, bool names) {
     const TapeMeasures& t = a.tape;
     const unsigned n = t.blocks_found < kMaxMeasuredBlocks ? t.blocks_found : kMaxMeasuredBlocks;
     for (unsigned i = 0; i < n; ++i) {
@@ -79,23 +80,29 @@ void svg_bands(FILE* f, const Analysis& a, double total) {
         const char* cls = b.verdict == BlockVerdict::kGood        ? "good"
                           : b.verdict == BlockVerdict::kRecovered ? "recovered"
                                                                   : "bad";
-        std::fprintf(f, "<rect class=\"band %s\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\">",
-                     cls, x, kTimeTop, w > 1 ? w : 1, kTimeHeight);
-        std::fprintf(f, "<title>%s</title></rect>\n", verdict_name(b.verdict));
-        std::fprintf(f, "<text x=\"%d\" y=\"%d\">", x + 2, kTimeTop + 12 + 12 * (i % 2));
+        if (!names) {
+            std::fprintf(f, "<rect class=\"band %s\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\">",
+                         cls, x, kTimeTop, w > 1 ? w : 1, kTimeHeight);
+            std::fprintf(f, "<title>%s</title></rect>\n", verdict_name(b.verdict));
+            continue;
+        }
+        std::fprintf(f, "<text class=\"name\" x=\"%d\" y=\"%d\">", x + 2,
+                     kTimeTop + 12 + 12 * (i % 2));
         svg_write_text(f, b.name);
         std::fprintf(f, "</text>\n");
     }
 }
 
-void svg_envelope(FILE* f, const Envelope& e) {
+/// One stroke from minimum to maximum per column, placed by the time the
+/// column starts: after the columns have halved, they no longer fill the plot.
+void svg_envelope(FILE* f, const Envelope& e, double column_frames, double total_frames) {
     int peak = 1;
     for (unsigned i = 0; i < e.columns; ++i)
         peak = std::max(peak, std::max(std::abs(int{e.low[i]}), std::abs(int{e.high[i]})));
     const int mid = kTimeTop + kTimeHeight / 2;
     std::fprintf(f, "<path class=\"envelope\" d=\"");
     for (unsigned i = 0; i < e.columns; ++i) {
-        const int x = kLeft + static_cast<int>(i * kPlotWidth / kEnvelopeColumns);
+        const int x = kLeft + static_cast<int>(i * column_frames * kPlotWidth / total_frames);
         const int top = mid - e.high[i] * (kTimeHeight / 2) / peak;
         const int bottom = mid - e.low[i] * (kTimeHeight / 2) / peak;
         std::fprintf(f, "M%d %dV%d", x, top, bottom == top ? top + 1 : bottom);
@@ -110,8 +117,12 @@ void svg_timeline(FILE* f, const Analysis& a) {
                  kLeft, kTimeTop - 20, a.levels.envelope_channel + 1);
     std::fprintf(f, "<rect class=\"frame\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\"/>\n", kLeft,
                  kTimeTop, kPlotWidth, kTimeHeight);
-    svg_bands(f, a, total);
-    svg_envelope(f, a.levels.envelope);
+    svg_bands(f, a, total, false);
+    const double column_frames =
+        static_cast<double>(a.levels.envelope.windows_per_column) * a.levels.window_frames;
+    svg_envelope(f, a.levels.envelope, column_frames,
+                 std::max(static_cast<double>(a.frames), column_frames));
+    svg_bands(f, a, total, true);
     int step = kTimeSteps[0];
     for (int s : kTimeSteps) {
         step = s;
@@ -135,7 +146,8 @@ bool write_document(FILE* f, const Analysis& a) {
     std::fprintf(f,
                  "<style>text{font:11px sans-serif}.frame{fill:none;stroke:#888}"
                  ".bar{fill:#4a7ab5}.nominal{stroke:#333;stroke-dasharray:4 3}"
-                 ".threshold{stroke:#c00;stroke-dasharray:2 2}.envelope{stroke:#222;fill:none}"
+                 ".threshold{stroke:#c00;stroke-dasharray:2 "
+                 "2}.envelope{stroke:#222;fill:none}.name{font-weight:bold;fill:#05a}"
                  ".band{fill-opacity:0.35}.good{fill:#2a2}.recovered{fill:#e90}.bad{fill:#d22}"
                  "</style>\n<rect width=\"100%%\" height=\"100%%\" fill=\"#fff\"/>\n");
     svg_histogram(f, a.tape);

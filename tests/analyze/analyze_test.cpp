@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "end_to_end.h"
 #include "process_runner.h"
 #include "synth.h"
 #include "tape_signal.h"
@@ -106,6 +107,57 @@ TEST(Analyze, ReportsLevelNoiseSpeedAndPolarity) {
         }
         EXPECT_EQ(list_dir(dir.path()), std::vector<std::string>{"tape.wav"}) << row.name;
     }
+}
+
+TEST(Analyze, WholeReportAndPicture) {
+    // Two blocks, 3 % fast, at half scale with noise 30 dB below it. The
+    // picture, checked by eye when it was made, is pinned by its hash.
+    SynthSettings s;
+    s.bits_per_sample = 16;
+    s.waveform = Waveform::kSquare;
+    s.amplitude = 0.5;
+    s.noise_snr_db = 30;
+    s.speed_percent = 3;
+    ScopedTempDir dir;
+    ASSERT_EQ(synthesize(dir.file("tape.wav"), s, {kBlock, kBlock}), "");
+    const std::string report =
+        "Analysis: 13.928 s of recording\n"
+        "Channel 1: peak -4.9 dBFS, signal -5.7 dBFS, baseline +0.00 % of full scale\n"
+        "  noise floor -36.6 dBFS, SNR 30.9 dB\n"
+        "Block 1: \"DEMO\" good, channel 1, periods from rising edges (polarity as recorded)\n"
+        "  address 4000h, length 00CDh (205 bytes)\n"
+        "  leader from 0.484 s, sync at 3.742 s (offset 330072), end at 6.465 s (offset 570300)\n"
+        "  short 793 us, long 1583 us (nominal 816/1633: speed +3.0 %), jitter 8 us\n"
+        "  no doubtful pulse\n"
+        "Block 2: \"DEMO\" good, channel 1, periods from rising edges (polarity as recorded)\n"
+        "  address 4000h, length 00CDh (205 bytes)\n"
+        "  leader from 7.449 s, sync at 10.706 s (offset 944286), end at 13.429 s (offset "
+        "1184514)\n"
+        "  short 793 us, long 1583 us (nominal 816/1633: speed +3.0 %), jitter 8 us\n"
+        "  no doubtful pulse\n"
+        "Pulse lengths (periods of the blocks and their leaders, log scale):\n"
+        "   750- 800 us |######################################  |     3380  <- short peak\n"
+        "   800- 850 us |############                            |       12\n"
+        "   850- 900 us |                                        |        0\n"
+        "   900- 950 us |                                        |        0\n"
+        "   950-1000 us |                                        |        0\n"
+        "  1000-1050 us |                                        |        0\n"
+        "  1050-1100 us |                                        |        0\n"
+        "  1100-1150 us |                                        |        0\n"
+        "  1150-1200 us |                                        |        0  <- threshold\n"
+        "  1200-1250 us |                                        |        0\n"
+        "  1250-1300 us |                                        |        0\n"
+        "  1300-1350 us |                                        |        0\n"
+        "  1350-1400 us |                                        |        0\n"
+        "  1400-1450 us |                                        |        0\n"
+        "  1450-1500 us |                                        |        0\n"
+        "  1500-1550 us |                                        |        0\n"
+        "  1550-1600 us |########################################|     5760  <- long peak\n"
+        "  threshold 1189 us (nominal periods 816 and 1633 us)\n"
+        "Advice: noise at SNR 31 dB: use --recover (it reads all 2 block(s)).\n";
+    check_run(on_wav("analysis", read_file(dir.file("tape.wav")), {"--analyze", "--plot", "p.svg"},
+                     0, expected_header_report(1, 44100, 16, 36, 1228426) + "\n" + report, "",
+                     {{"p.svg", "fnv1a64:86e33d9ef9dbc4cd 10386"}}));
 }
 
 /// Well-formed XML as far as the picture needs: balanced tags, quoted

@@ -26,16 +26,15 @@ unsigned leader_average_us(const BlockReading& r, uint32_t rate) {
     return static_cast<unsigned>(sum / n * 1e6 / (static_cast<double>(rate) * kTimeSteps) + 0.5);
 }
 
+/// A reading with a glitch counts it as a doubt, so it is never accepted:
+/// only re-read pulses and another threshold can have helped.
 void print_help_line(const RecoveryOutcome& o) {
-    const BlockReading& r = o.reading;
     if (o.flipped > 0) {
         std::fprintf(stderr, "  Recovered: %u uncertain pulse(s) re-read, reading %u.\n", o.flipped,
                      o.readings);
     } else if (o.retuned) {
         std::fprintf(stderr, "  Recovered: read again with another threshold, reading %u.\n",
                      o.readings);
-    } else if (r.glitches > 0) {
-        std::fprintf(stderr, "  Recovered: %u glitch(es) ignored.\n", r.glitches);
     }
 }
 

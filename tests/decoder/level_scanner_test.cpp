@@ -39,7 +39,8 @@ std::vector<std::string> stored_values(SampleFormat format) {
                                   : format == SampleFormat::kSigned24 ? 3
                                                                       : 4;
                 char b[4];
-                for (int i = 0; i < 4; ++i) b[i] = static_cast<char>(wide >> (8 * (i + 4 - bytes)));
+                for (int i = 0; i < bytes; ++i)
+                    b[i] = static_cast<char>(wide >> (8 * (i + 4 - bytes)));
                 put(b, bytes);
             }
             break;

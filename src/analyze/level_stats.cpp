@@ -194,9 +194,11 @@ ChannelSummary level_summary(const ChannelLevels& c) {
     }
     const double sigmas = (2 * pulses > above ? 2 : 1) * kNoiseExtremeSigmas;
     const double loudest = step_value(top);
-    // Quiet windows hardly quieter than the loud ones hold signal, not silence.
-    s.noise_known = !s.silent_floor && loudest > kMinQuietRatio * noise;
-    const double amplitude = s.noise_known ? loudest - sigmas * noise : loudest;
+    // Quiet windows hardly quieter than the loud ones hold signal, not
+    // silence; nor do they when the noise's extremes would swallow the signal.
+    const double cleaned = loudest - sigmas * noise;
+    s.noise_known = !s.silent_floor && loudest > kMinQuietRatio * noise && cleaned > noise;
+    const double amplitude = s.noise_known ? cleaned : loudest;
     s.signal_db = to_db(amplitude);
     s.snr_db = s.noise_known ? 20.0 * std::log10(amplitude / noise) : 0;
     return s;

@@ -186,12 +186,7 @@ bool write_svg_plot(const Analysis& a, const char* path, const ProtectedFiles& p
     // Renaming over the recording would lose it.
     if (!names_protected_file(path, protected_files) && n > 0 && size_t(n) < sizeof temp)
         fd = mkstemp(temp);
-    if (fd >= 0) {
-        // mkstemp makes the file private; the picture gets the usual permissions.
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(fd, 0666 & ~mask);
-    }
+    if (fd >= 0) give_new_file_permissions(fd);
     FILE* f = fd >= 0 ? fdopen(fd, "w") : nullptr;
     if (f == nullptr && fd >= 0) close(fd);
     bool ok = f != nullptr && write_document(f, a);

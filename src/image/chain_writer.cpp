@@ -1,6 +1,5 @@
 #include "image/chain_writer.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -11,10 +10,7 @@ void chain_append(ChainWriter* chain, const TapeBlock& block) {
         image_file_name(block, chain->name, sizeof chain->name);
         std::strcpy(chain->temp_name, ".vorlane-chain-XXXXXX");
         const int fd = mkstemp(chain->temp_name);
-        // The image gets the permissions any new file gets, not mkstemp's 0600.
-        const mode_t mask = umask(0);
-        umask(mask);
-        if (fd >= 0) fchmod(fd, 0666 & ~mask);
+        if (fd >= 0) give_new_file_permissions(fd);
         chain->file = fd < 0 ? nullptr : fdopen(fd, "wb");
         if (chain->file == nullptr && fd >= 0) close(fd);
         chain->write_failed = chain->file == nullptr;

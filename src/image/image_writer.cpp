@@ -38,6 +38,12 @@ void protect_file(ProtectedFiles* files, FILE* stream) {
     ++files->count;
 }
 
+void give_new_file_permissions(int fd) {
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+}
+
 bool names_protected_file(const char* name, const ProtectedFiles& files) {
     struct stat st;
     if (stat(name, &st) != 0) return false;

@@ -25,6 +25,10 @@ struct ProtectedFiles {
 /// Adds the file behind an open stream (null is ignored).
 void protect_file(ProtectedFiles* files, FILE* stream);
 
+/// Gives a file made by mkstemp (private to its owner) the permissions any
+/// new file gets under the process's umask.
+void give_new_file_permissions(int fd);
+
 /// True when `name` is one of the protected files (through any link).
 bool names_protected_file(const char* name, const ProtectedFiles& files);
 

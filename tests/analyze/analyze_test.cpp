@@ -1,6 +1,7 @@
 // --analyze end to end: the report's numbers on recordings of known level,
 // noise, speed and polarity, a block cut by silence, and the SVG picture.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -30,6 +31,7 @@ struct Report {
     std::vector<double> doubts;       ///< first doubtful pulse per block, -1: none
     std::vector<double> syncs, ends;  ///< seconds
     int histogram_rows = 0;           ///< buckets holding periods
+    bool noise_unmeasured = false;    ///< too little silence to measure the noise
 };
 
 Report parse(const std::string& out) {
@@ -42,6 +44,8 @@ Report parse(const std::string& out) {
         if (std::sscanf(line.c_str(), "Channel 1: peak %lf dBFS, signal %lf", &x, &y) == 2)
             r.signal_db = y;
         if (std::sscanf(line.c_str(), "  noise floor %lf dBFS, SNR %lf", &x, &y) == 2) r.snr_db = y;
+        if (line == "  noise floor not measured: too little silence in the recording")
+            r.noise_unmeasured = true;
         if (std::sscanf(line.c_str(), "  short %lf us, long %*f us (nominal 816/1633: speed %lf",
                         &x, &y) == 2)
             r.speed = y;
@@ -74,12 +78,13 @@ TEST(Analyze, ReportsLevelNoiseSpeedAndPolarity) {
         const char* name;
         Waveform shape;
         double amplitude, snr_db, speed;
-        bool inverted;
+        bool inverted, silence = true;
     } rows[] = {
         {"loud pulses", Waveform::kPulse, 0.85, 0, 0, false},
         {"noisy square", Waveform::kSquare, 0.5, 20, 0, false},
         {"quiet inverted pulses, 6% fast", Waveform::kPulse, 0.01, 0, 6, true},
         {"sine, 30 dB, 4% slow", Waveform::kSine, 0.3, 30, -4, false},
+        {"noisy square without silence", Waveform::kSquare, 0.5, 30, 0, false, false},
     };
     // Stated tolerances: level and SNR within 1.5 dB, speed within 0.3 %.
     for (const Row& row : rows) {
@@ -91,12 +96,14 @@ TEST(Analyze, ReportsLevelNoiseSpeedAndPolarity) {
         s.noise_snr_db = row.snr_db;
         s.speed_percent = row.speed;
         s.inverted = row.inverted;
+        if (!row.silence) s.silence_before_s = s.silence_after_s = 0;
         ASSERT_EQ(synthesize(dir.file("tape.wav"), s, {kBlock}), "");
         const ProcessResult p = run_analyze(dir, nullptr);
         const Report r = parse(p.out);
         EXPECT_EQ(p.exit_code, 0) << row.name;
         EXPECT_NEAR(r.signal_db, 20 * std::log10(row.amplitude), 1.5) << row.name;
-        if (row.snr_db > 0) {
+        EXPECT_EQ(r.noise_unmeasured, !row.silence) << row.name << p.out;
+        if (row.snr_db > 0 && row.silence) {
             EXPECT_NEAR(r.snr_db, row.snr_db, 1.5) << row.name;
         }
         EXPECT_NEAR(r.speed, row.speed, 0.3) << row.name;
@@ -229,6 +236,12 @@ TEST(Analyze, CutBlockReportedAndDrawn) {
     // The rest of the report and of the picture, pinned (checked by eye).
     EXPECT_EQ(fingerprint(p.out), "fnv1a64:ec31feffa9e8f705 2936") << p.out;
     EXPECT_EQ(fingerprint(svg), "fnv1a64:88c9a718c1c72e6c 8728");
+    // The picture gets the permissions any new file gets under the umask.
+    struct stat st;
+    const mode_t mask = umask(0);
+    umask(mask);
+    ASSERT_EQ(stat(dir.file("plot.svg").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
 }
 
 }  // namespace

@@ -58,8 +58,8 @@ const GridRow kGrid[] = {
     {"wow 2%, jitter 100 us", [](SynthSettings* s) { s->wow_percent = 2, s->jitter_us = 100; }},
     {"11025 Hz", [](SynthSettings* s) { s->sample_rate = 11025; }},
     {"192000 Hz", [](SynthSettings* s) { s->sample_rate = 192000; }},
-    {"8-bit, right channel only",
-     [](SynthSettings* s) { s->bits_per_sample = 8, s->channels = 2, s->signal_channel = 2; }},
+    {"16-bit, right channel only",
+     [](SynthSettings* s) { s->bits_per_sample = 16, s->channels = 2, s->signal_channel = 2; }},
     {"hum -10 dB", [](SynthSettings* s) { s->hum_db = 10; }},
     {"band-limited", [](SynthSettings* s) { s->highpass_hz = 300, s->lowpass_hz = 3000; }},
 };

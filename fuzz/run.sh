@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (build-fuzz, clang) and runs each for SECONDS.
-#   bash fuzz/run.sh SECONDS [target...]     targets: header conversion assembler
+#   bash fuzz/run.sh SECONDS [target...]     targets: header conversion
 # The committed seed corpus (small recordings from the tests' tape signal and
 # vorlane-synth, behind their option bytes) is copied to a scratch folder
 # first, so a run never changes it. Any crash, sanitizer report, leak or timeout fails the script;
@@ -12,7 +12,7 @@ root=$(pwd)
 seconds=${1:?usage: fuzz/run.sh SECONDS [target...]}
 shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(header conversion assembler)
+[ ${#targets[@]} -gt 0 ] || targets=(header conversion)
 build=$(realpath -m "${FUZZ_BUILD_DIR:-build-fuzz}")
 
 if [ ! -f "$build/build.ninja" ]; then

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <string>
 
+#include "tape_signal.h"
+
 namespace {
 
 /// Feeds bits to an assembler as the pulse detector would, 72-sample pulses at
@@ -27,18 +29,6 @@ struct AssemblerRig {
     }
 };
 
-std::string block_bytes(const std::string& name, const std::string& data, int checksum_delta = 0) {
-    std::string s = "\xA5" + name + std::string(1, '\0');
-    s += std::string("\x00\x40", 2);
-    s += static_cast<char>(data.size() & 0xFF);
-    s += static_cast<char>(data.size() >> 8);
-    unsigned sum = 0;
-    for (char c : data) sum += static_cast<uint8_t>(c);
-    s += data;
-    s += static_cast<char>(sum + checksum_delta);
-    return s;
-}
-
 TEST(BlockAssembler, AcceptsAndRefusesBlocks) {
     struct Case {
         const char* name;
@@ -47,31 +37,28 @@ TEST(BlockAssembler, AcceptsAndRefusesBlocks) {
         std::string err_after_sync;  // stderr after the two sync lines
         int blocks;
     };
-    const std::string long_name(64, 'L');
+    // A block without leader; its marker's first bit closes it.
+    std::string bad_sum = htp_image("C", 0x4000, "\x34", 0);
+    bad_sum[bad_sum.size() - 2] -= 0x22;
     const Case cases[] = {
-        {"one-letter name, three bytes", 3, block_bytes("A", "abc"),
+        {"one-letter name, three bytes", 3, htp_image("A", 0x4000, "abc", 0),
          "  File found:  A\n  Start time: 01.15.500\n  Start: 4000h - length: 0003h\n"
          "  Data block length: 3 (0x0003) bytes\n  Stop time: 01.15.500\n  CRC OK (26h)\n",
          1},
-        {"length zero", 8, block_bytes("Z", ""),
+        {"length zero", 8, htp_image("Z", 0x4000, "", 0),
          "  File found:  Z\n  Start time: 01.15.500\n  Start: 4000h - length: 0000h\n"
          "  Data block length: 0 (0x0000) bytes\n  Stop time: 01.15.500\n  CRC OK (00h)\n",
          1},
-        {"checksum mismatch shows the computed sum", 101, block_bytes("C", "\x34", -0x22),
+        {"checksum mismatch shows the computed sum", 101, bad_sum,
          "  File found:  C\n  Start time: 01.15.500\n  Start: 4000h - length: 0001h\n"
          "  Data block length: 1 (0x0001) bytes\n  Stop time: 01.15.500\n  CRC error: 34h\n",
          0},
-        {"name of 64 characters with its zero is refused", 100, block_bytes(long_name, "x"),
-         "  Abort. Filename too long: 65 > 64.\n", 0},
-        {"300-byte name counted past the buffer", 100, block_bytes(std::string(300, 'g'), "x"),
-         "  Abort. Filename too long: 301 > 64.\n", 0},
     };
     for (const Case& c : cases) {
         AssemblerRig rig;
         rig.bits(c.leader_bits, 0);
         testing::internal::CaptureStderr();
         rig.bytes(c.tape);
-        rig.bit(1);  // the bit after the checksum closes the block
         const std::string err = testing::internal::GetCapturedStderr();
         // Only leader bits fill the history of 100: the bits of 0xA5 before it
         // completes are all warned about, which keeps them out.

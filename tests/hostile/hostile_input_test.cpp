@@ -20,10 +20,6 @@ std::string unsupported(unsigned bits) {
            " bits per sample (format tag 1).\n";
 }
 
-std::string report(uint16_t channels, uint32_t rate, uint16_t bits, uint64_t tag, int64_t size) {
-    return expected_header_report(channels, rate, bits, tag, size);
-}
-
 TEST(HostileInput, HeaderCutAtEveryLength) {
     // The size field has four different bytes, so a cut inside it shows which were read.
     WavFixture f;
@@ -33,9 +29,11 @@ TEST(HostileInput, HeaderCutAtEveryLength) {
         const std::string name = "cut at " + std::to_string(length), wav = whole.substr(0, length);
         if (length >= 40) {  // the tag is whole, the missing size bytes read as zero
             const int64_t size = 0x04030201 & ((1ll << (8 * (length - 40))) - 1);
-            check_run(on_wav(name, wav, {}, 0, report(1, 44100, 8, 36, size) + summary(0), ""));
+            check_run(on_wav(name, wav, {}, 0,
+                             expected_header_report(1, 44100, 8, 36, size) + summary(0), ""));
         } else if (length >= 35) {  // rate and width whole, the tag not: a dot per offset tried
-            check_run(on_wav(name, wav, {}, 6, report(1, 44100, 8, length - 2, -1), kNoData));
+            check_run(on_wav(name, wav, {}, 6, expected_header_report(1, 44100, 8, length - 2, -1),
+                             kNoData));
         } else {  // missing bytes read as zero: the rate's low byte comes at 24, the width at 34
             const std::string why = length < 4     ? kNotValid
                                     : length <= 24 ? kRateZero
@@ -52,13 +50,15 @@ RunCase silent(uint16_t channels, uint32_t rate, uint16_t bits, std::vector<std:
         std::to_string(channels) + "x" + std::to_string(bits) + " bits at " + std::to_string(rate) +
             (options.empty() ? "" : options[0]),
         make_wav(WavFixture{channels, rate, bits}, std::string(bytes, "\0\x80"[bits == 8])),
-        options, 0, report(channels, rate, bits, 36, bytes) + summary(0), "");
+        options, 0, expected_header_report(channels, rate, bits, 36, bytes) + summary(0), "");
 }
 
 /// A tape of `image` cut after `bytes` bytes, on which nothing is written.
 RunCase tape(const std::string& name, const std::string& image, size_t bytes, std::string err) {
-    const std::string wav = tape_wav(image.substr(0, bytes), TapeSignalOptions{});
-    return on_wav(name, wav, {}, 0, report(1, 44100, 8, 36, wav.size() - 44) + summary(0), err);
+    const std::string wav =
+        make_wav(WavFixture{}, tape_payload(image.substr(0, bytes), TapeSignalOptions{}));
+    return on_wav(name, wav, {}, 0,
+                  expected_header_report(1, 44100, 8, 36, wav.size() - 44) + summary(0), err);
 }
 
 /// One block named `name`, written as `file_part`.
@@ -68,7 +68,7 @@ RunCase named(const std::string& name, const std::string& file_part) {
     RunCase c = tape(
         "name " + file_part, image, std::string::npos,
         good_block_lines(Placement{}, name, 0x4000, "data") + "  File written: " + file + "\n\n");
-    c.out = report(1, 44100, 8, 36, c.given[0].bytes.size() - 44) + summary(1);
+    c.out = expected_header_report(1, 44100, 8, 36, c.given[0].bytes.size() - 44) + summary(1);
     c.made = {{file, image}};
     return c;
 }
@@ -88,7 +88,8 @@ RunCase container(int channels, int bits, uint16_t header_channels, const std::s
     const std::string file = start_time(p, "HI") + "_HI.htp";
     return on_wav(
         std::to_string(channels) + " channels of " + std::to_string(bits) + chunk, wav, {}, 0,
-        report(header_channels, 44100, bits, 36 + chunk.size(), payload.size()) + summary(1),
+        expected_header_report(header_channels, 44100, bits, 36 + chunk.size(), payload.size()) +
+            summary(1),
         good_block_lines(p, "HI", 0x1234, data) + "  File written: " + file + "\n\n",
         {{file, image}});
 }
@@ -107,7 +108,7 @@ TEST(HostileInput, Recordings) {
     const auto edge_refused = [](uint32_t rate) {
         RunCase c = silent(1, rate, 8, {"-m"});
         c.exit_code = 2;
-        c.out = report(1, rate, 8, 36, 1000);
+        c.out = expected_header_report(1, rate, 8, 36, 1000);
         c.err = "Edge detection is not available at " + std::to_string(rate) + " Hz.\n";
         return c;
     };
@@ -123,11 +124,11 @@ TEST(HostileInput, Recordings) {
         on_wav("12 bits", make_wav(WavFixture{1, 44100, 12}, ""), {}, 5, "", unsupported(12)),
         silent(1, 44100, 24, {}, 999), silent(1, 44100, 32, {}),
         on_wav("rate 0 rescued by -s", make_wav(WavFixture{1, 0, 8}, std::string(9, '\x80')),
-               {"-s", "8000"}, 0, report(1, 8000, 8, 36, 9) + summary(0), ""),
+               {"-s", "8000"}, 0, expected_header_report(1, 8000, 8, 36, 9) + summary(0), ""),
         on_wav("streamed size", make_wav(streamed, "\x80"), {}, 0,
-               report(1, 44100, 8, 36, 0xFFFFFFFFu) + summary(0), ""),
+               expected_header_report(1, 44100, 8, 36, 0xFFFFFFFFu) + summary(0), ""),
         on_wav("data inside a LIST chunk", with_list, {}, 0,
-               report(1, 44100, 8, 51, 0x61746164u) + summary(0), ""),
+               expected_header_report(1, 44100, 8, 51, 0x61746164u) + summary(0), ""),
         silent(2, 44100, 16, {}, 400), silent(1, 1, 8, {}), silent(1, 4294967295u, 8, {}),
         silent(65535, 44100, 8, {}),                       // less than one frame
         silent(65535, 44100, 16, {}, 65535u * 2 * 5 / 2),  // 2.5 frames, wider than the read buffer
@@ -166,14 +167,14 @@ TEST(HostileInput, Recordings) {
         file.resize(tag, 'a');
         file += "data" + le32(2) + "\x80\x80";
         const std::string at = " at " + std::to_string(tag);
-        cases.push_back(
-            on_wav("tag" + at, file, {}, 0, report(1, 44100, 8, tag, 2) + summary(0), ""));
+        cases.push_back(on_wav("tag" + at, file, {}, 0,
+                               expected_header_report(1, 44100, 8, tag, 2) + summary(0), ""));
         file.resize(tag + 4);  // the tag ends the file: no size field
         cases.push_back(on_wav("tag ending the file" + at, file, {}, 0,
-                               report(1, 44100, 8, tag, 0) + summary(0), ""));
+                               expected_header_report(1, 44100, 8, tag, 0) + summary(0), ""));
         file.resize(tag + 3);  // one byte short of a tag
-        cases.push_back(
-            on_wav("tag cut" + at, file, {}, 6, report(1, 44100, 8, tag + 1, -1), kNoData));
+        cases.push_back(on_wav("tag cut" + at, file, {}, 6,
+                               expected_header_report(1, 44100, 8, tag + 1, -1), kNoData));
     }
     for (const RunCase& c : cases) check_run(c);
 }

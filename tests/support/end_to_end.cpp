@@ -108,20 +108,7 @@ std::string fingerprint(const std::string& bytes) {
 }
 
 std::string expected_usage() {
-    return "\nvorlane v1.0\nHomelab/Aircomp family PCM WAV to HTP tape image converter.\n\n"
-           "    Usage:  vorlane [flags] -i input-file\n\n"
-           "        -f           enable simple HP-LP filtering (50 Hz and 7.5 kHz cutoff)\n"
-           "        -g <value>   amplify signal by <value> dB\n"
-           "        -h           display this help\n"
-           "        -m           use edge detection rather than hysteresis\n"
-           "        -r           invert input signal\n"
-           "        -s <value>   force sample rate of <value>\n"
-           "        -t <value>   set comparison threshold to <value>% of dynamic range (0..100)\n"
-           "\n        -v           verbose screen output\n"
-           "    error levels: 0 = no error, 1 = help shown or I/O error, 2 = parameter error,\n"
-           "                  4 = input file cannot be opened, 5 = not a valid WAV file,\n"
-           "                  6 = no wave data found\n"
-           "\n\t- 'input-file' needs to be a valid 8 or 16 bit PCM WAV file.\n";
+    return test_data("usage.txt");
 }
 
 std::string expected_header_report(unsigned channels, uint32_t rate, unsigned bits,

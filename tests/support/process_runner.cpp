@@ -79,3 +79,7 @@ ScopedTempDir::~ScopedTempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
 }
+
+std::string test_data(const std::string& name) {
+    return read_file(std::string(VORLANE_TEST_DATA) + "/" + name);
+}

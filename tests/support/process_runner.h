@@ -26,6 +26,9 @@ inline std::string vorlane_synth_binary() {
     return VORLANE_SYNTH_BINARY;
 }
 
+/// A file of expected output kept under tests/data.
+std::string test_data(const std::string& name);
+
 bool write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 /// Names of the entries of a directory, sorted.

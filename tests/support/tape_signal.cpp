@@ -69,14 +69,6 @@ std::string tape_payload(const std::string& tape, const TapeSignalOptions& o) {
     return out;
 }
 
-std::string tape_wav(const std::string& tape, const TapeSignalOptions& o) {
-    WavFixture f;
-    f.sample_rate = o.rate;
-    f.bits_per_sample = static_cast<uint16_t>(o.bits);
-    f.channels = static_cast<uint16_t>(o.channels);
-    return make_wav(f, tape_payload(tape, o));
-}
-
 namespace {
 
 /// Frames up to and including the edge that completes tape byte k.

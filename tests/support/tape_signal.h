@@ -48,8 +48,6 @@ struct TapeSignalOptions {
 
 /// The sample data (no header) playing `tape`.
 std::string tape_payload(const std::string& tape, const TapeSignalOptions& options);
-/// A complete WAV file playing `tape`.
-std::string tape_wav(const std::string& tape, const TapeSignalOptions& options);
 /// One period of `samples` samples starting with a rising edge.
 std::string tape_period(unsigned samples, const TapeSignalOptions& options);
 

@@ -2,6 +2,7 @@
 // vorlane-synth's module come back from vorlane byte for byte, across sample
 // formats, rates, waveforms, polarities and chained programs.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <iterator>
 #include <string>
@@ -143,6 +144,12 @@ TEST(RoundTrip, JoinWritesEachProgramAsOneImage) {
         ScopedTempDir dir;
         expect_images(dir, play_and_convert(dir, s, images, {"--join"}), images,
                       "--join, " + std::to_string(s.bits_per_sample) + " bits");
+        // A chain, written under a temporary name first, gets a new file's permissions.
+        struct stat st;
+        const mode_t mask = umask(0);
+        umask(mask);
+        ASSERT_EQ(stat(dir.file(written_images(dir)[3].first).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
     }
     // Without --join every block is an image of its own, ending with 0x00.
     ScopedTempDir dir;
@@ -155,26 +162,16 @@ TEST(RoundTrip, JoinWritesEachProgramAsOneImage) {
     EXPECT_EQ(written[2].first.substr(9), "_.htp");
 }
 
-/// One block of a chain as recorded and as its image holds it.
-struct ChainBlock {
-    std::string name, data;
-    char marker;
-    std::string bytes() const {  // with a 256-byte leader
-        std::string b = htp_image(name, 0x4000, data);
-        b.back() = marker;
-        return b;
-    }
-};
-
 TEST(RoundTrip, BrokenChainsKeepWhatArrived) {
     // Each block is played on its own, after 4410 samples of silence, with a
     // closing edge and 4410 more; the tape's own recording, not the synth's.
-    const std::vector<ChainBlock> blocks = {
-        {"PROG", "first", '\xD8'}, {"", "second", '\xD8'}, {"", "third", '\0'}};
+    const std::string blocks[] = {htp_image("PROG", 0x4000, "first", 256, '\xD8'),
+                                  htp_image("", 0x4000, "second", 256, '\xD8'),
+                                  htp_image("", 0x4000, "third")};
     std::string payload;
     std::vector<Placement> at;
-    for (size_t i = 0; i < blocks.size(); ++i) {
-        std::string tape = blocks[i].bytes();
+    for (size_t i = 0; i < 3; ++i) {
+        std::string tape = blocks[i];
         if (i == 1) tape[tape.size() - 2] ^= 0x40;  // the middle block's checksum is wrong
         at.push_back(Placement{44, 1, payload.size()});
         payload += tape_payload(tape, TapeSignalOptions{});
@@ -189,7 +186,6 @@ TEST(RoundTrip, BrokenChainsKeepWhatArrived) {
     third_lines.replace(third_lines.find("1633"), 4, "1608");
     const std::string first = start_time(at[0], "PROG") + "_PROG.htp";
     const std::string third = start_time(at[2], "") + "_.htp";
-    ChainBlock lone = blocks[2];
     WavFixture f;
     const std::string wav = make_wav(f, payload);
     // Cut inside the second block's data: the recording ends before its checksum.
@@ -198,7 +194,7 @@ TEST(RoundTrip, BrokenChainsKeepWhatArrived) {
                      expected_header_report(1, 44100, 8, 36, payload.size()) + summary(2),
                      good_block_lines(at[0], "PROG", 0x4000, "first") + bad + "  File written: " +
                          first + "\n\n" + third_lines + "  File written: " + third + "\n\n",
-                     {{first, blocks[0].bytes()}, {third, lone.bytes()}}));
+                     {{first, blocks[0]}, {third, blocks[2]}}));
     check_run(on_wav(
         "the recording ends inside the last block", cut, {"--join"}, 0,
         expected_header_report(1, 44100, 8, 36, at[1].frames_before + 4410 + 576 * 268) +
@@ -207,7 +203,7 @@ TEST(RoundTrip, BrokenChainsKeepWhatArrived) {
             "  Incomplete chain of 1 block(s): the recording ended.\n"
             "  File written: " +
             first + "\n\n",
-        {{first, blocks[0].bytes()}}));
+        {{first, blocks[0]}}));
 }
 
 TEST(RoundTrip, LargestBlock) {

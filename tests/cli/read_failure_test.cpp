@@ -22,10 +22,10 @@ namespace {
 
 constexpr const char* kFailingPath = "failing.wav";
 
-struct FailingInput {
+/// The recording, and where reads start failing with EIO short of its end.
+struct {
     std::string bytes;
-    size_t readable = 0;  ///< reads fail with EIO from here on, short of the end
-    size_t at = 0;
+    size_t readable = 0, at = 0;
 } g_input;
 
 ssize_t read_until_failure(void*, char* buffer, size_t size) {

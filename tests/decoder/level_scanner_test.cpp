@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "decoder/conditioner.h"
@@ -15,62 +16,45 @@
 
 namespace {
 
-/// Every value worth storing in `format`: all codes of the narrow formats,
-/// every half step of the 16-bit scale for floats (plus NaN and infinities).
-std::vector<std::string> stored_values(SampleFormat format) {
+/// Every value worth storing in `format` of `bytes` bytes: all codes of the
+/// narrow formats, every half step of the 16-bit scale for floats (plus NaN and
+/// infinities).
+std::vector<std::string> stored_values(SampleFormat format, int bytes) {
     std::vector<std::string> out;
-    const auto put = [&](const void* p, size_t n) {
-        out.emplace_back(static_cast<const char*>(p), n);
-    };
-    switch (format) {
-        case SampleFormat::kUnsigned8:
-        case SampleFormat::kALaw:
-        case SampleFormat::kMuLaw:
-            for (int c = 0; c < 256; ++c) out.emplace_back(1, static_cast<char>(c));
-            break;
-        case SampleFormat::kSigned16:
-        case SampleFormat::kSigned24:
-        case SampleFormat::kSigned32:
-            for (int v = -32768; v <= 32767; ++v) {
-                // Low bytes below the top 16 bits must not matter.
-                const uint32_t wide = (static_cast<uint32_t>(static_cast<uint16_t>(v)) << 16) |
-                                      (static_cast<uint32_t>(v) & 0xFFFF);
-                const int bytes = format == SampleFormat::kSigned16   ? 2
-                                  : format == SampleFormat::kSigned24 ? 3
-                                                                      : 4;
-                char b[4];
-                for (int i = 0; i < bytes; ++i)
-                    b[i] = static_cast<char>(wide >> (8 * (i + 4 - bytes)));
-                put(b, bytes);
-            }
-            break;
-        case SampleFormat::kFloat32:
-        case SampleFormat::kFloat64:
-            for (int half = -2 * 32770; half <= 2 * 32770; ++half) {
-                const double x = half / 65536.0;
-                const float f = static_cast<float>(x);
-                format == SampleFormat::kFloat32 ? put(&f, 4) : put(&x, 8);
-            }
-            for (double x : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
-                const float f = static_cast<float>(x);
-                format == SampleFormat::kFloat32 ? put(&f, 4) : put(&x, 8);
-            }
-            break;
+    const auto put = [&](const void* p) { out.emplace_back(static_cast<const char*>(p), bytes); };
+    if (bytes == 1) {
+        for (int c = 0; c < 256; ++c) out.emplace_back(1, static_cast<char>(c));
+    } else if (format == SampleFormat::kFloat32 || format == SampleFormat::kFloat64) {
+        std::vector<double> xs = {std::nan(""), HUGE_VAL, -HUGE_VAL};
+        for (int half = -2 * 32770; half <= 2 * 32770; ++half) xs.push_back(half / 65536.0);
+        for (const double x : xs) {
+            const float f = static_cast<float>(x);
+            bytes == 4 ? put(&f) : put(&x);
+        }
+    } else {
+        for (int v = -32768; v <= 32767; ++v) {
+            // Low bytes below the top 16 bits must not matter.
+            const uint32_t wide = (static_cast<uint32_t>(static_cast<uint16_t>(v)) << 16) |
+                                  (static_cast<uint32_t>(v) & 0xFFFF);
+            char b[4];
+            for (int i = 0; i < bytes; ++i) b[i] = static_cast<char>(wide >> (8 * (i + 4 - bytes)));
+            put(b);
+        }
     }
     return out;
 }
 
 TEST(LevelScanner, RangesAgreeWithTheConditionerOnEveryValue) {
-    const SampleFormat formats[] = {SampleFormat::kUnsigned8, SampleFormat::kSigned16,
-                                    SampleFormat::kSigned24,  SampleFormat::kSigned32,
-                                    SampleFormat::kFloat32,   SampleFormat::kFloat64,
-                                    SampleFormat::kALaw,      SampleFormat::kMuLaw};
+    using F = SampleFormat;
+    const std::pair<SampleFormat, int> formats[] = {
+        {F::kUnsigned8, 1}, {F::kSigned16, 2}, {F::kSigned24, 3}, {F::kSigned32, 4},
+        {F::kFloat32, 4},   {F::kFloat64, 8},  {F::kALaw, 1},     {F::kMuLaw, 1}};
     const struct {
         double gain_db;
         int threshold;
     } levels[] = {{1, 32}, {1, 0}, {6, 100}, {50, 5}};
-    for (SampleFormat format : formats) {
-        const std::vector<std::string> values = stored_values(format);
+    for (const auto& [format, bytes] : formats) {
+        const std::vector<std::string> values = stored_values(format, bytes);
         for (bool inverted : {false, true}) {
             for (const auto& level : levels) {
                 ConverterSettings s;

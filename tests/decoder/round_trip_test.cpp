@@ -106,15 +106,6 @@ TEST(RoundTrip, EveryFormatWaveformAndPolarity) {
     }
 }
 
-TEST(RoundTrip, NamesChooseNoDirectory) {
-    const std::string image = htp_image("../etc/x\\y", 0x4000, "data");
-    ScopedTempDir dir;
-    expect_images(dir, play_and_convert(dir, SynthSettings{}, {image}, {}), {image}, "path");
-    // Only the file name changes; the tape name inside the image stays.
-    EXPECT_EQ(written_images(dir)[0].first.substr(9), "_.._etc_x_y.htp");
-    EXPECT_EQ(list_dir(dir.path()).size(), 2u) << "only the recording and the image";
-}
-
 /// A chained program: blocks after the first have an empty name and a
 /// 128-byte leader, and every marker but the last is 0xD8.
 std::string chain(const std::vector<std::string>& blocks, char last_marker = '\0') {

@@ -188,8 +188,9 @@ TEST(HostileInput, Recordings) {
     const std::string data(300, 'd'), hello = htp_image("HELLO", 0x1234, data);
     const std::string sync = good_block_lines(Placement{}, "HELLO", 0x1234, data);
     const std::string sync_lines = sync.substr(0, sync.find("  File found"));
-    // IEEE float whose every sample is 0xFFFFFFFF, a NaN.
-    std::string float_nan = make_wav(WavFixture{1, 44100, 32}, std::string(4000, '\xFF'));
+    // IEEE float whose every sample is 0xFFFFFFFF, a NaN; read at 1 Hz, it
+    // lasts 20000 s, and the picture's time axis steps by hours.
+    std::string float_nan = make_wav(WavFixture{1, 44100, 32}, std::string(80000, '\xFF'));
     float_nan[20] = 3;
     std::vector<RunCase> cases = {
         on_wav("RIFF alone", "RIFF", {}, 5, "", kRateZero),
@@ -198,9 +199,9 @@ TEST(HostileInput, Recordings) {
         on_wav("0 bits", make_wav(WavFixture{1, 44100, 0}, ""), {}, 5, "", refused(0, 1)),
         on_wav("4 bits", make_wav(WavFixture{1, 44100, 4}, ""), {}, 5, "", refused(4, 1)),
         silent(1, 44100, 24, {}, 999), silent(1, 44100, 32, {}),
-        on_wav("float NaN reads as silence", float_nan, {"--analyze"}, 0,
-               expected_header_report(1, 44100, 32, 36, 4000) + "\n" + test_data("analyze_nan.txt"),
-               ""),
+        on_wav("float NaN reads as silence", float_nan, {"--analyze", "--plot", "p.svg", "-s", "1"},
+               0, expected_header_report(1, 1, 32, 36, 80000) + "\n" + test_data("analyze_nan.txt"),
+               "", {{"p.svg", "fnv1a64:3a6de4858f8eb351 9069"}}),
         on_wav("rate 0 rescued by -s", make_wav(WavFixture{1, 0, 8}, std::string(9, '\x80')),
                {"-s", "8000"}, 0, expected_header_report(1, 8000, 8, 36, 9) + summary(0), ""),
         on_wav("streamed size", make_wav(streamed, "\x80"), {}, 0,

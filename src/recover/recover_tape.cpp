@@ -169,6 +169,5 @@ RecoverSummary recover_tape(RecoverState* st, InputStream* in, const RecoverInpu
         in->pos += n * frame_bytes;
     }
     if (st->session.active) finish_block(st, input);
-    st->summary.read_error = in->read_error;
     return st->summary;
 }

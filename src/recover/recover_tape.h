@@ -33,7 +33,6 @@ struct RecoverInput {
 struct RecoverSummary {
     unsigned images_written = 0;
     bool image_failed = false;  ///< an image could not be written
-    bool read_error = false;    ///< the input failed before its end
 };
 
 /// The block being received: its channel, its edges, and one quick reading

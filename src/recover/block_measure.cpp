@@ -2,17 +2,14 @@
 
 #include <cmath>
 
+#include "recover/block_reading.h"
 #include "recover/leader_watch.h"
 #include "recover/recover_report.h"
 
 namespace {
 
-/// The decoder's own judgements, repeated here to time the periods by class.
-constexpr double kThresholdRatio = 0.75;
-constexpr double kTrackGain = 0.05;
-constexpr double kGlitchRatio = 0.3;
-constexpr double kOverlongRatio = 1.6;
-constexpr double kDoubtMargin = 0.12;
+/// The first reading's judgements time the periods by class.
+constexpr ReaderParams kPlainReading;
 
 /// Sums of the periods of one class, in µs.
 struct PeriodClass {
@@ -81,7 +78,7 @@ void time_periods(const EdgeLog& log, const BlockReading& r, bool rising, double
         } else {
             ++measures->periods_over;
         }
-        const double threshold = kThresholdRatio * long_q;
+        const double threshold = kPlainReading.threshold * long_q;
         const bool glitch = q < kGlitchRatio * long_q;
         const bool overlong = q > kOverlongRatio * long_q;
         const bool near = std::fabs(q - threshold) < kDoubtMargin * threshold;
@@ -92,7 +89,7 @@ void time_periods(const EdgeLog& log, const BlockReading& r, bool rising, double
         if (glitch || overlong) continue;
         const bool is_long = q > threshold;
         add_period(is_long ? &longs : &shorts, us);
-        long_q += ((is_long ? q : 2 * q) - long_q) * kTrackGain;
+        long_q += ((is_long ? q : 2 * q) - long_q) * kPlainReading.track_gain;
     }
     m->short_count = shorts.count;
     m->long_count = longs.count;
@@ -100,7 +97,7 @@ void time_periods(const EdgeLog& log, const BlockReading& r, bool rising, double
     m->long_us = class_mean(longs);
     const uint32_t n = shorts.count + longs.count;
     if (n > 0) m->jitter_us = std::sqrt((class_spread(shorts) + class_spread(longs)) / n);
-    measures->threshold_us_sum += kThresholdRatio * long_q * us_per_q;
+    measures->threshold_us_sum += kPlainReading.threshold * long_q * us_per_q;
 }
 
 }  // namespace

@@ -4,19 +4,10 @@
 
 namespace {
 
-constexpr uint8_t kSyncByte = 0xA5;
 /// Leader bits needed right before the sync byte.
 constexpr uint32_t kMinLeaderZeros = 16;
 /// Broken leader runs tolerated before the reading gives up.
 constexpr uint32_t kMaxSeekMisses = 24;
-/// Shorter than this fraction of a long period: a glitch, not a period.
-constexpr double kGlitchRatio = 0.3;
-/// Longer than this fraction of a long period: no period of the tape.
-constexpr double kOverlongRatio = 1.6;
-/// Nearer its threshold than this fraction of it, a period is doubtful: the
-/// checksum covers only the data, so a doubtful name or header bit would
-/// go unnoticed.
-constexpr double kDoubtMargin = 0.12;
 /// Lowest and highest printable name character.
 constexpr uint8_t kFirstPrintable = 0x20;
 constexpr uint8_t kLastPrintable = 0x7E;

@@ -19,6 +19,15 @@ struct ReaderParams {
     unsigned flip_count = 0;
 };
 
+/// Shorter than this fraction of a long period: a glitch, not a period.
+constexpr double kGlitchRatio = 0.3;
+/// Longer than this fraction of a long period: no period of the tape.
+constexpr double kOverlongRatio = 1.6;
+/// Nearer its threshold than this fraction of it, a period is doubtful: the
+/// checksum covers only the data, so a doubtful name or header bit would
+/// go unnoticed.
+constexpr double kDoubtMargin = 0.12;
+
 enum class ReadPhase { kSeekSync, kName, kHeader, kData, kComplete, kFailed };
 
 /// Periods nearest their threshold, kept as the places to reconsider.

@@ -7,12 +7,7 @@ namespace {
 
 /// Other decisions tried after the first reading, in this order.
 constexpr ReaderParams kRetunings[] = {
-    {0.70, 0.05, nullptr, 0},
-    {0.80, 0.05, nullptr, 0},
-    {0.75, 0.15, nullptr, 0},
-};
-/// Only doubtful periods (this close to their threshold) are reconsidered.
-constexpr double kFlipMargin = 0.12;
+    {.threshold = 0.70}, {.threshold = 0.80}, {.track_gain = 0.15}};
 /// Single periods reconsidered, most uncertain first.
 constexpr unsigned kMaxSingleFlips = 6;
 /// The most uncertain periods whose pairs are reconsidered.
@@ -66,11 +61,11 @@ bool try_flips(const EdgeLog& log, bool rising, double leader_q, const BlockRead
                RecoveryOutcome* out, TapeBlock* best, TapeBlock* trial) {
     unsigned usable = 0;
     while (usable < first.uncertain_count && usable < kMaxSingleFlips &&
-           first.uncertain_margin[usable] < kFlipMargin) {
+           first.uncertain_margin[usable] < kDoubtMargin) {  // only doubtful ones
         ++usable;
     }
     for (unsigned i = 0; i < usable; ++i) {
-        const ReaderParams p{0.75, 0.05, &first.uncertain[i], 1};
+        const ReaderParams p{.flips = &first.uncertain[i], .flip_count = 1};
         if (try_reading(log, rising, leader_q, p, first, out, best, trial)) return true;
     }
     const unsigned pool = usable < kPairFlipPool ? usable : kPairFlipPool;
@@ -78,7 +73,7 @@ bool try_flips(const EdgeLog& log, bool rising, double leader_q, const BlockRead
         for (unsigned k = i + 1; k < pool; ++k) {
             uint32_t pair[2] = {first.uncertain[i], first.uncertain[k]};
             if (pair[0] > pair[1]) std::swap(pair[0], pair[1]);
-            const ReaderParams p{0.75, 0.05, pair, 2};
+            const ReaderParams p{.flips = pair, .flip_count = 2};
             if (try_reading(log, rising, leader_q, p, first, out, best, trial)) return true;
         }
     }

@@ -13,6 +13,10 @@ constexpr uint8_t kChainMarker = 0xD8;
 /// Zero bytes before each later block of a chained program in an image.
 constexpr unsigned kChainLeaderBytes = 128;
 
+/// The periods of a healthy tape: a 1 bit is two short ones, a 0 bit one long.
+constexpr double kNominalShortUs = 816.0;
+constexpr double kNominalLongUs = 1633.0;
+
 /// Longest name accepted, terminating zero included.
 constexpr unsigned kMaxNameBytes = 64;
 /// Room for received name bytes; longer names are counted but not stored.

@@ -2,12 +2,11 @@
 
 #include <cmath>
 
+#include "decoder/tape_block.h"
 #include "recover/edge_tracker.h"
 
 namespace {
 
-/// The period of a 0 bit at nominal speed.
-constexpr double kLongPeriodUs = 1633.0;
 /// Speed errors of 10%, wow and jitter on top.
 constexpr double kFastestRatio = 0.85;
 constexpr double kSlowestRatio = 1.18;
@@ -18,7 +17,7 @@ constexpr double kMeanGain = 0.1;
 }  // namespace
 
 LeaderLimits leader_limits(uint32_t rate) {
-    const double long_q = kLongPeriodUs * rate * kTimeSteps / 1e6;
+    const double long_q = kNominalLongUs * rate * kTimeSteps / 1e6;
     return LeaderLimits{long_q * kFastestRatio, long_q * kSlowestRatio};
 }
 

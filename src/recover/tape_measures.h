@@ -14,9 +14,6 @@ constexpr unsigned kMaxMeasuredBlocks = 64;
 /// Width of a histogram bucket and the buckets kept: 0 to 3200 µs.
 constexpr unsigned kPeriodBucketUs = 50;
 constexpr unsigned kPeriodBuckets = 64;
-/// The periods of a healthy tape.
-constexpr double kNominalShortUs = 816.0;
-constexpr double kNominalLongUs = 1633.0;
 
 enum class BlockVerdict {
     kGood,        ///< read plainly, checksum good

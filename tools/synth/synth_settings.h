@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "decoder/tape_block.h"
+
 /// Shape of one period of the tape signal; every period begins with a rising edge.
 enum class Waveform {
     kPulse,   ///< a narrow positive pulse on a flat baseline, as on published tapes
@@ -32,26 +34,26 @@ struct SynthSettings {
     bool junk_chunk = false;          ///< a JUNK chunk before the format chunk
     const char* list_text = nullptr;  ///< a LIST/INFO title before the data; null: none
     Waveform waveform = Waveform::kPulse;
-    double amplitude = 0.85;         ///< peak, as a fraction of full scale (0..1]
-    bool inverted = false;           ///< negate the signal around the baseline
-    double short_period_us = 816;    ///< one of the two periods of a 1 bit
-    double long_period_us = 1633;    ///< the period of a 0 bit
-    double silence_before_s = 0.5;   ///< baseline before the first image
-    double silence_between_s = 1.0;  ///< baseline between two images
-    double silence_after_s = 0.5;    ///< baseline after the last image
-    double noise_snr_db = 0;         ///< Gaussian noise, dB below the amplitude; <= 0: none
-    uint64_t seed = 1;               ///< seeds the noise and the jitter
-    double dc_offset = 0;            ///< added to every sample, fraction of full scale
-    double wow_percent = 0;          ///< depth of a slow sinusoidal speed drift
-    double jitter_us = 0;            ///< each period moves by up to +- this, uniformly
-    double speed_percent = 0;        ///< constant speed error: +3 makes every period 3 % shorter
-    double clip_level = 0;           ///< clip the signal at this fraction of full scale; 0: off
-    double highpass_hz = 0;          ///< cassette-like band limit, low corner; 0: off
-    double lowpass_hz = 0;           ///< cassette-like band limit, high corner; 0: off
-    unsigned dropouts = 0;           ///< places inside the images where the signal fades
-    double dropout_ms = 20;          ///< length of each dropout
-    double hum_db = 0;               ///< mains hum, dB below the amplitude; <= 0: none
-    double hum_hz = 50;              ///< 50 or 60
+    double amplitude = 0.85;                   ///< peak, as a fraction of full scale (0..1]
+    bool inverted = false;                     ///< negate the signal around the baseline
+    double short_period_us = kNominalShortUs;  ///< one of the two periods of a 1 bit
+    double long_period_us = kNominalLongUs;    ///< the period of a 0 bit
+    double silence_before_s = 0.5;             ///< baseline before the first image
+    double silence_between_s = 1.0;            ///< baseline between two images
+    double silence_after_s = 0.5;              ///< baseline after the last image
+    double noise_snr_db = 0;   ///< Gaussian noise, dB below the amplitude; <= 0: none
+    uint64_t seed = 1;         ///< seeds the noise and the jitter
+    double dc_offset = 0;      ///< added to every sample, fraction of full scale
+    double wow_percent = 0;    ///< depth of a slow sinusoidal speed drift
+    double jitter_us = 0;      ///< each period moves by up to +- this, uniformly
+    double speed_percent = 0;  ///< constant speed error: +3 makes every period 3 % shorter
+    double clip_level = 0;     ///< clip the signal at this fraction of full scale; 0: off
+    double highpass_hz = 0;    ///< cassette-like band limit, low corner; 0: off
+    double lowpass_hz = 0;     ///< cassette-like band limit, high corner; 0: off
+    unsigned dropouts = 0;     ///< places inside the images where the signal fades
+    double dropout_ms = 20;    ///< length of each dropout
+    double hum_db = 0;         ///< mains hum, dB below the amplitude; <= 0: none
+    double hum_hz = 50;        ///< 50 or 60
 };
 
 /// Accepted ranges, shared by the command line and the library checks.

@@ -50,7 +50,7 @@ TEST(SynthCommandLine, ExitCodesMessagesAndFiles) {
                                   : synth_case(args + " -o out.wav a.htp", 0, "",
                                                {{"out.wav", "fnv1a64:" + given}}));
     }
-    ASSERT_EQ(cases.size(), 6u + 60u) << "every row of the table read";
+    ASSERT_EQ(cases.size(), 6u + 62u) << "every row of the table read";
     for (const RunCase& c : cases) check_run(c);
     double value = 0;  // the decimal point is '.' whatever the locale; the value is exact
     EXPECT_TRUE(parse_decimal("+1633.25", &value) && value == 1633.25 &&

@@ -1,38 +1,31 @@
 #include "cli/option_scanner.h"
 
+#include <cstdio>
 #include <cstring>
 
-const LongOption kLongOptions[] = {
-    {"channel", true, kOptChannel},  {"join", false, kOptJoin}, {"recover", false, kOptRecover},
-    {"analyze", false, kOptAnalyze}, {"plot", true, kOptPlot},  {"help", false, kOptHelp},
-    {"version", false, kOptVersion}, {nullptr, false, 0},
+constexpr LongOption kLongOptions[] = {
+    {"channel", "N", kOptChannel, "decode channel N, counted from 1 (default 1)"},
+    {"join", nullptr, kOptJoin, "write a chain of blocks as one image"},
+    {"recover", nullptr, kOptRecover, "the decoder for damaged and degraded tapes"},
+    {"analyze", nullptr, kOptAnalyze, "report what is on the tape instead of writing images"},
+    {"plot", "FILE", kOptPlot, "with --analyze, also draw the analysis as SVG"},
+    {"help", nullptr, kOptHelp, "show this help on standard output (exit code 0)"},
+    {"version", nullptr, kOptVersion, "print the version on standard output (exit code 0)"},
+    {nullptr, nullptr, 0, nullptr},
 };
 
 namespace {
 
-constexpr const char kBanner[] =
-    "vorlane v1.0\n"
-    "Homelab/Aircomp family PCM WAV to HTP tape image converter.\n";
-
-// Printed as a format: "%%" is one percent sign. The long options are in the
-// manual page and the README, not here: this text stays as it always was.
-constexpr const char kUsage[] =
-    "    Usage:  vorlane [flags] -i input-file\n"
-    "\n"
-    "        -f           enable simple HP-LP filtering (50 Hz and 7.5 kHz cutoff)\n"
-    "        -g <value>   amplify signal by <value> dB\n"
-    "        -h           display this help\n"
-    "        -m           use edge detection rather than hysteresis\n"
-    "        -r           invert input signal\n"
-    "        -s <value>   force sample rate of <value>\n"
-    "        -t <value>   set comparison threshold to <value>%% of dynamic range (0..100)\n"
-    "\n"
-    "        -v           verbose screen output\n"
-    "    error levels: 0 = no error, 1 = help shown or I/O error, 2 = parameter error,\n"
-    "                  4 = input file cannot be opened, 5 = not a valid WAV file,\n"
-    "                  6 = no wave data found\n"
-    "\n"
-    "\t- 'input-file' needs to be a valid 8 or 16 bit PCM WAV file.\n";
+/// Every option has a name and a line of help, so --help can list them all.
+constexpr bool every_option_documented() {
+    const LongOption* option = kLongOptions;
+    for (; option->code != 0; ++option)
+        if (option->name == nullptr || option->name[0] == '\0' || option->help == nullptr ||
+            option->help[0] == '\0')
+            return false;
+    return option->name == nullptr;
+}
+static_assert(every_option_documented(), "a long option without a name or a line of help");
 
 /// Steps past the letter just taken; moves to the next argument at its end.
 void advance_letter(OptionScanner* s, char* const argv[]) {
@@ -64,7 +57,7 @@ int next_long_option(OptionScanner* s, int argc, char* const argv[], const LongO
         ++option;
     if (option->name == nullptr)
         return long_option_error(s, argv[0], "unknown option", name, length);
-    if (!option->takes_value) {
+    if (option->value_name == nullptr) {
         if (equals == nullptr) return option->code;
         return long_option_error(s, argv[0], "option takes no argument", name, length);
     }
@@ -128,13 +121,4 @@ int next_option(OptionScanner* s, int argc, char* const argv[], const char* opti
     advance_letter(s, argv);
     s->argument = nullptr;
     return c;
-}
-
-void print_usage(FILE* to) {
-    std::fprintf(to, "\n%s\n", kBanner);
-    std::fprintf(to, kUsage);
-}
-
-void print_version(FILE* to) {
-    std::fprintf(to, "vorlane 1.0\n");
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstdio>
-
 /// Classic single-letter option scanner, with long options beside it. The three
 /// first fields persist for the whole scan of one command line.
 struct OptionScanner {
@@ -17,11 +15,14 @@ struct OptionScanner {
 /// The letter options vorlane understands; a letter before ':' takes an argument.
 constexpr const char kOptionString[] = "?fhs:i:g:mo:rt:v";
 
-/// A long option, written "--name", "--name value" or "--name=value".
+/// A long option, written "--name", "--name value" or "--name=value". Its
+/// line of --help lives here, so an option cannot be added without one.
 struct LongOption {
     const char* name;  ///< without the leading "--"; matched exactly
-    bool takes_value;  ///< false: a flag, and "--name=..." is an error
+    const char*
+        value_name;    ///< its value in --help ("N", "FILE"); null: a flag, "--name=x" is an error
     int code;          ///< what next_option returns for it, above every letter
+    const char* help;  ///< what it does, one short line of --help (and of the README table)
 };
 
 enum LongOptionCode : int {
@@ -44,9 +45,3 @@ extern const LongOption kLongOptions[];
 /// character is neither the end nor '='.
 int next_option(OptionScanner* scanner, int argc, char* const argv[], const char* options,
                 const LongOption* long_options);
-
-/// Writes the banner and the usage text: -h to standard error, --help to standard output.
-void print_usage(FILE* to);
-
-/// The version line of --version.
-void print_version(FILE* to);

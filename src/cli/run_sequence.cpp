@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cli/help_text.h"
 #include "cli/numeric_options.h"
 #include "cli/option_scanner.h"
 #include "decoder/decode_loop.h"
@@ -82,7 +83,7 @@ ScanOutcome apply_long_option(int code, const OptionScanner& scanner, ConverterS
             s->plot_path = scanner.argument;
             break;
         case kOptHelp:
-            print_usage(stdout);
+            print_help(stdout);
             return stop_with(kExitSuccess);
         case kOptVersion:
             print_version(stdout);

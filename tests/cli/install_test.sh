@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the build into a fresh DESTDIR and checks the tree exactly: both
 # programs, both manual pages, nothing else; the pages render without a
-# single groff warning and name every long option.
+# single groff warning (help_docs_test.sh checks that vorlane.1 names every
+# long option).
 #   install_test.sh BUILD_DIR CMAKE_COMMAND
 set -u
 build=$1
@@ -26,9 +27,5 @@ tree=$(cd "$root" && find . -type f | sort | tr '\n' ' ')
 for page in vorlane vorlane-synth; do
     warnings=$(groff -man -ww -Tutf8 "$root/share/man/man1/$page.1" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "$page.1 renders with warnings: $warnings"
-done
-for option in channel join recover analyze plot help version; do
-    grep -q "^\.B.* \\\\-\\\\-$option\\b" "$root/share/man/man1/vorlane.1" ||
-        fail "vorlane.1 does not document --$option"
 done
 echo "install tree and manual pages OK"

@@ -1,14 +1,17 @@
 // The command line end to end: the scanning of letters and long options, the
-// numbers they take, the usage text, the exit codes, the raw output's opening
-// rules and the checks made once the header is read. Each row runs in a fresh
-// directory holding the same files; the rows are in tests/data/command_lines.txt.
+// numbers they take, the usage text and the help, the exit codes, the raw
+// output's opening rules and the checks made once the header is read. Each
+// row runs in a fresh directory holding the same files; the rows are in
+// tests/data/command_lines.txt.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "cli/option_scanner.h"
 #include "end_to_end.h"
 #include "process_runner.h"
 #include "tape_signal.h"
@@ -30,7 +33,8 @@ std::string replace_all(std::string text, const std::string& from, const std::st
     return text;
 }
 
-TEST(RunSequence, CommandLines) {
+/// The rows of command_lines.txt, then the numbers no option can read.
+std::vector<RunCase> command_line_cases() {
     std::string no_data = make_wav(WavFixture{}, "");
     no_data.replace(36, 4, "dat_");
     const std::vector<GivenEntry> given = {
@@ -47,6 +51,7 @@ TEST(RunSequence, CommandLines) {
     const std::pair<const char*, std::string> texts[] = {
         {"\\n", "\n"},
         {"{usage}", expected_usage()},
+        {"{help}", test_data("help.txt")},
         {"{none}", summary(0)},
         {"{head}", expected_header_report(1, 44100, 8, 36, 1000)},
         {"{stereo}", expected_header_report(2, 44100, 8, 36, 1000)},
@@ -75,7 +80,6 @@ TEST(RunSequence, CommandLines) {
                        fields[4].substr(fields[4].find('=') + 1)}};
         cases.push_back(c);
     }
-    ASSERT_EQ(cases.size(), 75u) << "every row of the table read";
     for (const std::string number : {"x", "''", "-", "dB3", "2147483648", "-2147483649",
                                      "4294967297", "99999999999999999999999"}) {
         for (const std::string option : {"-g ", "--channel="}) {
@@ -85,7 +89,47 @@ TEST(RunSequence, CommandLines) {
                  "Error parsing argument for '" + option.substr(0, option.size() - 1) + "'.\n"});
         }
     }
-    for (const RunCase& c : cases) check_run(c);
+    return cases;
+}
+
+TEST(RunSequence, EveryRowOfTheTableRead) {
+    EXPECT_EQ(command_line_cases().size(), 75u + 16u) << "the table's rows, then the numbers";
+}
+
+class CommandLines : public testing::TestWithParam<RunCase> {};
+
+TEST_P(CommandLines, Run) {
+    check_run(GetParam());
+}
+
+/// Row number and arguments, so one row runs alone with --gtest_filter.
+std::string row_name(const testing::TestParamInfo<RunCase>& info) {
+    std::string name = std::to_string(info.index) + "_" + info.param.name.substr(0, 48);
+    for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(RunSequence, CommandLines, testing::ValuesIn(command_line_cases()),
+                         row_name);
+
+// --help lists every long option of the scanner's table, in its order, each
+// with its value: an option cannot be added and forgotten in the help.
+TEST(RunSequence, HelpListsEveryLongOptionOfTheTable) {
+    std::vector<std::string> table, shown;
+    for (const LongOption* o = kLongOptions; o->name != nullptr; ++o)
+        table.push_back(std::string("--") + o->name + (o->value_name ? " " : "") +
+                        (o->value_name ? o->value_name : ""));
+    ScopedTempDir dir;
+    const ProcessResult help = run_process(vorlane_binary(), {"--help"}, dir.path());
+    std::istringstream lines(help.out);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t start = line.find_first_not_of(' ');
+        // The option ends where the gap before its description begins.
+        if (start != std::string::npos && line.compare(start, 2, "--") == 0)
+            shown.push_back(line.substr(start, line.find("  ", start) - start));
+    }
+    EXPECT_EQ(help.exit_code, 0);
+    EXPECT_EQ(shown, table);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "cli/help_text.h"
 #include "cli/numeric_options.h"
+#include "cli/option_notices.h"
 #include "cli/option_scanner.h"
 #include "decoder/decode_loop.h"
 #include "settings.h"
@@ -189,6 +190,7 @@ int header_exit_code(HeaderStatus status, const WavHeader& header, const Convert
 /// Once the options are scanned: the header, then the decoder.
 int convert(RunContext* ctx) {
     const ConverterSettings& s = ctx->settings;
+    print_ignored_option_notices(s);
     if (s.recover) drop_options_recover_ignores(ctx);
     if (s.raw_output_path != nullptr) raw_output_open(&ctx->raw, s.raw_output_path, ctx->input);
 

@@ -1,8 +1,8 @@
 // The command line end to end: the scanning of letters and long options, the
-// numbers they take, the usage text and the help, the exit codes, the raw
-// output's opening rules and the checks made once the header is read. Each
-// row runs in a fresh directory holding the same files; the rows are in
-// tests/data/command_lines.txt.
+// numbers they take, the usage text and the help, the exit codes, the notices
+// of options without effect, the raw output's opening rules and the checks
+// made once the header is read. Each row runs in a fresh directory holding
+// the same files; the rows are in tests/data/command_lines.txt.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -54,6 +54,7 @@ std::vector<RunCase> command_line_cases() {
         {"{help}", test_data("help.txt")},
         {"{none}", summary(0)},
         {"{head}", expected_header_report(1, 44100, 8, 36, 1000)},
+        {"{analysis}", test_data("analyze_silence.txt")},
         {"{stereo}", expected_header_report(2, 44100, 8, 36, 1000)},
         {"{slow}", expected_header_report(1, 7999, 8, 36, 1000)},
         {"{ch0}", expected_header_report(0, 44100, 8, 36, 1000)},
@@ -93,7 +94,7 @@ std::vector<RunCase> command_line_cases() {
 }
 
 TEST(RunSequence, EveryRowOfTheTableRead) {
-    EXPECT_EQ(command_line_cases().size(), 75u + 16u) << "the table's rows, then the numbers";
+    EXPECT_EQ(command_line_cases().size(), 85u + 16u) << "the table's rows, then the numbers";
 }
 
 class CommandLines : public testing::TestWithParam<RunCase> {};

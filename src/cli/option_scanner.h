@@ -15,14 +15,14 @@ struct OptionScanner {
 /// The letter options vorlane understands; a letter before ':' takes an argument.
 constexpr const char kOptionString[] = "?fhs:i:g:mo:rt:v";
 
-/// A long option, written "--name", "--name value" or "--name=value". Its
-/// line of --help lives here, so an option cannot be added without one.
+/// A long option, written "--name", "--name value" or "--name=value" ("--name=x"
+/// is an error for a flag). Its line of --help lives here, so an option cannot
+/// be added without one.
 struct LongOption {
-    const char* name;  ///< without the leading "--"; matched exactly
-    const char*
-        value_name;    ///< its value in --help ("N", "FILE"); null: a flag, "--name=x" is an error
-    int code;          ///< what next_option returns for it, above every letter
-    const char* help;  ///< what it does, one short line of --help (and of the README table)
+    const char* name;        ///< without the leading "--"; matched exactly
+    const char* value_name;  ///< its value in --help ("N", "FILE"); null: a flag
+    int code;                ///< what next_option returns for it, above every letter
+    const char* help;        ///< what it does, one short line of --help (and of the README table)
 };
 
 enum LongOptionCode : int {

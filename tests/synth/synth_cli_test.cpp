@@ -79,6 +79,13 @@ TEST(SynthSettings, TheModuleRefusesWhatTheCommandLineNeverPasses) {
         {[](SynthSettings* s) { s->clip_level = 1.01; }, "clip level 1.01 is outside 0..1"},
         {[](SynthSettings* s) { s->dropout_ms = 0; }, "dropouts: at most 1000 of up to 10000 ms"},
         {[](SynthSettings* s) { s->dropouts = 1001; }, "dropouts: at most 1000 of up to 10000 ms"},
+        {[](SynthSettings* s) { s->burst_ms = 0; }, "noise bursts: at most 1000 of up to 10000 ms"},
+        {[](SynthSettings* s) { s->bursts = 1001; },
+         "noise bursts: at most 1000 of up to 10000 ms"},
+        {[](SynthSettings* s) { s->jitter_sd_us = -1; },
+         "jitter deviation -1 us is negative or too large"},
+        {[](SynthSettings* s) { s->jitter_sd_us = 204.5; },
+         "jitter deviation 204.5 us is more than a quarter of the short period 816 us"},
         {[](SynthSettings* s) { s->hum_db = 10, s->hum_hz = 55; },
          "hum must lie up to 200 dB below, at 50 or 60 Hz"},
     };

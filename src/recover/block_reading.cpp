@@ -28,36 +28,45 @@ void note_uncertain(BlockReading* r, uint32_t number, double margin) {
     r->uncertain_margin[i] = margin;
 }
 
-/// Adds a period's odds of being the other class to the reading's score.
+/// Adds a period to the window of the last segments; when a long period
+/// closes a segment, the mass of the readings changing two or more periods
+/// of the window goes to the header's or the data's account.
+void window_period(ReadingScore* sc, double odds, bool is_long, bool header) {
+    const unsigned last = kWindowSegments - 1;
+    sc->segment_log_mass[last] += std::log1p(odds);
+    sc->segment_odds[last] += odds;
+    sc->segment_header[last] = sc->segment_header[last] || header;
+    if (!is_long) return;
+    double log_mass = 0;
+    double single = 0;
+    bool touches_header = false;
+    for (unsigned k = 0; k < kWindowSegments; ++k) {
+        log_mass += sc->segment_log_mass[k];
+        single += sc->segment_odds[k];
+        touches_header = touches_header || sc->segment_header[k];
+    }
+    const double pairs = std::fmax(0.0, std::expm1(log_mass) - single);
+    (touches_header ? sc->header_pair_mass : sc->pair_mass) += pairs;
+    for (unsigned k = 0; k < last; ++k) {
+        sc->segment_log_mass[k] = sc->segment_log_mass[k + 1];
+        sc->segment_odds[k] = sc->segment_odds[k + 1];
+        sc->segment_header[k] = sc->segment_header[k + 1];
+    }
+    sc->segment_log_mass[last] = 0;
+    sc->segment_odds[last] = 0;
+    sc->segment_header[last] = false;
+    ++sc->segment;
+}
+
+/// Adds a period's odds of being the other class to the reading's score;
+/// data periods are candidates for another reading.
 void score_period(const BlockReading& r, uint32_t number, double x, bool is_long,
                   const ReaderParams& p) {
     ReadingScore& sc = *p.score;
     const double odds = period_flip_odds(*p.model, x, is_long);
-    if (r.phase != ReadPhase::kData) {
-        sc.header_chance += odds / (1 + odds);
-        return;
-    }
-    const unsigned last = kWindowSegments - 1;
-    sc.segment_log_mass[last] += std::log1p(odds);
-    sc.segment_odds[last] += odds;
-    if (is_long) {
-        // A segment closes: weigh the readings changing two or more periods of the window.
-        double log_mass = 0;
-        double single = 0;
-        for (unsigned k = 0; k < kWindowSegments; ++k) {
-            log_mass += sc.segment_log_mass[k];
-            single += sc.segment_odds[k];
-        }
-        sc.pair_mass += std::fmax(0.0, std::expm1(log_mass) - single);
-        for (unsigned k = 0; k < last; ++k) {
-            sc.segment_log_mass[k] = sc.segment_log_mass[k + 1];
-            sc.segment_odds[k] = sc.segment_odds[k + 1];
-        }
-        sc.segment_log_mass[last] = 0;
-        sc.segment_odds[last] = 0;
-    }
     const uint32_t segment = sc.segment;
-    sc.segment += is_long ? 1 : 0;
+    window_period(&sc, odds, is_long, r.phase != ReadPhase::kData);
+    if (r.phase != ReadPhase::kData) return;
     unsigned i = sc.count;
     if (i == kSearchCandidates) {
         if (odds <= sc.odds[i - 1]) return;

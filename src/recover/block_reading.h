@@ -17,15 +17,16 @@ constexpr unsigned kSearchCandidates = 24;
 
 /// Short runs (each with the long period that ends it) whose changes are
 /// weighed together: a change anywhere else leaves a lone short pulse.
-constexpr unsigned kWindowSegments = 3;
+constexpr unsigned kWindowSegments = 2;
 
 /// What a scored reading learns about its own certainty.
 struct ReadingScore {
     double segment_log_mass[kWindowSegments] = {};  ///< sum of log(1 + odds), newest last
     double segment_odds[kWindowSegments] = {};      ///< sum of odds
-    uint32_t segment = 0;                           ///< data segments closed so far
-    double pair_mass = 0;      ///< mass of the readings changing two periods or more of a window
-    double header_chance = 0;  ///< sum of the chances of a wrong period in name and header
+    bool segment_header[kWindowSegments] = {};      ///< holds a name or header period
+    uint32_t segment = 0;                           ///< segments closed so far
+    double pair_mass = 0;  ///< mass of the readings changing two periods or more of a data window
+    double header_pair_mass = 0;  ///< the same for windows reaching into the name or header
     uint32_t candidate[kSearchCandidates] = {};  ///< data period numbers, likeliest wrong first
     double odds[kSearchCandidates] = {};         ///< their odds of being the other class
     uint32_t candidate_segment[kSearchCandidates] = {};  ///< the segment each lies in

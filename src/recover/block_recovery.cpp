@@ -7,9 +7,10 @@
 namespace {
 
 /// The plain reading of a direction is accepted at once when it has not one
-/// period near the boundary; otherwise the search decides.
-bool plainly_good(const BlockReading& r) {
-    return reading_clean(r, 0) && r.crc_ok;
+/// period near the boundary nor a split one before the data; otherwise the
+/// search decides.
+bool plainly_good(const EdgeLog& log, const BlockReading& r) {
+    return reading_clean(r, 0) && r.crc_ok && header_unsplit(log, r);
 }
 
 }  // namespace
@@ -25,7 +26,7 @@ RecoveryOutcome recover_block(const EdgeLog& log, const DirectionChoice& directi
         read_log(log, directions.rising[d], leader_q, plain, &first[d], d == 0 ? best : trial);
         ++out.readings;
         if (d == 0) out.reading = first[0];
-        if (!plainly_good(first[d])) continue;
+        if (!plainly_good(log, first[d])) continue;
         if (d > 0) std::memcpy(best, trial, sizeof *best);
         out.accepted = true;
         out.rising = directions.rising[d];
@@ -34,9 +35,7 @@ RecoveryOutcome recover_block(const EdgeLog& log, const DirectionChoice& directi
         return out;
     }
     for (unsigned d = 0; d < directions.count; ++d) {
-        const BlockReading* other = directions.count > 1 ? &first[1 - d] : nullptr;
-        if (search_readings(log, directions.rising[d], leader_q, first[d], other, &out, best,
-                            trial))
+        if (search_readings(log, directions.rising[d], leader_q, first[d], &out, best, trial))
             return out;
     }
     // The block reported is the first direction's plain reading, still in `best`.

@@ -45,13 +45,11 @@ FlipSet queue_pop(FlipQueue* q) {
 }
 
 /// Read to its checksum, which matched, with no structural doubt: no lone
-/// short, no period of no plausible length, no glitch, a name of text, and
-/// the name and header of the plain reading and of the other direction.
-bool matches(const EdgeLog& log, const BlockReading& r, const BlockReading& plain,
-             const BlockReading* other) {
+/// short, no period of no plausible length, no glitch, a name of text, the
+/// name and header of the plain reading, and no split period before the data.
+bool matches(const EdgeLog& log, const BlockReading& r, const BlockReading& plain) {
     return r.phase == ReadPhase::kComplete && r.crc_ok && r.errors == 0 && r.glitches == 0 &&
-           !r.name_odd && same_name_and_header(r, plain) && names_agree(r, other) &&
-           header_unsplit(log, r);
+           !r.name_odd && same_name_and_header(r, plain) && header_unsplit(log, r);
 }
 
 /// Where the search stands: masses relative to the scored reading's.
@@ -113,12 +111,6 @@ bool same_name_and_header(const BlockReading& a, const BlockReading& b) {
     return a.name_hash == b.name_hash;
 }
 
-bool names_agree(const BlockReading& r, const BlockReading* other) {
-    const bool other_has_header = other != nullptr && (other->phase == ReadPhase::kData ||
-                                                       other->phase == ReadPhase::kComplete);
-    return !other_has_header || same_name_and_header(r, *other);
-}
-
 bool header_unsplit(const EdgeLog& log, const BlockReading& r) {
     if (r.sync_edge < kSplitLeaderEdges + 2 || r.header_edge >= log.count) return false;
     // The leader's shorter phases: the narrow pulse, or half of a square or sine period.
@@ -142,8 +134,7 @@ void read_log(const EdgeLog& log, bool rising, double leader_q, const ReaderPara
 }
 
 bool search_readings(const EdgeLog& log, bool rising, double leader_q, const BlockReading& plain,
-                     const BlockReading* other, RecoveryOutcome* out, TapeBlock* best,
-                     TapeBlock* trial) {
+                     RecoveryOutcome* out, TapeBlock* best, TapeBlock* trial) {
     const PeriodModel model = period_model(plain.stats);
     ReadingScore sc;
     const double glitch = model.mean[0] - kGlitchSpreads * model.spread[0];
@@ -156,12 +147,12 @@ bool search_readings(const EdgeLog& log, bool rising, double leader_q, const Blo
     ++out->readings;
     if (base.phase != ReadPhase::kComplete || !same_name_and_header(base, plain)) return false;
     SearchTally t;
-    t.header = sc.header_chance * sc.header_chance / 2;
+    t.header = -std::expm1(-sc.header_pair_mass);
     // One period read the other way always leaves a run of short periods of odd
     // length, a lone short, and so do changes in runs apart: only readings
     // changing two or more periods close together can pass.
     t.unexplored = std::expm1(sc.pair_mass);
-    if (matches(log, base, plain, other)) t.matched = t.best = 1;
+    if (matches(log, base, plain)) t.matched = t.best = 1;
     if (wrong_chance(t) <= kMaxWrongChance) {
         accept(log, rising, leader_q, params, out, best);
         return true;
@@ -194,7 +185,7 @@ bool search_readings(const EdgeLog& log, bool rising, double leader_q, const Blo
         read_log(log, rising, leader_q, params, &r, trial);
         ++out->readings;
         if (counted(sc, s.mask)) t.unexplored -= s.mass;
-        if (matches(log, r, plain, other)) {
+        if (matches(log, r, plain)) {
             t.matched += s.mass;
             if (s.mass > t.best) t.best = s.mass, best_mask = s.mask;
         }

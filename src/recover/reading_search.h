@@ -14,11 +14,9 @@
 // of all data periods. The name and the header carry no checksum; a single
 // wrong period leaves a lone short pulse, which is refused, so only pairs of
 // them can go unnoticed. Noise can also split a long period into two even
-// halves, which no odds foresee; the other edge direction then sees a
-// glitch instead and reads the name right. So a name of control or high
-// bytes is refused, and where both directions read a name and header, they
-// must agree. Readings are tried from the likeliest down, as long as one
-// could still pass.
+// halves, which no odds foresee but which leaves two edges close together;
+// and a name of control or high bytes is refused. Readings are tried from
+// the likeliest down, as long as one could still pass.
 
 #include "recover/block_recovery.h"
 
@@ -33,10 +31,6 @@ constexpr unsigned kMaxSearchReadings = 256;
 /// The checksum does not cover the name and the header: readings of one
 /// block may not differ in them.
 bool same_name_and_header(const BlockReading& a, const BlockReading& b);
-
-/// True when `other` (the other edge direction's reading, or null) read the
-/// same name and header as `r`.
-bool names_agree(const BlockReading& r, const BlockReading* other);
 
 /// Leader edges whose phases set the limit of a split, and the fraction of
 /// their shorter phase below which an interval in the name or header is noise.
@@ -54,8 +48,6 @@ void read_log(const EdgeLog& log, bool rising, double leader_q, const ReaderPara
 
 /// Scores the block from `plain` (its plain reading in this direction) and
 /// searches readings in order of likelihood; fills `out` and `best` when one
-/// is accepted. `other` is the plain reading of the other edge direction, or
-/// null: where it read a name and header, the accepted reading must agree.
+/// is accepted.
 bool search_readings(const EdgeLog& log, bool rising, double leader_q, const BlockReading& plain,
-                     const BlockReading* other, RecoveryOutcome* out, TapeBlock* best,
-                     TapeBlock* trial);
+                     RecoveryOutcome* out, TapeBlock* best, TapeBlock* trial);

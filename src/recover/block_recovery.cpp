@@ -25,6 +25,7 @@ RecoveryOutcome recover_block(const EdgeLog& log, const DirectionChoice& directi
     for (unsigned d = 0; d < directions.count; ++d) {
         read_log(log, directions.rising[d], leader_q, plain, &first[d], d == 0 ? best : trial);
         ++out.readings;
+        out.matches += first[d].phase == ReadPhase::kComplete && first[d].crc_ok ? 1 : 0;
         if (d == 0) out.reading = first[0];
         if (!plainly_good(log, first[d])) continue;
         if (d > 0) std::memcpy(best, trial, sizeof *best);

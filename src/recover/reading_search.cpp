@@ -145,6 +145,7 @@ bool search_readings(const EdgeLog& log, bool rising, double leader_q, const Blo
     BlockReading base;
     read_log(log, rising, leader_q, params, &base, trial);
     ++out->readings;
+    out->matches += base.phase == ReadPhase::kComplete && base.crc_ok ? 1 : 0;
     if (base.phase != ReadPhase::kComplete || !same_name_and_header(base, plain)) return false;
     SearchTally t;
     t.header = -std::expm1(-sc.header_pair_mass);
@@ -184,6 +185,7 @@ bool search_readings(const EdgeLog& log, bool rising, double leader_q, const Blo
         BlockReading r;
         read_log(log, rising, leader_q, params, &r, trial);
         ++out->readings;
+        out->matches += r.phase == ReadPhase::kComplete && r.crc_ok ? 1 : 0;
         if (counted(sc, s.mask)) t.unexplored -= s.mass;
         if (matches(log, r, plain)) {
             t.matched += s.mass;

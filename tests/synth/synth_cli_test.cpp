@@ -73,6 +73,7 @@ TEST(SynthSettings, TheModuleRefusesWhatTheCommandLineNeverPasses) {
          "signal-to-noise ratio 201 dB is not a number up to 200 dB"},
         {[](SynthSettings* s) { s->dc_offset = -1.01; }, "DC offset -1.01 is outside -1..1"},
         {[](SynthSettings* s) { s->wow_percent = 25.5; }, "wow 25.5% is outside 0..25%"},
+        {[](SynthSettings* s) { s->wow_hz = 0; }, "wow rate 0 Hz is outside (0, 50]"},
         {[](SynthSettings* s) { s->jitter_us = -1; }, "jitter -1 us is negative or too large"},
         {[](SynthSettings* s) { s->speed_percent = -50.5; },
          "speed error -50.5% is outside -50..50%"},

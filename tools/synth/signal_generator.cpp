@@ -48,7 +48,7 @@ void generator_init(GeneratorState* st, const SynthSettings& s) {
     shape.pulse_width =
         std::max(1.0, std::min(kPulseWidthUs * shape.samples_per_us, short_samples / 2));
     shape.wow_depth = s.wow_percent / 100;
-    shape.wow_radians_per_sample = kTwoPi * kWowHz / s.sample_rate;
+    shape.wow_radians_per_sample = kTwoPi * s.wow_hz / s.sample_rate;
     shape.jitter_samples = s.jitter_us * shape.samples_per_us;
     shape.jitter_sd_samples = s.jitter_sd_us * shape.samples_per_us;
     st->timing = prng_seeded(s.seed, kTimingStream);

@@ -74,6 +74,7 @@ void synth_print_usage(std::FILE* stream) {
         "        -d <level>   DC offset, fraction of full scale, -1..1\n"
         "        -W <pct>     wow: slow speed drift of up to <pct> percent (0..%g)\n"
         "        -j <us>      jitter: each period moves by up to +-<us>\n"
+        "        --wow-hz <hz>       rate of the wow, up to %g (default %g; a few Hz is flutter)\n"
         "        --jitter-sd <us>    jitter: each period moves by a Gaussian amount, deviation "
         "<us>\n"
         "        --speed <pct>       constant speed error: +3 makes every period 3%% shorter\n"
@@ -101,7 +102,7 @@ void synth_print_usage(std::FILE* stream) {
         kMinSampleRateHz, kMaxSampleRateHz, d.sample_rate, d.bits_per_sample, d.channels,
         d.amplitude, d.short_period_us, d.long_period_us, d.silence_before_s, d.silence_between_s,
         d.silence_after_s, kMaxSnrDb, static_cast<unsigned long long>(d.seed), kMaxWowPercent,
-        d.dropout_ms, d.burst_ms, d.hum_hz);
+        kMaxWowHz, d.wow_hz, d.dropout_ms, d.burst_ms, d.hum_hz);
 }
 
 int synth_cli_run(int argc, char* const argv[]) {

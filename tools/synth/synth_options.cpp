@@ -21,6 +21,7 @@ enum class Field {
     kNoise,
     kDc,
     kWow,
+    kWowHz,
     kJitter,
     kJitterSd,
     kSignalChannel,
@@ -68,6 +69,7 @@ constexpr NumberRule kNumberRules[] = {
     {"--lowpass", Field::kLowpass, 0, kMaxSampleRateHz / 2.0, false, false, false},
     {"--dropouts", Field::kDropouts, 0, kMaxDropouts, true, true, false},
     {"--dropout-ms", Field::kDropoutMs, 0, kMaxDropoutMs, false, false, false},
+    {"--wow-hz", Field::kWowHz, 0, kMaxWowHz, false, false, false},
     {"--jitter-sd", Field::kJitterSd, 0, kMaxPeriodUs, true, false, false},
     {"--bursts", Field::kBursts, 0, kMaxDropouts, true, true, false},
     {"--burst-ms", Field::kBurstMs, 0, kMaxDropoutMs, false, false, false},
@@ -159,6 +161,9 @@ void store_number(SynthSettings* s, Field field, double v) {
             break;
         case Field::kDropoutMs:
             s->dropout_ms = v;
+            break;
+        case Field::kWowHz:
+            s->wow_hz = v;
             break;
         case Field::kJitterSd:
             s->jitter_sd_us = v;

@@ -109,6 +109,9 @@ bool check_fields(const SynthSettings& s, char* message, size_t message_bytes) {
     } else if (!within(s.wow_percent, 0, kMaxWowPercent)) {
         synth_message(message, message_bytes, "wow %g%% is outside 0..%g%%", s.wow_percent,
                       kMaxWowPercent);
+    } else if (!within(s.wow_hz, 0, kMaxWowHz) || s.wow_hz == 0) {
+        synth_message(message, message_bytes, "wow rate %g Hz is outside (0, %g]", s.wow_hz,
+                      kMaxWowHz);
     } else if (!within(s.jitter_us, 0, kMaxPeriodUs)) {
         synth_message(message, message_bytes, "jitter %g us is negative or too large", s.jitter_us);
     } else if (!within(s.jitter_sd_us, 0, kMaxPeriodUs)) {

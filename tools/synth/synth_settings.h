@@ -45,6 +45,7 @@ struct SynthSettings {
     uint64_t seed = 1;         ///< seeds the noise and the jitter
     double dc_offset = 0;      ///< added to every sample, fraction of full scale
     double wow_percent = 0;    ///< depth of a slow sinusoidal speed drift
+    double wow_hz = 0.5;       ///< its rate: 0.5 is wow, a few Hz flutter
     double jitter_us = 0;      ///< each period moves by up to +- this, uniformly
     double jitter_sd_us = 0;   ///< each period moves by a Gaussian amount of this deviation
     double speed_percent = 0;  ///< constant speed error: +3 makes every period 3 % shorter
@@ -81,8 +82,8 @@ constexpr size_t kMaxListTextChars = 255;
 
 /// Width of the narrow pulse of Waveform::kPulse; never more than half a short period.
 constexpr double kPulseWidthUs = 150;
-/// Rate of the wow drift: one slow cycle every two seconds.
-constexpr double kWowHz = 0.5;
+/// Fastest speed drift: flutter of a worn capstan, far below the bit rate.
+constexpr double kMaxWowHz = 50;
 /// Depth of a dropout: the signal falls by 30 dB.
 constexpr double kDropoutGain = 0.031622776601683794;
 /// Deviation of a noise burst, a fraction of the amplitude: noise as loud as the signal.

@@ -133,6 +133,53 @@ void read_log(const EdgeLog& log, bool rising, double leader_q, const ReaderPara
     }
 }
 
+namespace {
+
+/// Tries the sets of candidates read the other way, likeliest first, while a
+/// match could still be written; accepts the likeliest match once it is safe.
+bool search_flips(const EdgeLog& log, bool rising, double leader_q, const BlockReading& plain,
+                  ReadingScore* sc, ReaderParams params, SearchTally t, RecoveryOutcome* out,
+                  TapeBlock* best, TapeBlock* trial) {
+    static_assert(kSearchCandidates <= 32, "a candidate set is a 32-bit mask");
+    for (unsigned i = 0; i < sc->count; ++i) sc->odds[i] = std::fmin(sc->odds[i], 1.0);
+    FlipQueue queue;
+    queue_push(&queue, FlipSet{sc->odds[0], 1u, 0});
+    uint32_t flips[kSearchCandidates];
+    uint32_t best_mask = 0;
+    params.flips = flips;
+    for (unsigned tried = 0; tried < kMaxSearchReadings && queue.count > 0; ++tried) {
+        const FlipSet s = queue_pop(&queue);
+        // Every later reading is at most as likely as this one.
+        const double reachable =
+            std::fmax(0.0, t.unexplored - s.mass * (kMaxSearchReadings - tried)) + kUnmodelledMass;
+        if (reachable / kChecksumValues / std::fmax(s.mass, t.best) > kMaxWrongChance) break;
+        if (s.last + 1 < sc->count) {
+            const unsigned next = s.last + 1;
+            const double odds = sc->odds[next];
+            queue_push(&queue, FlipSet{s.mass * odds, s.mask | 1u << next, next});
+            queue_push(&queue, FlipSet{s.mass / sc->odds[s.last] * odds,
+                                       (s.mask & ~(1u << s.last)) | 1u << next, next});
+        }
+        params.flip_count = flips_of(*sc, s.mask, flips);
+        BlockReading r;
+        read_log(log, rising, leader_q, params, &r, trial);
+        ++out->readings;
+        out->matches += r.phase == ReadPhase::kComplete && r.crc_ok ? 1 : 0;
+        if (counted(*sc, s.mask)) t.unexplored -= s.mass;
+        if (matches(log, r, plain)) {
+            t.matched += s.mass;
+            if (s.mass > t.best) t.best = s.mass, best_mask = s.mask;
+        }
+        if (wrong_chance(t) > kMaxWrongChance) continue;
+        params.flip_count = best_mask == 0 ? 0 : flips_of(*sc, best_mask, flips);
+        accept(log, rising, leader_q, params, out, best);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool search_readings(const EdgeLog& log, bool rising, double leader_q, const BlockReading& plain,
                      RecoveryOutcome* out, TapeBlock* best, TapeBlock* trial) {
     const PeriodModel model = period_model(plain.stats);
@@ -159,42 +206,7 @@ bool search_readings(const EdgeLog& log, bool rising, double leader_q, const Blo
         return true;
     }
     if (t.header > kMaxWrongChance || sc.count == 0) return false;
-    static_assert(kSearchCandidates <= 32, "a candidate set is a 32-bit mask");
-    for (unsigned i = 0; i < sc.count; ++i) sc.odds[i] = std::fmin(sc.odds[i], 1.0);
-    FlipQueue queue;
-    queue_push(&queue, FlipSet{sc.odds[0], 1u, 0});
-    uint32_t flips[kSearchCandidates];
-    uint32_t best_mask = 0;
     params.model = nullptr;
     params.score = nullptr;
-    params.flips = flips;
-    for (unsigned tried = 0; tried < kMaxSearchReadings && queue.count > 0; ++tried) {
-        const FlipSet s = queue_pop(&queue);
-        // Every later reading is at most as likely as this one.
-        const double reachable =
-            std::fmax(0.0, t.unexplored - s.mass * (kMaxSearchReadings - tried)) + kUnmodelledMass;
-        if (reachable / kChecksumValues / std::fmax(s.mass, t.best) > kMaxWrongChance) break;
-        if (s.last + 1 < sc.count) {
-            const double next = sc.odds[s.last + 1];
-            queue_push(&queue, FlipSet{s.mass * next, s.mask | 1u << (s.last + 1), s.last + 1});
-            queue_push(&queue,
-                       FlipSet{s.mass / sc.odds[s.last] * next,
-                               (s.mask & ~(1u << s.last)) | 1u << (s.last + 1), s.last + 1});
-        }
-        params.flip_count = flips_of(sc, s.mask, flips);
-        BlockReading r;
-        read_log(log, rising, leader_q, params, &r, trial);
-        ++out->readings;
-        out->matches += r.phase == ReadPhase::kComplete && r.crc_ok ? 1 : 0;
-        if (counted(sc, s.mask)) t.unexplored -= s.mass;
-        if (matches(log, r, plain)) {
-            t.matched += s.mass;
-            if (s.mass > t.best) t.best = s.mass, best_mask = s.mask;
-        }
-        if (wrong_chance(t) > kMaxWrongChance) continue;
-        params.flip_count = best_mask == 0 ? 0 : flips_of(sc, best_mask, flips);
-        accept(log, rising, leader_q, params, out, best);
-        return true;
-    }
-    return false;
+    return search_flips(log, rising, leader_q, plain, &sc, params, t, out, best, trial);
 }

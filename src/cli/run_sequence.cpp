@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "cli/help_text.h"
+#include "cli/mode_choice.h"
 #include "cli/numeric_options.h"
 #include "cli/option_notices.h"
 #include "cli/option_scanner.h"
-#include "decoder/decode_loop.h"
 #include "settings.h"
 #include "wav/header_reader.h"
 #include "wav/input_stream.h"
@@ -27,7 +27,6 @@ struct RunContext {
     InputStream stream;
     WavHeader header;
     RawOutput raw;
-    DecoderState decoder;
     bool decoded = false;                   ///< the decoder ran to the end of the input
     bool given[kRecoverIgnoresCount] = {};  ///< which of kRecoverIgnores were on the command line
 };
@@ -199,7 +198,7 @@ int convert(RunContext* ctx) {
     const HeaderStatus header = read_header(&ctx->stream, forced_rate, &ctx->header);
     const int code = header_exit_code(header, ctx->header, s);
     if (code != kExitSuccess) return code;
-    const DecodeStatus status = decode(&ctx->decoder, &ctx->stream, ctx->header, s, &ctx->raw);
+    const DecodeStatus status = decode_chosen_mode(&ctx->stream, ctx->header, s, &ctx->raw);
     if (status == DecodeStatus::kEdgeModeUnavailable) return kExitParameter;
     ctx->decoded = true;
     return status == DecodeStatus::kImageFailed ? kExitUsageOrIo : kExitSuccess;

@@ -8,22 +8,14 @@
 #include "decoder/block_assembler.h"
 
 #include <cinttypes>
-#include <cmath>
 #include <cstdio>
 
-void format_timestamp(double s, char* text, size_t text_bytes) {
-    const double minutes = std::floor(s / 60);
-    const double secs = std::floor(std::fmod(s, 60));
-    const auto millis = static_cast<unsigned>(std::floor(std::fmod(s, 1) * 1000));
-    std::snprintf(text, text_bytes, "%02.0f.%02.0f.%03u", minutes, secs, millis);
-}
+#include "tape/block_report.h"
 
 namespace {
 
 void seek_sync(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbose) {
     if (st->shift == kSyncByte) {
-        std::fprintf(stderr, "Sync found at offset: %" PRIu64 " (0x%08" PRIX64 ") time: %f sec.\n",
-                     ev.offset, ev.offset, ev.time);
         st->phase = AssemblerPhase::kName;
         st->bit_count = 0;
         st->byte_index = 0;
@@ -31,8 +23,7 @@ void seek_sync(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbo
         // All 100 entries count, zeros never filled included.
         uint64_t sum = 0;
         for (uint32_t us : st->history) sum += us;
-        std::fprintf(stderr, "  Average sync pulse distance: %u usec.\n",
-                     static_cast<unsigned>(sum / kPulseHistoryEntries));
+        report_sync(ev.offset, ev.time, static_cast<unsigned>(sum / kPulseHistoryEntries));
     } else if (st->shift != 0 && st->bit_count != 1 && st->warning_budget > 0) {
         if (verbose) {
             std::fprintf(
@@ -58,7 +49,7 @@ bool receive_name_byte(AssemblerState* st, const BitEvent& ev) {
         return false;
     }
     if (st->byte_index > kMaxNameBytes) {
-        std::fprintf(stderr, "  Abort. Filename too long: %u > 64.\n", st->byte_index);
+        report_name_too_long(st->byte_index);
         st->phase = AssemblerPhase::kSeekSync;
         st->byte_index = 0;
         st->bit_count = 0;
@@ -66,9 +57,8 @@ bool receive_name_byte(AssemblerState* st, const BitEvent& ev) {
     }
     st->block.name_length = st->byte_index;
     st->phase = AssemblerPhase::kHeader;
-    std::fprintf(stderr, "  File found:  %s\n", reinterpret_cast<const char*>(st->block.name));
     format_timestamp(ev.time, st->block.start_time, sizeof st->block.start_time);
-    std::fprintf(stderr, "  Start time: %s\n", st->block.start_time);
+    report_name(st->block);
     st->byte_index = 0;
     st->shift = 0;
     st->bit_count = 0;
@@ -80,14 +70,11 @@ void receive_header_byte(AssemblerState* st) {
     st->block.header[st->byte_index++] = st->shift;
     st->bit_count = 0;
     if (st->byte_index < kBlockHeaderBytes) return;
-    const uint16_t length = block_data_length(st->block);
-    std::fprintf(stderr, "  Start: %04Xh - length: %04Xh\n", block_start_address(st->block),
-                 length);
+    report_block_header(st->block);
     st->byte_index = 0;
     st->phase = AssemblerPhase::kData;
-    st->remaining = length;
+    st->remaining = block_data_length(st->block);
     st->checksum = 0;
-    std::fprintf(stderr, "  Data block length: %u (0x%04X) bytes\n", length, length);
 }
 
 /// Returns false when the byte was the checksum and it did not match.
@@ -100,15 +87,9 @@ bool receive_data_byte(AssemblerState* st, const BitEvent& ev) {
         return true;
     }
     format_timestamp(ev.time, st->block.stop_time, sizeof st->block.stop_time);
-    std::fprintf(stderr, "  Stop time: %s\n", st->block.stop_time);
     st->phase = AssemblerPhase::kComplete;
-    // Both verdicts show the computed sum, not the received byte.
     const bool match = st->shift == st->checksum;
-    if (match) {
-        std::fprintf(stderr, "  CRC OK (%02Xh)\n", st->checksum);
-    } else {
-        std::fprintf(stderr, "  CRC error: %02Xh\n", st->checksum);
-    }
+    report_checksum(st->block, st->checksum, match);
     st->checksum = match ? 0 : 1;
     if (match && st->reads_marker) st->phase = AssemblerPhase::kMarker;
     st->block.marker = kEndMarker;

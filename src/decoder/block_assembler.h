@@ -5,7 +5,7 @@
 
 #include "decoder/detector.h"
 #include "decoder/stage_limits.h"
-#include "decoder/tape_block.h"
+#include "tape/tape_block.h"
 
 /// The receiving stage of a tape block; after sync: NAME, HEADER, DATA, then
 /// COMPLETE, or MARKER when the byte after a good checksum is read.
@@ -58,7 +58,3 @@ inline bool assembler_has_unwritten_good_block(const AssemblerState& st) {
     return (st.phase == AssemblerPhase::kComplete && st.checksum == 0) ||
            st.phase == AssemblerPhase::kMarker;
 }
-
-/// Minutes.seconds.milliseconds ("%02.0f.%02.0f.%03u"): 75.5 s gives
-/// 01.15.500; minutes do not roll over into hours.
-void format_timestamp(double seconds, char* text, size_t text_bytes);

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "analyze/analyze_run.h"
-#include "recover/recover_entry.h"
 #include "wav/frame_reader.h"
 
 namespace {
@@ -100,20 +98,6 @@ void finish_blocks(DecoderState* st) {
 
 DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
                     const ConverterSettings& s, RawOutput* raw_output, DecodePath path) {
-    if (s.analyze) {
-        const AnalyzeStatus a = analyze_recording(in, header, s);
-        return a == AnalyzeStatus::kPlotFailed ? DecodeStatus::kImageFailed
-                                               : DecodeStatus::kFinished;
-    }
-    if (s.recover) {
-        ImageOutput images;
-        protect_file(&images.protected_files, in->file);
-        if (raw_output != nullptr) protect_file(&images.protected_files, raw_output->file);
-        // Without --channel the recovering decoder finds the tape's channel itself.
-        const RecoverSummary r =
-            recover_recording(in, header, s.channel_given ? s.channel : 0, images.protected_files);
-        return r.image_failed ? DecodeStatus::kImageFailed : DecodeStatus::kFinished;
-    }
     const StageLimits lim = derive_limits(header.frame, header.sample_rate, input_position(in), s);
     if (s.edge_mode && !edge_mode_available(lim.conditioner)) {
         std::fflush(stdout);

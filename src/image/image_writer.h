@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "decoder/tape_block.h"
+#include "tape/tape_block.h"
 
 /// Room for "<time>_<name>.htp".
 constexpr size_t kImageFileNameBytes = 272;

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "decoder/tape_block.h"
+#include "tape/tape_block.h"
 #include "image/image_writer.h"
 #include "recover/block_reading.h"
 #include "recover/edge_log.h"

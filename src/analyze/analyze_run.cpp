@@ -44,8 +44,8 @@ void measure_levels(InputStream* in, const WavHeader& header, Analysis* a) {
 
 }  // namespace
 
-AnalyzeStatus analyze_recording(InputStream* in, const WavHeader& header,
-                                const ConverterSettings& settings) {
+void analyze_recording(InputStream* in, const WavHeader& header, const ConverterSettings& settings,
+                       BlockSink* sink) {
     auto a = std::make_unique<Analysis>();
     a->rate = header.sample_rate;
     a->channels = header.channels == 0 ? 1 : header.channels;
@@ -54,9 +54,7 @@ AnalyzeStatus analyze_recording(InputStream* in, const WavHeader& header,
     measure_blocks(in, header, settings.channel_given ? settings.channel : 0, a.get());
     if (!in->read_error && input_seek(in, data_start)) measure_levels(in, header, a.get());
     print_analysis(*a);
-    if (settings.plot_path == nullptr) return AnalyzeStatus::kDone;
-    ProtectedFiles input_file;
-    protect_file(&input_file, in->file);
-    return write_svg_plot(*a, settings.plot_path, input_file) ? AnalyzeStatus::kDone
-                                                              : AnalyzeStatus::kPlotFailed;
+    if (settings.plot_path == nullptr) return;
+    if (!write_svg_plot(*a, settings.plot_path, sink->images.protected_files))
+        image_store_failed(&sink->images);
 }

@@ -27,6 +27,7 @@ struct RunContext {
     InputStream stream;
     WavHeader header;
     RawOutput raw;
+    BlockSink sink;                         ///< every block, image and chain of the run
     bool decoded = false;                   ///< the decoder ran to the end of the input
     bool given[kRecoverIgnoresCount] = {};  ///< which of kRecoverIgnores were on the command line
 };
@@ -198,10 +199,16 @@ int convert(RunContext* ctx) {
     const HeaderStatus header = read_header(&ctx->stream, forced_rate, &ctx->header);
     const int code = header_exit_code(header, ctx->header, s);
     if (code != kExitSuccess) return code;
-    const DecodeStatus status = decode_chosen_mode(&ctx->stream, ctx->header, s, &ctx->raw);
+    // The one list of files no output may replace: the input and the -o file.
+    // --join makes chains only in the decoder that reads the chain marker.
+    sink_start(&ctx->sink, s.join && !s.recover && !s.analyze);
+    image_store_protect(&ctx->sink.images, ctx->input);
+    image_store_protect(&ctx->sink.images, ctx->raw.file);
+    const DecodeStatus status =
+        decode_chosen_mode(&ctx->stream, ctx->header, s, &ctx->sink, &ctx->raw);
     if (status == DecodeStatus::kEdgeModeUnavailable) return kExitParameter;
     ctx->decoded = true;
-    return status == DecodeStatus::kImageFailed ? kExitUsageOrIo : kExitSuccess;
+    return sink_failed(ctx->sink) ? kExitUsageOrIo : kExitSuccess;
 }
 
 int run_conversion(int argc, char* argv[], RunContext* ctx) {

@@ -14,17 +14,16 @@
 
 namespace {
 
-void seek_sync(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbose) {
+/// Returns true when the sync byte completed.
+bool seek_sync(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbose) {
     if (st->shift == kSyncByte) {
         st->phase = AssemblerPhase::kName;
         st->bit_count = 0;
         st->byte_index = 0;
         st->shift = 0;
-        // All 100 entries count, zeros never filled included.
-        uint64_t sum = 0;
-        for (uint32_t us : st->history) sum += us;
-        report_sync(ev.offset, ev.time, static_cast<unsigned>(sum / kPulseHistoryEntries));
-    } else if (st->shift != 0 && st->bit_count != 1 && st->warning_budget > 0) {
+        return true;
+    }
+    if (st->shift != 0 && st->bit_count != 1 && st->warning_budget > 0) {
         if (verbose) {
             std::fprintf(
                 stderr, "Warning: non-zero sync (%02X) @ %" PRIu64 " (0x%08" PRIX64 ") time: %f.\n",
@@ -36,9 +35,10 @@ void seek_sync(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbo
         st->history[st->history_index] = us > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(us);
         st->history_index = (st->history_index + 1) % kPulseHistoryEntries;
     }
+    return false;
 }
 
-bool receive_name_byte(AssemblerState* st, const BitEvent& ev) {
+AssemblerEvent receive_name_byte(AssemblerState* st, const BitEvent& ev) {
     // Bytes past the buffer are counted, not stored, so a long garbage name
     // is refused with its true length.
     if (st->byte_index < kNameBufferBytes) st->block.name[st->byte_index] = st->shift;
@@ -46,54 +46,49 @@ bool receive_name_byte(AssemblerState* st, const BitEvent& ev) {
     if (st->shift != 0) {
         st->shift = 0;
         st->bit_count = 0;
-        return false;
+        return AssemblerEvent::kNone;
     }
     if (st->byte_index > kMaxNameBytes) {
-        report_name_too_long(st->byte_index);
+        // byte_index keeps the length for the report until the next sync.
         st->phase = AssemblerPhase::kSeekSync;
-        st->byte_index = 0;
         st->bit_count = 0;
-        return false;
+        return AssemblerEvent::kNameTooLong;
     }
     st->block.name_length = st->byte_index;
     st->phase = AssemblerPhase::kHeader;
     format_timestamp(ev.time, st->block.start_time, sizeof st->block.start_time);
-    report_name(st->block);
     st->byte_index = 0;
     st->shift = 0;
     st->bit_count = 0;
-    return true;
+    return AssemblerEvent::kNamed;
 }
 
-void receive_header_byte(AssemblerState* st) {
+AssemblerEvent receive_header_byte(AssemblerState* st) {
     // Eight new bits replace the register, so it is not cleared here.
     st->block.header[st->byte_index++] = st->shift;
     st->bit_count = 0;
-    if (st->byte_index < kBlockHeaderBytes) return;
-    report_block_header(st->block);
+    if (st->byte_index < kBlockHeaderBytes) return AssemblerEvent::kNone;
     st->byte_index = 0;
     st->phase = AssemblerPhase::kData;
     st->remaining = block_data_length(st->block);
     st->checksum = 0;
+    return AssemblerEvent::kHeader;
 }
 
-/// Returns false when the byte was the checksum and it did not match.
-bool receive_data_byte(AssemblerState* st, const BitEvent& ev) {
+AssemblerEvent receive_data_byte(AssemblerState* st, const BitEvent& ev) {
     st->block.data[st->byte_index++] = st->shift;
     st->bit_count = 0;
     if (st->remaining > 0) {
         --st->remaining;
         st->checksum = static_cast<uint8_t>(st->checksum + st->shift);
-        return true;
+        return AssemblerEvent::kNone;
     }
     format_timestamp(ev.time, st->block.stop_time, sizeof st->block.stop_time);
     st->phase = AssemblerPhase::kComplete;
-    const bool match = st->shift == st->checksum;
-    report_checksum(st->block, st->checksum, match);
-    st->checksum = match ? 0 : 1;
-    if (match && st->reads_marker) st->phase = AssemblerPhase::kMarker;
+    st->crc_ok = st->shift == st->checksum;
+    if (st->crc_ok && st->reads_marker) st->phase = AssemblerPhase::kMarker;
     st->block.marker = kEndMarker;
-    return match;
+    return AssemblerEvent::kChecksum;
 }
 
 /// Back to seeking the next block, its warning budget whole again.
@@ -131,7 +126,15 @@ void assembler_reset(AssemblerState* st) {
     st->byte_index = 0;
     st->history_index = 0;
     st->checksum = 0;
+    st->crc_ok = false;
     st->remaining = 0;
+}
+
+unsigned assembler_leader_average_us(const AssemblerState& st) {
+    // All 100 entries count, zeros never filled included.
+    uint64_t sum = 0;
+    for (uint32_t us : st.history) sum += us;
+    return static_cast<unsigned>(sum / kPulseHistoryEntries);
 }
 
 AssemblerEvent assembler_push(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbose) {
@@ -141,20 +144,20 @@ AssemblerEvent assembler_push(AssemblerState* st, const BitEvent& ev, uint32_t r
     const bool byte_done = st->bit_count == 8;
     switch (st->phase) {
         case AssemblerPhase::kSeekSync:
-            seek_sync(st, ev, rate, verbose);
+            if (seek_sync(st, ev, rate, verbose)) return AssemblerEvent::kSync;
             break;
         case AssemblerPhase::kName:
-            if (byte_done && receive_name_byte(st, ev)) return AssemblerEvent::kNamed;
+            if (byte_done) return receive_name_byte(st, ev);
             break;
         case AssemblerPhase::kHeader:
-            if (byte_done) receive_header_byte(st);
+            if (byte_done) return receive_header_byte(st);
             break;
         case AssemblerPhase::kData:
-            if (byte_done && !receive_data_byte(st, ev)) return AssemblerEvent::kChecksumFailed;
+            if (byte_done) return receive_data_byte(st, ev);
             break;
         case AssemblerPhase::kComplete: {
             // The bit after the checksum byte closes the block; it is discarded.
-            const bool good = st->checksum == 0;
+            const bool good = st->crc_ok;
             finish_block(st);
             return good ? AssemblerEvent::kBlockDone : AssemblerEvent::kNone;
         }

@@ -4,45 +4,36 @@
 
 #include "wav/frame_reader.h"
 
-namespace {
-
-void close_chain(DecoderState* st, const char* incomplete) {
-    image_output_count(&st->images,
-                       chain_close(&st->chain, incomplete, st->images.protected_files));
-}
-
-/// --join: blocks linked by the chain marker become one image; a chain
-/// that breaks is written as far as it got, never with the broken block.
-void join_blocks(DecoderState* st, AssemblerEvent event) {
-    const TapeBlock& block = st->assembler.block;
+void pipeline_report(BlockSink* sink, const AssemblerState& a, AssemblerEvent event,
+                     const BitEvent& ev) {
     switch (event) {
-        case AssemblerEvent::kNamed:
-            // Later blocks of a chain have an empty name.
-            if (chain_pending(st->chain) && block.name_length > 1)
-                close_chain(st, "a block with a name followed");
+        case AssemblerEvent::kSync:
+            sink_sync(sink, ev.offset, ev.time, assembler_leader_average_us(a));
             break;
-        case AssemblerEvent::kChecksumFailed:
-            if (chain_pending(st->chain)) close_chain(st, "the next block failed its checksum");
+        case AssemblerEvent::kNameTooLong:
+            sink_name_too_long(sink, a.byte_index);
+            break;
+        case AssemblerEvent::kNamed:
+            sink_named(sink, a.block);
+            break;
+        case AssemblerEvent::kHeader:
+            sink_block_header(sink, a.block);
+            break;
+        case AssemblerEvent::kChecksum:
+            sink_checksum(sink, a.block, a.checksum, a.crc_ok);
             break;
         case AssemblerEvent::kBlockDone:
-            chain_append(&st->chain, block);
-            if (block.marker != kChainMarker) close_chain(st, nullptr);
+            sink_block_good(sink, a.block);
             break;
         case AssemblerEvent::kNone:
             break;
     }
 }
 
-}  // namespace
-
 void pipeline_bit(DecoderState* st, const BitEvent& ev, const StageLimits& lim) {
     const AssemblerEvent event =
         assembler_push(&st->assembler, ev, lim.detector.rate, lim.detector.verbose);
-    if (st->assembler.reads_marker) {
-        join_blocks(st, event);
-    } else if (event == AssemblerEvent::kBlockDone) {
-        image_output_write(&st->images, st->assembler.block);
-    }
+    if (event != AssemblerEvent::kNone) pipeline_report(st->sink, st->assembler, event, ev);
 }
 
 namespace {
@@ -68,36 +59,20 @@ void decode_per_sample(DecoderState* st, InputStream* in, const StageLimits& lim
     }
 }
 
-void start_decoding(DecoderState* st, const InputStream& in, const StageLimits& lim,
-                    const RawOutput* raw, bool join) {
-    st->images = ImageOutput{};
-    protect_file(&st->images.protected_files, in.file);
-    if (raw != nullptr) protect_file(&st->images.protected_files, raw->file);
+void start_decoding(DecoderState* st, const StageLimits& lim, BlockSink* sink) {
+    st->sink = sink;
     conditioner_reset(&st->conditioner);
     pulse_detector_reset(&st->pulses, lim.detector);
     st->assembler = AssemblerState{};
-    st->assembler.reads_marker = join;
-    st->chain = ChainWriter{};
-}
-
-/// A block whose good checksum arrived at the very end is not lost; nor is
-/// a chain the recording cut short.
-void finish_blocks(DecoderState* st) {
-    const bool join = st->assembler.reads_marker;
-    if (assembler_has_unwritten_good_block(st->assembler)) {
-        if (join) {
-            join_blocks(st, AssemblerEvent::kBlockDone);
-        } else {
-            image_output_write(&st->images, st->assembler.block);
-        }
-    }
-    if (join && chain_pending(st->chain)) close_chain(st, "the recording ended");
+    // Chains need the marker byte after each good checksum.
+    st->assembler.reads_marker = sink->join;
 }
 
 }  // namespace
 
 DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
-                    const ConverterSettings& s, RawOutput* raw_output, DecodePath path) {
+                    const ConverterSettings& s, BlockSink* sink, RawOutput* raw_output,
+                    DecodePath path) {
     const StageLimits lim = derive_limits(header.frame, header.sample_rate, input_position(in), s);
     if (s.edge_mode && !edge_mode_available(lim.conditioner)) {
         std::fflush(stdout);
@@ -105,7 +80,7 @@ DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
         return DecodeStatus::kEdgeModeUnavailable;
     }
     RawOutput* raw = raw_output != nullptr && raw_output->file != nullptr ? raw_output : nullptr;
-    start_decoding(st, *in, lim, raw, s.join);
+    start_decoding(st, lim, sink);
     int previous = 0;
     if (path == DecodePath::kPerSample) {
         decode_per_sample(st, in, lim, raw, &previous);
@@ -117,9 +92,8 @@ DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
     in->pos = in->filled;
     pipeline_sample(st, end_of_input_sample(lim.frame, previous), input_position(in), lim, raw);
 
-    finish_blocks(st);
-    if (st->images.files_written > 0) std::printf("Finished writing output file(s). ");
-    std::printf("%u file(s) created.\n", st->images.files_written);
-    std::fflush(stdout);
-    return st->images.failed ? DecodeStatus::kImageFailed : DecodeStatus::kFinished;
+    // A block whose good checksum arrived at the very end is not lost.
+    if (assembler_has_unwritten_good_block(st->assembler))
+        sink_block_good(sink, st->assembler.block);
+    return DecodeStatus::kFinished;
 }

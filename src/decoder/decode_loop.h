@@ -3,12 +3,12 @@
 #include "decoder/pipeline.h"
 #include "decoder/raw_output.h"
 #include "settings.h"
+#include "sink/block_sink.h"
 #include "wav/input_stream.h"
 #include "wav/wav_header.h"
 
 enum class DecodeStatus {
     kFinished,             ///< ran to the end of the input
-    kImageFailed,          ///< ran to the end, but an image could not be written
     kEdgeModeUnavailable,  ///< -m at a rate its windows cannot handle
 };
 
@@ -19,9 +19,9 @@ enum class DecodePath {
     kPerSample,  ///< one sample at a time through every stage, the plain way
 };
 
-/// Decodes the samples from the stream's position to the end of the input,
-/// writes an image per good block and prints the summary. The conditioned
-/// signal goes to `raw` when its file is open; the caller closes it.
+/// Decodes the samples from the stream's position to the end of the input
+/// and hands every block to `sink`; the caller finishes the sink. The
+/// conditioned signal goes to `raw` when its file is open; the caller closes it.
 DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
-                    const ConverterSettings& settings, RawOutput* raw,
+                    const ConverterSettings& settings, BlockSink* sink, RawOutput* raw,
                     DecodePath path = DecodePath::kFastest);

@@ -1,7 +1,7 @@
 #pragma once
 
 // Where the stages meet: frame reader -> conditioner -> detector -> block
-// assembler -> image writer. Each stage writes only its own record; the
+// assembler -> block sink. Each stage writes only its own record; the
 // loops in decode_loop.cpp (the plain one) and span_loops.cpp (the fast
 // ones) all push samples and bits through the functions below.
 #include <cstddef>
@@ -12,8 +12,7 @@
 #include "decoder/pulse_detector.h"
 #include "decoder/raw_output.h"
 #include "decoder/stage_limits.h"
-#include "image/chain_writer.h"
-#include "image/image_writer.h"
+#include "sink/block_sink.h"
 #include "wav/input_stream.h"
 
 /// Everything that lives for one decoding, one sub-record per stage.
@@ -21,13 +20,16 @@ struct DecoderState {
     ConditionerState conditioner;
     PulseDetectorState pulses;  ///< the default detector
     AssemblerState assembler;
-    ImageOutput images;
-    ChainWriter chain;          ///< --join: the chained program being written
+    BlockSink* sink = nullptr;  ///< where the blocks go; the run owns it
     WindowQuotients quotients;  ///< edge-mode averages, filled when the fast path needs them
 };
 
-/// A completed bit into the assembler; a finished good block to the image writer.
+/// A completed bit into the assembler, and what it completed to the sink.
 void pipeline_bit(DecoderState* st, const BitEvent& ev, const StageLimits& lim);
+
+/// Hands the sink what an assembler event completed; `ev` is the bit that did.
+void pipeline_report(BlockSink* sink, const AssemblerState& a, AssemblerEvent event,
+                     const BitEvent& ev);
 
 /// One conditioned sample into the raw output and the detector.
 inline void pipeline_conditioned(DecoderState* st, PulseDetectorState* det, const Conditioned& c,

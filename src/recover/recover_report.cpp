@@ -40,25 +40,25 @@ void print_help_line(const RecoveryOutcome& o) {
 
 }  // namespace
 
-void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInput& input,
-                  RecoverSummary* summary) {
+void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInput& input) {
+    BlockSink* sink = input.sink;
     const BlockReading& r = o.reading;
     if (r.phase == ReadPhase::kSeekSync) return;
     const EdgePlace sync = edge_place(log, r.sync_edge, input);
-    report_sync(sync.offset, sync.time, leader_average_us(r, input.rate));
+    sink_sync(sink, sync.offset, sync.time, leader_average_us(r, input.rate));
     if (r.name_too_long) {
-        report_name_too_long(r.byte_index);
+        sink_name_too_long(sink, r.byte_index);
         return;
     }
     if (r.name_edge == 0) return;
     TapeBlock& b = *r.block;
     format_timestamp(edge_place(log, r.name_edge, input).time, b.start_time, kTimeTextBytes);
-    report_name(b);
+    sink_named(sink, b);
     if (r.phase == ReadPhase::kHeader) return;
-    report_block_header(b);
+    sink_block_header(sink, b);
     if (r.phase != ReadPhase::kComplete) return;
     format_timestamp(edge_place(log, r.stop_edge, input).time, b.stop_time, kTimeTextBytes);
-    report_checksum(b, r.checksum, r.crc_ok);
+    sink_checksum(sink, b, r.checksum, r.crc_ok);
     if (!o.accepted) {
         // A match in a reading with doubts is likelier chance than data.
         if (r.crc_ok) {
@@ -68,9 +68,5 @@ void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInp
         return;
     }
     print_help_line(o);
-    if (write_image(b, *input.protected_files)) {
-        ++summary->images_written;
-    } else {
-        summary->image_failed = true;
-    }
+    sink_block_good(sink, b);
 }

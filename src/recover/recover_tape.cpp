@@ -60,7 +60,7 @@ void finish_block(RecoverState* st, const RecoverInput& input) {
         if (input.measures != nullptr) {
             measure_block(o, st->log, s, input, input.measures);
         } else {
-            report_block(o, st->log, input, &st->summary);
+            report_block(o, st->log, input);
         }
     }
     s.active = false;
@@ -138,11 +138,10 @@ size_t whole_frames(InputStream* in, unsigned frame_bytes) {
 
 }  // namespace
 
-RecoverSummary recover_tape(RecoverState* st, InputStream* in, const RecoverInput& input) {
+void recover_tape(RecoverState* st, InputStream* in, const RecoverInput& input) {
     st->tracker_limits = tracker_limits(input.rate);
     st->leader_limits = leader_limits(input.rate);
     st->session = BlockSession{};
-    st->summary = RecoverSummary{};
     reset_watches(st);
     const unsigned slots = searched_channels(input);
     const unsigned first = first_channel(input);
@@ -169,5 +168,4 @@ RecoverSummary recover_tape(RecoverState* st, InputStream* in, const RecoverInpu
         in->pos += n * frame_bytes;
     }
     if (st->session.active) finish_block(st, input);
-    return st->summary;
 }

@@ -6,14 +6,14 @@
 
 #include <cstdint>
 
-#include "tape/tape_block.h"
-#include "image/image_writer.h"
 #include "recover/block_reading.h"
 #include "recover/edge_log.h"
 #include "recover/edge_tracker.h"
 #include "recover/frame_sample.h"
 #include "recover/leader_watch.h"
 #include "recover/tape_measures.h"
+#include "sink/block_sink.h"
+#include "tape/tape_block.h"
 #include "wav/input_stream.h"
 
 /// Channels watched for a tape when none is named.
@@ -21,18 +21,13 @@ constexpr unsigned kMaxTrackedChannels = 8;
 
 /// What the recovering decoder is given besides the input.
 struct RecoverInput {
-    FrameFormat format;                               ///< the frame layout of the data
-    unsigned channels = 1;                            ///< samples per frame
-    uint32_t rate = 0;                                ///< frames per second, a forced rate applied
-    uint64_t data_start = 0;                          ///< file offset of the first frame
-    int channel = 0;                                  ///< 1-based channel to read; 0 finds it
-    const ProtectedFiles* protected_files = nullptr;  ///< never overwritten by an image
+    FrameFormat format;                ///< the frame layout of the data
+    unsigned channels = 1;             ///< samples per frame
+    uint32_t rate = 0;                 ///< frames per second, a forced rate applied
+    uint64_t data_start = 0;           ///< file offset of the first frame
+    int channel = 0;                   ///< 1-based channel to read; 0 finds it
+    BlockSink* sink = nullptr;         ///< where the blocks are reported
     TapeMeasures* measures = nullptr;  ///< --analyze: measure blocks instead of reporting them
-};
-
-struct RecoverSummary {
-    unsigned images_written = 0;
-    bool image_failed = false;  ///< an image could not be written
 };
 
 /// The block being received: its channel, its edges, and one quick reading
@@ -53,13 +48,12 @@ struct RecoverState {
     EdgeTracker trackers[kMaxTrackedChannels];  ///< by slot: channels from the first searched
     LeaderWatch watches[kMaxTrackedChannels][2];
     BlockSession session;
-    RecoverSummary summary;
     TapeBlock best;   ///< the reading reported
     TapeBlock trial;  ///< the reading being tried
     EdgeLog log;
 };
 
-/// Reads frames from the stream's position to the end of the input, prints a
-/// report per block and writes an image per recovered block. The caller
-/// prints the final count.
-RecoverSummary recover_tape(RecoverState* st, InputStream* in, const RecoverInput& input);
+/// Reads frames from the stream's position to the end of the input and hands
+/// every block to the sink (or, for --analyze, to the measures). The caller
+/// finishes the sink.
+void recover_tape(RecoverState* st, InputStream* in, const RecoverInput& input);

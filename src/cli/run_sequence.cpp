@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "cli/help_text.h"
 #include "cli/mode_choice.h"
@@ -20,13 +21,14 @@ namespace {
 constexpr char kRecoverIgnores[] = "fmgtr";
 constexpr int kRecoverIgnoresCount = sizeof kRecoverIgnores - 1;
 
-/// Everything one run owns. It lives on the stack of run(): nothing is global.
+/// Everything one run owns, on the heap (the input buffer alone is 512 KiB):
+/// nothing is global, and the stack stays small enough for any thread.
 struct RunContext {
     ConverterSettings settings;
     FILE* input = nullptr;
-    InputStream stream;
+    InputStream stream;  ///< its buffer is touched only as far as it is read
     WavHeader header;
-    RawOutput raw;
+    std::unique_ptr<RawOutput> raw;  ///< -o only
     BlockSink sink;                         ///< every block, image and chain of the run
     bool decoded = false;                   ///< the decoder ran to the end of the input
     bool given[kRecoverIgnoresCount] = {};  ///< which of kRecoverIgnores were on the command line
@@ -192,7 +194,10 @@ int convert(RunContext* ctx) {
     const ConverterSettings& s = ctx->settings;
     print_ignored_option_notices(s);
     if (s.recover) drop_options_recover_ignores(ctx);
-    if (s.raw_output_path != nullptr) raw_output_open(&ctx->raw, s.raw_output_path, ctx->input);
+    if (s.raw_output_path != nullptr) {
+        ctx->raw = std::make_unique_for_overwrite<RawOutput>();
+        raw_output_open(ctx->raw.get(), s.raw_output_path, ctx->input);
+    }
 
     input_open(&ctx->stream, ctx->input);
     const uint32_t forced_rate = s.has_forced_rate ? s.forced_rate : 0;
@@ -203,9 +208,9 @@ int convert(RunContext* ctx) {
     // --join makes chains only in the decoder that reads the chain marker.
     sink_start(&ctx->sink, s.join && !s.recover && !s.analyze);
     image_store_protect(&ctx->sink.images, ctx->input);
-    image_store_protect(&ctx->sink.images, ctx->raw.file);
+    if (ctx->raw != nullptr) image_store_protect(&ctx->sink.images, ctx->raw->file);
     const DecodeStatus status =
-        decode_chosen_mode(&ctx->stream, ctx->header, s, &ctx->sink, &ctx->raw);
+        decode_chosen_mode(&ctx->stream, ctx->header, s, &ctx->sink, ctx->raw.get());
     if (status == DecodeStatus::kEdgeModeUnavailable) return kExitParameter;
     ctx->decoded = true;
     return sink_failed(ctx->sink) ? kExitUsageOrIo : kExitSuccess;
@@ -233,10 +238,12 @@ int run_conversion(int argc, char* argv[], RunContext* ctx) {
 }  // namespace
 
 int run(int argc, char* argv[]) {
-    RunContext ctx;
+    // Not zeroed: the buffers' pages are touched only as far as they are used.
+    const auto owner = std::make_unique_for_overwrite<RunContext>();
+    RunContext& ctx = *owner;
     int code = run_conversion(argc, argv, &ctx);
     // The outputs' and the input's failures come after the summary, in that order.
-    if (!raw_output_close(&ctx.raw)) {
+    if (ctx.raw != nullptr && !raw_output_close(ctx.raw.get())) {
         std::fprintf(stderr, "Error writing %s.\n", ctx.settings.raw_output_path);
         if (code == kExitSuccess) code = kExitUsageOrIo;
     }

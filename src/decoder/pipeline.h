@@ -5,6 +5,7 @@
 // loops in decode_loop.cpp (the plain one) and span_loops.cpp (the fast
 // ones) all push samples and bits through the functions below.
 #include <cstddef>
+#include <memory>
 
 #include "decoder/block_assembler.h"
 #include "decoder/conditioner.h"
@@ -21,7 +22,8 @@ struct DecoderState {
     PulseDetectorState pulses;  ///< the default detector
     AssemblerState assembler;
     BlockSink* sink = nullptr;  ///< where the blocks go; the run owns it
-    WindowQuotients quotients;  ///< edge-mode averages, filled when the fast path needs them
+    /// -m: the averages' quotients (768 KiB), allocated when the fast path needs them.
+    std::unique_ptr<WindowQuotients> quotients;
 };
 
 /// A completed bit into the assembler, and what it completed to the sink.

@@ -22,7 +22,7 @@ void condition_span(DecoderState* st, const FrameSpan& span, const StageLimits& 
     // memories: nothing the bit handling calls can reach them, so the
     // compiler keeps them in registers instead of reloading them per sample.
     const StageLimits limits = lim;
-    const QuotientView view = quotient_view(st->quotients);
+    const QuotientView view = kEdge ? quotient_view(*st->quotients) : QuotientView{};
     const QuotientView* q = kEdge ? &view : nullptr;
     ConditionerState cond = st->conditioner;
     const unsigned fb = limits.frame.frame_bytes;
@@ -88,7 +88,10 @@ void decode_spans(DecoderState* st, InputStream* in, const StageLimits& lim, Raw
                   int* previous) {
     // The raw output needs every conditioned sample, so it rules out scans.
     const bool scans = raw == nullptr && pulse_detector_offer_scan(&st->pulses, lim);
-    if (lim.conditioner.mode.edge_mode) window_quotients_fill(&st->quotients, lim.conditioner);
+    if (lim.conditioner.mode.edge_mode) {
+        if (st->quotients == nullptr) st->quotients = std::make_unique_for_overwrite<WindowQuotients>();
+        window_quotients_fill(st->quotients.get(), lim.conditioner);
+    }
     const SpanLoop loop = pick_loop(lim, raw != nullptr);
     const unsigned fb = lim.frame.frame_bytes;
     for (size_t n; (n = input_whole_frames(in, fb)) > 0;) {

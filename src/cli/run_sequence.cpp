@@ -28,7 +28,7 @@ struct RunContext {
     FILE* input = nullptr;
     InputStream stream;  ///< its buffer is touched only as far as it is read
     WavHeader header;
-    std::unique_ptr<RawOutput> raw;  ///< -o only
+    std::unique_ptr<RawOutput> raw;         ///< -o only
     BlockSink sink;                         ///< every block, image and chain of the run
     bool decoded = false;                   ///< the decoder ran to the end of the input
     bool given[kRecoverIgnoresCount] = {};  ///< which of kRecoverIgnores were on the command line

@@ -1,6 +1,7 @@
 #include "decoder/decode_loop.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "wav/frame_reader.h"
 
@@ -63,7 +64,9 @@ void start_decoding(DecoderState* st, const StageLimits& lim, BlockSink* sink) {
     st->sink = sink;
     conditioner_reset(&st->conditioner);
     pulse_detector_reset(&st->pulses, lim.detector);
-    st->assembler = AssemblerState{};
+    // Built in place: a temporary would put its 64 KiB block on the stack.
+    std::destroy_at(&st->assembler);
+    std::construct_at(&st->assembler);
     // Chains need the marker byte after each good checksum.
     st->assembler.reads_marker = sink->join;
 }

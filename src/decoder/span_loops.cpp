@@ -89,7 +89,8 @@ void decode_spans(DecoderState* st, InputStream* in, const StageLimits& lim, Raw
     // The raw output needs every conditioned sample, so it rules out scans.
     const bool scans = raw == nullptr && pulse_detector_offer_scan(&st->pulses, lim);
     if (lim.conditioner.mode.edge_mode) {
-        if (st->quotients == nullptr) st->quotients = std::make_unique_for_overwrite<WindowQuotients>();
+        if (st->quotients == nullptr)
+            st->quotients = std::make_unique_for_overwrite<WindowQuotients>();
         window_quotients_fill(st->quotients.get(), lim.conditioner);
     }
     const SpanLoop loop = pick_loop(lim, raw != nullptr);

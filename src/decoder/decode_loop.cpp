@@ -1,41 +1,12 @@
+// The decoding as a feed: begin with the header and the settings, feed the
+// sample data in pieces as they come, end. A file is read through the same
+// three calls, so a recording decodes the same whole or in pieces.
 #include "decoder/decode_loop.h"
 
 #include <cstdio>
 #include <memory>
 
 #include "wav/frame_reader.h"
-
-void pipeline_report(BlockSink* sink, const AssemblerState& a, AssemblerEvent event,
-                     const BitEvent& ev) {
-    switch (event) {
-        case AssemblerEvent::kSync:
-            sink_sync(sink, ev.offset, ev.time, assembler_leader_average_us(a));
-            break;
-        case AssemblerEvent::kNameTooLong:
-            sink_name_too_long(sink, a.byte_index);
-            break;
-        case AssemblerEvent::kNamed:
-            sink_named(sink, a.block);
-            break;
-        case AssemblerEvent::kHeader:
-            sink_block_header(sink, a.block);
-            break;
-        case AssemblerEvent::kChecksum:
-            sink_checksum(sink, a.block, a.checksum, a.crc_ok);
-            break;
-        case AssemblerEvent::kBlockDone:
-            sink_block_good(sink, a.block);
-            break;
-        case AssemblerEvent::kNone:
-            break;
-    }
-}
-
-void pipeline_bit(DecoderState* st, const BitEvent& ev, const StageLimits& lim) {
-    const AssemblerEvent event =
-        assembler_push(&st->assembler, ev, lim.detector.rate, lim.detector.verbose);
-    if (event != AssemblerEvent::kNone) pipeline_report(st->sink, st->assembler, event, ev);
-}
 
 namespace {
 
@@ -47,20 +18,17 @@ void pipeline_sample(DecoderState* st, int sample, uint64_t offset, const StageL
     pipeline_conditioned(st, &st->pulses, c, offset, lim, raw);
 }
 
-/// The plain loop, the reference: read a frame, take its sample, push it through.
-void decode_per_sample(DecoderState* st, InputStream* in, const StageLimits& lim, RawOutput* raw,
-                       int* previous) {
+/// The plain walk, the reference: take each frame's sample, push it through.
+void walk_per_sample(DecoderState* st, const FrameSpan& span, const StageLimits& lim,
+                     RawOutput* raw) {
     const unsigned fb = lim.frame.frame_bytes;
-    for (size_t n; (n = input_whole_frames(in, fb)) > 0;) {
-        for (size_t i = 0; i < n; ++i) {
-            *previous = frame_sample(in->bytes + in->pos, lim.frame);
-            in->pos += fb;
-            pipeline_sample(st, *previous, input_position(in), lim, raw);
-        }
+    for (size_t i = 0; i < span.frames; ++i) {
+        const int sample = frame_sample(span.bytes + i * fb, lim.frame);
+        pipeline_sample(st, sample, span.offset + (i + 1) * fb, lim, raw);
     }
 }
 
-void start_decoding(DecoderState* st, const StageLimits& lim, BlockSink* sink) {
+void start_stages(DecoderState* st, const StageLimits& lim, BlockSink* sink) {
     st->sink = sink;
     conditioner_reset(&st->conditioner);
     pulse_detector_reset(&st->pulses, lim.detector);
@@ -73,30 +41,62 @@ void start_decoding(DecoderState* st, const StageLimits& lim, BlockSink* sink) {
 
 }  // namespace
 
-DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
-                    const ConverterSettings& s, BlockSink* sink, RawOutput* raw_output,
-                    DecodePath path) {
-    const StageLimits lim = derive_limits(header.frame, header.sample_rate, input_position(in), s);
-    if (s.edge_mode && !edge_mode_available(lim.conditioner)) {
+DecodeStatus decoder_begin(DecoderState* st, const WavHeader& header, uint64_t data_start,
+                           const ConverterSettings& s, BlockSink* sink, RawOutput* raw_output,
+                           DecodePath path) {
+    DecoderFeed& f = st->feed;
+    f.limits = derive_limits(header.frame, header.sample_rate, data_start, s);
+    if (s.edge_mode && !edge_mode_available(f.limits.conditioner)) {
         std::fflush(stdout);
-        std::fprintf(stderr, "Edge detection is not available at %u Hz.\n", lim.detector.rate);
+        std::fprintf(stderr, "Edge detection is not available at %u Hz.\n", f.limits.detector.rate);
         return DecodeStatus::kEdgeModeUnavailable;
     }
-    RawOutput* raw = raw_output != nullptr && raw_output->file != nullptr ? raw_output : nullptr;
-    start_decoding(st, lim, sink);
-    int previous = 0;
-    if (path == DecodePath::kPerSample) {
-        decode_per_sample(st, in, lim, raw, &previous);
-    } else {
-        decode_spans(st, in, lim, raw, &previous);
+    f.raw = raw_output != nullptr && raw_output->file != nullptr ? raw_output : nullptr;
+    start_stages(st, f.limits, sink);
+    f.walk = path == DecodePath::kPerSample ? walk_per_sample : pick_span_walk(st, f.limits, f.raw);
+    f.next_frame_offset = data_start;
+    f.previous = 0;
+    frame_carry_start(&f.carry, f.limits.frame.frame_bytes);
+    return DecodeStatus::kFinished;
+}
+
+void decoder_feed(DecoderState* st, const uint8_t* bytes, size_t n) {
+    DecoderFeed& f = st->feed;
+    const unsigned fb = f.limits.frame.frame_bytes;
+    FrameRun run;
+    while (frame_carry_next(&f.carry, &bytes, &n, &run)) {
+        const FrameSpan span{run.bytes, run.frames, f.next_frame_offset};
+        f.walk(st, span, f.limits, f.raw);
+        f.previous = frame_sample(run.bytes + (run.frames - 1) * fb, f.limits.frame);
+        f.next_frame_offset += run.frames * fb;
     }
+}
+
+void decoder_end(DecoderState* st) {
+    DecoderFeed& f = st->feed;
     // The read that meets the end still yields a sample, and a partial frame
     // is consumed by it; it goes through the same stages as every other one.
-    in->pos = in->filled;
-    pipeline_sample(st, end_of_input_sample(lim.frame, previous), input_position(in), lim, raw);
-
+    const uint64_t end = f.next_frame_offset + f.carry.held_bytes;
+    pipeline_sample(st, end_of_input_sample(f.limits.frame, f.previous), end, f.limits, f.raw);
     // A block whose good checksum arrived at the very end is not lost.
     if (assembler_has_unwritten_good_block(st->assembler))
-        sink_block_good(sink, st->assembler.block);
+        sink_block_good(st->sink, st->assembler.block);
+}
+
+DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
+                    const ConverterSettings& s, BlockSink* sink, RawOutput* raw, DecodePath path) {
+    const DecodeStatus status = decoder_begin(st, header, input_position(in), s, sink, raw, path);
+    if (status != DecodeStatus::kFinished) return status;
+    // Whole frames as the buffer holds them, then the trailing partial frame.
+    const unsigned fb = header.frame.frame_bytes;
+    for (;;) {
+        while (in->filled - in->pos < fb && !in->at_end) input_refill(in);
+        const size_t bytes = in->filled - in->pos;
+        const size_t whole = bytes / fb * fb;
+        decoder_feed(st, in->bytes + in->pos, whole == 0 ? bytes : whole);
+        in->pos += whole == 0 ? bytes : whole;
+        if (whole == 0) break;
+    }
+    decoder_end(st);
     return DecodeStatus::kFinished;
 }

@@ -19,9 +19,23 @@ enum class DecodePath {
     kPerSample,  ///< one sample at a time through every stage, the plain way
 };
 
-/// Decodes the samples from the stream's position to the end of the input
-/// and hands every block to `sink`; the caller finishes the sink. The
-/// conditioned signal goes to `raw` when its file is open; the caller closes it.
+/// Starts a decoding of sample data laid out as `header` says, its first
+/// frame at file offset `data_start`; every block goes to `sink`, which the
+/// caller finishes. The conditioned signal goes to `raw` when its file is
+/// open; the caller closes it. Nothing is decoded when this fails.
+DecodeStatus decoder_begin(DecoderState* st, const WavHeader& header, uint64_t data_start,
+                           const ConverterSettings& settings, BlockSink* sink, RawOutput* raw,
+                           DecodePath path = DecodePath::kFastest);
+
+/// The next `n` bytes of sample data, cut anywhere (even inside a frame).
+void decoder_feed(DecoderState* st, const uint8_t* bytes, size_t n);
+
+/// The end of the sample data: the closing sample, and a good block that
+/// was waiting for it.
+void decoder_end(DecoderState* st);
+
+/// Begins, feeds the samples from the stream's position to the end of the
+/// input, and ends.
 DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
                     const ConverterSettings& settings, BlockSink* sink, RawOutput* raw,
                     DecodePath path = DecodePath::kFastest);

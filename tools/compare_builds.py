@@ -65,6 +65,11 @@ def recordings(synth, work):
     make("damaged.wav", ["-b", "16", "--dropouts", "3", "--hum", "10",
                          "--speed", "6"], plain + [img["chain"]])
     make("odd name 'x'.wav", ["-b", "8", "-s", "22050", "-x"], plain)
+    # Many reads of the input buffer, frames cut by them, chunks before the data.
+    make("long24.wav", ["-b", "24", "-n", "20", "-P", "3", "--hum", "15"],
+         [img["hello"], img["long"], img["chain"]])
+    make("junk.wav", ["-b", "16", "-c", "2", "--junk", "--list-text", "hi", "-W", "3",
+                      "-j", "80", "--dropouts", "2"], [img["odd"], img["long"]])
     with open(wavs["m16.wav"], "rb") as f:
         whole = f.read()
     cut = os.path.join(work, "cut.wav")

@@ -5,7 +5,7 @@
 
 #include "analyze/analysis_report.h"
 #include "analyze/svg_plot.h"
-#include "recover/recover_tape.h"
+#include "recover/recover_entry.h"
 
 namespace {
 
@@ -17,12 +17,7 @@ size_t buffered_frames(InputStream* in, unsigned frame_bytes) {
 
 /// The first pass: the recovering decoder, measuring instead of writing.
 void measure_blocks(InputStream* in, const WavHeader& header, int channel, Analysis* a) {
-    RecoverInput input;
-    input.format = header.frame;
-    input.channels = a->channels;
-    input.rate = header.sample_rate;
-    input.data_start = input_position(in);
-    input.channel = channel;
+    RecoverInput input = recover_input(header, input_position(in), channel, nullptr);
     input.measures = &a->tape;
     // Default-initialised: the edge log is touched only as far as a block fills it.
     auto state = std::make_unique_for_overwrite<RecoverState>();

@@ -2,15 +2,20 @@
 
 #include <memory>
 
-void recover_recording(InputStream* in, const WavHeader& header, int channel, BlockSink* sink) {
+RecoverInput recover_input(const WavHeader& header, uint64_t data_start, int channel,
+                           BlockSink* sink) {
     RecoverInput input;
     input.format = header.frame;
     input.channels = header.channels == 0 ? 1 : header.channels;
     input.rate = header.sample_rate;
-    input.data_start = input_position(in);
+    input.data_start = data_start;
     input.channel = channel;
     input.sink = sink;
+    return input;
+}
+
+void recover_recording(InputStream* in, const WavHeader& header, int channel, BlockSink* sink) {
     // Default-initialised: the edge log is touched only as far as a block fills it.
     auto state = std::make_unique_for_overwrite<RecoverState>();
-    recover_tape(state.get(), in, input);
+    recover_tape(state.get(), in, recover_input(header, input_position(in), channel, sink));
 }

@@ -7,7 +7,12 @@
 #include "wav/input_stream.h"
 #include "wav/wav_header.h"
 
+/// The recovering decoder's input for a recording laid out as `header` says,
+/// its first frame at file offset `data_start`; `channel` is 1-based, 0
+/// finds the tape's channel.
+RecoverInput recover_input(const WavHeader& header, uint64_t data_start, int channel,
+                           BlockSink* sink);
+
 /// Runs the recovering decoder on a stream standing at the first sample,
-/// handing every block to `sink`; `channel` is 1-based, 0 finds the tape's
-/// channel. Its state (about 4.5 MB) is taken once, here.
+/// handing every block to `sink`. Its state (about 4.5 MB) is taken once, here.
 void recover_recording(InputStream* in, const WavHeader& header, int channel, BlockSink* sink);

@@ -185,8 +185,9 @@ void recover_begin(RecoverState* st, const RecoverInput& input) {
     st->leader_limits = leader_limits(input.rate);
     st->session = BlockSession{};
     st->index = 0;
-    st->read_end =
-        input.first_read_end > input.data_start ? input.first_read_end : input.data_start;
+    // Without a file, the reads are those of a file read from its start.
+    st->read_end = input.first_read_end != 0 ? input.first_read_end : kInputChunkBytes;
+    if (st->read_end < input.data_start) st->read_end = input.data_start;
     st->check_origin = 0;
     reset_watches(st);
     frame_carry_start(&st->carry, input.format.frame_bytes);

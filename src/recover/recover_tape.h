@@ -26,8 +26,8 @@ struct RecoverInput {
     unsigned channels = 1;    ///< samples per frame
     uint32_t rate = 0;        ///< frames per second, a forced rate applied
     uint64_t data_start = 0;  ///< file offset of the first frame
-    /// Where the file's first read ended (see recover_frames); a feed that
-    /// did not read a file leaves it 0: its reads are counted from data_start.
+    /// Where the file's first read ended (see recover_frames); 0 for a feed
+    /// that reads no file: the reads of a file read from its start.
     uint64_t first_read_end = 0;
     int channel = 0;                   ///< 1-based channel to read; 0 finds it
     BlockSink* sink = nullptr;         ///< where the blocks are reported

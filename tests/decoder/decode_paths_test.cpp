@@ -49,8 +49,6 @@ Outcome decode_in_dir(const std::string& wav, const ConverterSettings& settings,
     if (read_header(stream.get(), 0, &header) == HeaderStatus::kOk) {
         BlockSink sink;
         sink_start(&sink, settings.join);
-        image_store_protect(&sink.images, input);
-        image_store_protect(&sink.images, raw_output->file);
         o.status =
             decode(state.get(), stream.get(), header, settings, &sink, raw_output.get(), path);
         if (o.status == DecodeStatus::kFinished) sink_finish(&sink);

@@ -270,24 +270,7 @@ bool scan_as(PulseDetectorState* st, const FrameSpan& span, unsigned channel_off
 
 bool pulse_detector_scan(PulseDetectorState* st, const FrameSpan& span, const FrameFormat& frame,
                          size_t* next, const DetectorLimits& lim, BitEvent* out) {
-    const unsigned at = frame.channel_offset;
-    switch (frame.format) {
-        case SampleFormat::kUnsigned8:
-            return scan_as<SampleFormat::kUnsigned8>(st, span, at, next, lim, out);
-        case SampleFormat::kSigned16:
-            return scan_as<SampleFormat::kSigned16>(st, span, at, next, lim, out);
-        case SampleFormat::kSigned24:
-            return scan_as<SampleFormat::kSigned24>(st, span, at, next, lim, out);
-        case SampleFormat::kSigned32:
-            return scan_as<SampleFormat::kSigned32>(st, span, at, next, lim, out);
-        case SampleFormat::kFloat32:
-            return scan_as<SampleFormat::kFloat32>(st, span, at, next, lim, out);
-        case SampleFormat::kFloat64:
-            return scan_as<SampleFormat::kFloat64>(st, span, at, next, lim, out);
-        case SampleFormat::kALaw:
-            return scan_as<SampleFormat::kALaw>(st, span, at, next, lim, out);
-        case SampleFormat::kMuLaw:
-            return scan_as<SampleFormat::kMuLaw>(st, span, at, next, lim, out);
-    }
-    return false;
+    return with_sample_format(frame.format, [&](auto f) {
+        return scan_as<f()>(st, span, frame.channel_offset, next, lim, out);
+    });
 }

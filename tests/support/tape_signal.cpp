@@ -87,8 +87,12 @@ std::string time_text(uint64_t frames) {
 
 }  // namespace
 
+uint64_t name_end_frames(const Placement& p, const std::string& name) {
+    return frames_to_byte_end(p, 256 + name.size() + 1);
+}
+
 std::string start_time(const Placement& p, const std::string& name) {
-    return time_text(frames_to_byte_end(p, 256 + name.size() + 1));
+    return time_text(name_end_frames(p, name));
 }
 
 std::string good_block_lines(const Placement& p, const std::string& name, uint16_t address,

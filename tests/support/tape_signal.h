@@ -62,6 +62,8 @@ struct Placement {
     uint64_t frames_before = 0;  ///< frames of earlier payloads in the same file
 };
 
+/// Frames up to the rising edge that completes the block's name.
+uint64_t name_end_frames(const Placement& p, const std::string& name);
 /// The start time that opens the image file's name.
 std::string start_time(const Placement& p, const std::string& name);
 /// Everything a block with a good checksum prints, from the sync line to the CRC line.

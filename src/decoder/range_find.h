@@ -35,7 +35,9 @@ inline size_t range_find_strided(const uint8_t* p, size_t i, size_t count, size_
                                  InRange in) {
     for (; i + 4 <= count; i += 4) {
         const uint8_t* q = p + i * stride;
-        if (in(q) | in(q + stride) | in(q + 2 * stride) | in(q + 3 * stride)) break;
+        const int hits =
+            int{in(q)} | int{in(q + stride)} | int{in(q + 2 * stride)} | int{in(q + 3 * stride)};
+        if (hits != 0) break;
     }
     return range_find_each(p, i, count, stride, in);
 }

@@ -87,16 +87,12 @@ DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
                     const ConverterSettings& s, BlockSink* sink, RawOutput* raw, DecodePath path) {
     const DecodeStatus status = decoder_begin(st, header, input_position(in), s, sink, raw, path);
     if (status != DecodeStatus::kFinished) return status;
-    // Whole frames as the buffer holds them, then the trailing partial frame.
     const unsigned fb = header.frame.frame_bytes;
-    for (;;) {
-        while (in->filled - in->pos < fb && !in->at_end) input_refill(in);
-        const size_t bytes = in->filled - in->pos;
-        const size_t whole = bytes / fb * fb;
-        decoder_feed(st, in->bytes + in->pos, whole == 0 ? bytes : whole);
-        in->pos += whole == 0 ? bytes : whole;
-        if (whole == 0) break;
-    }
+    for (size_t n; (n = input_whole_frames(in, fb)) > 0; in->pos += n * fb)
+        decoder_feed(st, in->bytes + in->pos, n * fb);
+    // The trailing partial frame, which the closing sample consumes.
+    decoder_feed(st, in->bytes + in->pos, in->filled - in->pos);
+    in->pos = in->filled;
     decoder_end(st);
     return DecodeStatus::kFinished;
 }

@@ -208,12 +208,7 @@ void recover_tape(RecoverState* st, InputStream* in, RecoverInput input) {
     recover_begin(st, input);
     // A partial frame at the end is no sample: it is left in the stream.
     const unsigned frame_bytes = input.format.frame_bytes;
-    for (;;) {
-        while (in->filled - in->pos < frame_bytes && !in->at_end) input_refill(in);
-        const size_t whole = (in->filled - in->pos) / frame_bytes * frame_bytes;
-        if (whole == 0) break;
-        recover_feed(st, in->bytes + in->pos, whole);
-        in->pos += whole;
-    }
+    for (size_t n; (n = input_whole_frames(in, frame_bytes)) > 0; in->pos += n * frame_bytes)
+        recover_feed(st, in->bytes + in->pos, n * frame_bytes);
     recover_end(st);
 }

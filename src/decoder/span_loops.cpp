@@ -6,31 +6,29 @@
 namespace {
 
 /// The detector walks the span by itself; bits come back one at a time.
-void scan_span(DecoderState* st, const FrameSpan& span, const StageLimits& lim) {
+void scan_span(DecoderState* st, const FrameSpan& span, const StageLimits& lim, RawOutput*) {
     size_t next = 0;
     BitEvent ev;
     while (pulse_detector_scan(&st->pulses, span, lim.frame, &next, lim.detector, &ev))
         pipeline_bit(st, ev, lim);
 }
 
-/// The per-sample chain with the format and options fixed at compile time;
-/// kAnyFormat reads the other formats, chosen at run time.
-template <SampleFormat kFormat, bool kAnyFormat, bool kFilter, bool kEdge, bool kRaw>
+/// The per-sample chain with the format and options fixed at compile time.
+template <SampleFormat kFormat, bool kFilter, bool kEdge, bool kRaw>
 void condition_span(DecoderState* st, const FrameSpan& span, const StageLimits& lim,
                     RawOutput* raw) {
     // Private copies of the limits, the table bounds and the conditioner's
     // memories: nothing the bit handling calls can reach them, so the
     // compiler keeps them in registers instead of reloading them per sample.
     const StageLimits limits = lim;
-    const QuotientView view = quotient_view(st->quotients);
+    const QuotientView view = kEdge ? quotient_view(*st->quotients) : QuotientView{};
     const QuotientView* q = kEdge ? &view : nullptr;
     ConditionerState cond = st->conditioner;
     const unsigned fb = limits.frame.frame_bytes;
     const double rise_level = limits.detector.rise_level;
     const uint8_t* p = span.bytes + limits.frame.channel_offset;
     for (size_t i = 0; i < span.frames; ++i, p += fb) {
-        const int sample = kAnyFormat ? sample_of(p, limits.frame.format, limits.frame.inverted)
-                                      : sample_at<kFormat>(p, limits.frame.inverted);
+        const int sample = sample_at<kFormat>(p, limits.frame.inverted);
         const Conditioned c = condition_sample<kFilter, kEdge>(&cond, conditioning_input(sample),
                                                                limits.conditioner, q);
         if (kRaw) raw_output_put(raw, c.raw);
@@ -45,60 +43,44 @@ void condition_span(DecoderState* st, const FrameSpan& span, const StageLimits& 
     st->conditioner = cond;
 }
 
-using SpanLoop = void (*)(DecoderState*, const FrameSpan&, const StageLimits&, RawOutput*);
-
 /// The specialisation for one option set, picked once per decoding.
-template <SampleFormat kFormat, bool kAny = false>
-SpanLoop pick_for_format(ConditionerMode mode, bool raw) {
+template <SampleFormat kFormat>
+SpanWalk pick_for_format(ConditionerMode mode, bool raw) {
     const int key = (mode.filter ? 4 : 0) | (mode.edge_mode ? 2 : 0) | (raw ? 1 : 0);
     switch (key) {
         case 0:
-            return condition_span<kFormat, kAny, false, false, false>;
+            return condition_span<kFormat, false, false, false>;
         case 1:
-            return condition_span<kFormat, kAny, false, false, true>;
+            return condition_span<kFormat, false, false, true>;
         case 2:
-            return condition_span<kFormat, kAny, false, true, false>;
+            return condition_span<kFormat, false, true, false>;
         case 3:
-            return condition_span<kFormat, kAny, false, true, true>;
+            return condition_span<kFormat, false, true, true>;
         case 4:
-            return condition_span<kFormat, kAny, true, false, false>;
+            return condition_span<kFormat, true, false, false>;
         case 5:
-            return condition_span<kFormat, kAny, true, false, true>;
+            return condition_span<kFormat, true, false, true>;
         case 6:
-            return condition_span<kFormat, kAny, true, true, false>;
+            return condition_span<kFormat, true, true, false>;
         default:
-            return condition_span<kFormat, kAny, true, true, true>;
+            return condition_span<kFormat, true, true, true>;
     }
 }
 
-SpanLoop pick_loop(const StageLimits& lim, bool raw) {
-    switch (lim.frame.format) {
-        case SampleFormat::kUnsigned8:
-            return pick_for_format<SampleFormat::kUnsigned8>(lim.conditioner.mode, raw);
-        case SampleFormat::kSigned16:
-            return pick_for_format<SampleFormat::kSigned16>(lim.conditioner.mode, raw);
-        default:
-            return pick_for_format<SampleFormat::kSigned16, true>(lim.conditioner.mode, raw);
-    }
+SpanWalk pick_loop(const StageLimits& lim, bool raw) {
+    return with_sample_format(
+        lim.frame.format, [&](auto f) { return pick_for_format<f()>(lim.conditioner.mode, raw); });
 }
 
 }  // namespace
 
-void decode_spans(DecoderState* st, InputStream* in, const StageLimits& lim, RawOutput* raw,
-                  int* previous) {
+SpanWalk pick_span_walk(DecoderState* st, const StageLimits& lim, RawOutput* raw) {
     // The raw output needs every conditioned sample, so it rules out scans.
-    const bool scans = raw == nullptr && pulse_detector_offer_scan(&st->pulses, lim);
-    if (lim.conditioner.mode.edge_mode) window_quotients_fill(&st->quotients, lim.conditioner);
-    const SpanLoop loop = pick_loop(lim, raw != nullptr);
-    const unsigned fb = lim.frame.frame_bytes;
-    for (size_t n; (n = input_whole_frames(in, fb)) > 0;) {
-        const FrameSpan span{in->bytes + in->pos, n, input_position(in)};
-        if (scans) {
-            scan_span(st, span, lim);
-        } else {
-            loop(st, span, lim, raw);
-        }
-        *previous = frame_sample(span.bytes + (n - 1) * fb, lim.frame);
-        in->pos += n * fb;
+    if (raw == nullptr && pulse_detector_offer_scan(&st->pulses, lim)) return scan_span;
+    if (lim.conditioner.mode.edge_mode) {
+        if (st->quotients == nullptr)
+            st->quotients = std::make_unique_for_overwrite<WindowQuotients>();
+        window_quotients_fill(st->quotients.get(), lim.conditioner);
     }
+    return pick_loop(lim, raw != nullptr);
 }

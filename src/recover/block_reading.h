@@ -9,8 +9,8 @@
 
 #include <cstdint>
 
-#include "decoder/tape_block.h"
 #include "recover/period_model.h"
+#include "tape/tape_block.h"
 
 /// Data periods kept as the places where another reading may differ.
 constexpr unsigned kSearchCandidates = 24;

@@ -5,20 +5,30 @@
 #include <algorithm>
 #include <string>
 
+#include "decoder/pipeline.h"
+#include "tape/block_report.h"
+#include "end_to_end.h"
 #include "tape_signal.h"
 
 namespace {
 
 /// Feeds bits to an assembler as the pulse detector would, 72-sample pulses at
-/// a fixed position, and counts the blocks handed out for writing.
+/// a fixed position, reports its events to a sink as the decoder does, and
+/// counts the blocks handed out for writing.
 struct AssemblerRig {
     AssemblerState st;
+    BlockSink sink;
     int blocks = 0;
     bool verbose = false;
 
     void bit(int b) {
         const BitEvent ev{b, 72, 1000, 75.5, false, false};
-        if (assembler_push(&st, ev, 44100, verbose) == AssemblerEvent::kBlockDone) ++blocks;
+        const AssemblerEvent event = assembler_push(&st, ev, 44100, verbose);
+        if (event == AssemblerEvent::kBlockDone) {
+            ++blocks;
+        } else if (event != AssemblerEvent::kNone) {
+            pipeline_report(&sink, st, event, ev);
+        }
     }
     void bits(int count, int value) {
         for (int i = 0; i < count; ++i) bit(value);
@@ -88,5 +98,31 @@ TEST(BlockAssembler, TenWarningsPerBlock) {
               AssemblerEvent::kNone);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
+
+/// Block times as the report and the image's name show them: truncated to the
+/// millisecond, the minute rolling over only when the second does.
+struct TimeRow {
+    const char* name;
+    double seconds;
+    const char* text;
+};
+
+const TimeRow kTimes[] = {
+    {"the start", 0, "00.00.000"},
+    {"the last millisecond of a minute", 59.9996, "00.59.999"},
+    {"just past a minute", 60.0004, "01.00.000"},
+    {"the last of the second minute", 119.9999, "01.59.999"},
+    {"a quarter second past ten minutes", 600.25, "10.00.250"},
+    {"over an hour", 3725.0625, "62.05.062"},
+    {"a hundred minutes", 6000.5, "100.00.500"},
+};
+
+class BlockTimes : public testing::TestWithParam<TimeRow> {};
+TEST_P(BlockTimes, Formatted) {
+    char text[32];
+    format_timestamp(GetParam().seconds, text, sizeof text);
+    EXPECT_STREQ(text, GetParam().text);
+}
+INSTANTIATE_TEST_SUITE_P(, BlockTimes, testing::ValuesIn(kTimes), row_name<TimeRow>);
 
 }  // namespace

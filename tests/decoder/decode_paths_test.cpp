@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -12,6 +11,8 @@
 #include <vector>
 
 #include "decoder/decode_loop.h"
+#include "decoder/pipeline.h"
+#include "end_to_end.h"
 #include "process_runner.h"
 #include "settings.h"
 #include "synth.h"
@@ -46,7 +47,11 @@ Outcome decode_in_dir(const std::string& wav, const ConverterSettings& settings,
     if (raw) raw_output_open(raw_output.get(), "raw.bin", input);
     input_open(stream.get(), input);
     if (read_header(stream.get(), 0, &header) == HeaderStatus::kOk) {
-        o.status = decode(state.get(), stream.get(), header, settings, raw_output.get(), path);
+        BlockSink sink;
+        sink_start(&sink, settings.join);
+        o.status =
+            decode(state.get(), stream.get(), header, settings, &sink, raw_output.get(), path);
+        if (o.status == DecodeStatus::kFinished) sink_finish(&sink);
     }
     EXPECT_TRUE(raw_output_close(raw_output.get()));
     std::fclose(input);
@@ -133,12 +138,6 @@ TEST_P(DecodePaths, FastPathsMatchThePerSampleLoop) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Recordings, DecodePaths, testing::ValuesIn(kRows),
-                         [](const testing::TestParamInfo<RecordingRow>& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name)
-                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Recordings, DecodePaths, testing::ValuesIn(kRows), row_name<RecordingRow>);
 
 }  // namespace

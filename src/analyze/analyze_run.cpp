@@ -24,8 +24,9 @@ void measure_blocks(InputStream* in, const WavHeader& header, int channel, Analy
     input.data_start = input_position(in);
     input.channel = channel;
     input.measures = &a->tape;
-    // Default-initialised: the edge log is touched only as far as a block fills it.
-    auto state = std::make_unique_for_overwrite<RecoverState>();
+    // Default-initialised (no value-initialising make_unique): the edge log is
+    // touched only as far as a block fills it.
+    std::unique_ptr<RecoverState> state(new RecoverState);
     recover_tape(state.get(), in, input);
 }
 

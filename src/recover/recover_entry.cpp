@@ -12,8 +12,9 @@ RecoverSummary recover_recording(InputStream* in, const WavHeader& header, int c
     input.data_start = input_position(in);
     input.channel = channel;
     input.protected_files = &protected_files;
-    // Default-initialised: the edge log is touched only as far as a block fills it.
-    auto state = std::make_unique_for_overwrite<RecoverState>();
+    // Default-initialised (no value-initialising make_unique): the edge log is
+    // touched only as far as a block fills it.
+    std::unique_ptr<RecoverState> state(new RecoverState);
     const RecoverSummary summary = recover_tape(state.get(), in, input);
     if (summary.images_written > 0) std::printf("Finished writing output file(s). ");
     std::printf("%u file(s) created.\n", summary.images_written);

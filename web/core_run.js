@@ -102,7 +102,7 @@ function vorlaneRun(instance, opts, prepare) {
 
 /** Removes a working folder and what is in it, unmounting the recording's. */
 function vorlaneRemoveTree(FS, dir) {
-  if (FS.lookupPath(dir).node.mounted) FS.unmount(dir);
+  if (FS.isMountpoint(FS.lookupPath(dir, { follow_mount: false }).node)) FS.unmount(dir);
   for (const name of FS.readdir(dir)) {
     if (name === '.' || name === '..') continue;
     const path = dir + '/' + name;

@@ -39,6 +39,6 @@ onmessage = async (event) => {
     }
     postMessage({ id, type: 'result', result }, result.images.map((i) => i.bytes.buffer));
   } catch (e) {
-    postMessage({ id, type: 'failed', message: String(e && e.message ? e.message : e) });
+    postMessage({ id, type: 'failed', message: String(e && e.message ? e.message : e) + (e && e.stack ? ' ' + e.stack : '') });
   }
 };

@@ -1,0 +1,116 @@
+// Recordings given to the page (and to the JavaScript module) against the
+// native converter: one row per format, mode and hostile input.
+import { readFileSync } from 'node:fs';
+import { join, dirname } from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+import { assertSameAsNative, convertOnPage } from './page_driver.mjs';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const hello = join(here, '../../demo/hello.htp');
+const plot = 'analysis.svg';
+
+/** An HTP image: leader, sync, name, address, length, data, checksum, end. */
+export function makeHtp(name, data, address = 0x4000) {
+  const nameBytes = Buffer.from(name, 'latin1');
+  const head = Buffer.alloc(256 + 1 + nameBytes.length + 1 + 4);
+  head[256] = 0xa5;
+  nameBytes.copy(head, 257);
+  let p = 257 + nameBytes.length + 1;
+  head.writeUInt16LE(address, p);
+  head.writeUInt16LE(data.length, p + 2);
+  const sum = data.reduce((s, b) => (s + b) & 0xff, 0);
+  return Buffer.concat([head, data, Buffer.from([sum, 0])]);
+}
+
+const markupName = '<img src=x onerror=window.vorlaneInjected=1>';
+
+/** Images for a row: the demo program and one more, so a .zip holds two. */
+function tapeImages(env) {
+  const second = env.write('second.htp', makeHtp('SECOND', Buffer.from('vorlane second block')));
+  return [hello, second];
+}
+
+/** The command line's arguments for the page's options. */
+function nativeArgs(opts) {
+  const args = [];
+  if (opts.mode === 'recover') args.push('--recover');
+  if (opts.mode === 'analyze') args.push('--analyze', '--plot', plot);
+  if (opts.join) args.push('--join');
+  if (opts.channel) args.push('--channel', String(opts.channel));
+  return args;
+}
+
+/** A recording as the row describes it: synthesized, or bytes as they are. */
+function recording(env, row) {
+  if (row.bytes) return env.write(row.name + '.wav', row.bytes);
+  const images = row.images ? row.images(env) : tapeImages(env);
+  return env.synth(row.name + '.wav', row.synth, images);
+}
+
+/** Converts on a page opened at `url` and compares with the native run. */
+async function pageRow(env, row, url) {
+  const wav = recording(env, row);
+  const page = await env.browser.newPage();
+  try {
+    await page.goto(url);
+    const [shown] = await convertOnPage(page, [wav], row.opts);
+    assertSameAsNative(env, shown, env.native(nativeArgs(row.opts), wav), row.opts.mode === 'analyze' ? plot : null);
+    if (row.check) await row.check(env, page, shown);
+  } finally {
+    await page.close();
+  }
+}
+
+const rows = [
+  { name: 'convert_8bit_mono', synth: [], opts: {} },
+  { name: 'convert_16bit_stereo', synth: ['-b', '16', '-c', '2'], opts: {} },
+  { name: 'convert_float', synth: ['-F'], opts: {} },
+  { name: 'convert_channel_2', synth: ['-b', '16', '-c', '2', '-C', '2'], opts: { channel: 2 } },
+  { name: 'convert_missing_channel', synth: [], opts: { channel: 3 } },
+  { name: 'recover_damaged', synth: ['-n', '14', '-j', '120', '-W', '1', '-R', '7'], opts: { mode: 'recover' } },
+  { name: 'analyze_picture', synth: ['-b', '16', '-n', '30'], opts: { mode: 'analyze' },
+    check: (env, page, shown) => env.assert.ok(shown.svg.startsWith('<svg') || shown.svg.startsWith('<?xml')) },
+  { name: 'not_a_wav_file', bytes: Buffer.from('This is text, not a recording.\n'), opts: {} },
+  { name: 'markup_in_tape_name', synth: [], opts: {},
+    images: (env) => [env.write('markup.htp', makeHtp(markupName, Buffer.from([1, 2, 3])))],
+    check: async (env, page, shown) => {
+      env.assert.ok(shown.images[0].name.endsWith(markupName + '.htp'));
+      env.assert.ok(shown.stderr.includes(markupName));
+      const injected = await page.evaluate(() => [typeof window.vorlaneInjected, document.querySelectorAll('img:not(.plot)').length]);
+      env.assert.deepEqual(injected, ['undefined', 0], 'the name stays text');
+    } },
+];
+
+/** Several recordings given at once: each gets its own report, in order. */
+async function severalAtOnce(env) {
+  const wavs = ['-b 8', '-b 16 -c 2', '-F'].map((a, i) => env.synth(`several${i}.wav`, a.split(' '), tapeImages(env)));
+  const page = await env.browser.newPage();
+  try {
+    await page.goto(env.serverUrl);
+    const shown = await convertOnPage(page, wavs, {});
+    env.assert.equal(shown.length, wavs.length);
+    shown.forEach((s, i) => assertSameAsNative(env, s, env.native([], wavs[i]), null));
+  } finally {
+    await page.close();
+  }
+}
+
+/** The module under node: same results as the native converter in every mode. */
+async function moduleInNode(env) {
+  const { convert } = await import(pathToFileURL(join(env.pageDir, 'vorlane.mjs')).href);
+  const wav = env.synth('module.wav', ['-b', '16', '-n', '20'], tapeImages(env));
+  for (const opts of [{}, { mode: 'recover' }, { mode: 'analyze' }, { join: true }, { args: ['-f', '-m'] }]) {
+    const r = await convert(readFileSync(wav), opts);
+    const native = env.native([...nativeArgs(opts), ...(opts.args || [])], wav);
+    const files = Object.fromEntries(r.images.map((i) => [i.name, Buffer.from(i.bytes)]));
+    if (r.svg !== null) files[plot] = Buffer.from(r.svg);
+    env.assert.deepEqual({ exitCode: r.exitCode, stdout: r.stdout, stderr: r.stderr, files }, native, JSON.stringify(opts));
+  }
+}
+
+export const fileCases = [
+  ...rows.map((row) => ({ name: 'Page.' + row.name, run: (env) => pageRow(env, row, env.serverUrl) })),
+  { name: 'Page.several_files_at_once', run: severalAtOnce },
+  { name: 'Page.one_file_from_disk', run: (env) => pageRow(env, rows[0], env.pageUrl('vorlane.html')) },
+  { name: 'Module.node_equals_native', run: moduleInNode },
+];

@@ -22,26 +22,15 @@ function readOptions() {
   return { mode, join: document.getElementById('join').checked, channel: channel || undefined };
 }
 
-/** A download link for bytes; the name is the file's name, as text. */
-function downloadLink(name, bytes, type) {
-  const url = URL.createObjectURL(new Blob([bytes], { type }));
-  return el('a', { href: url, download: name, text: name });
-}
-
-/** One link that downloads all of a recording's images in one .zip. */
-function zipLink(recordingName, images) {
-  const entries = {};
-  for (const image of images) entries[image.name] = image.bytes;
-  const base = recordingName.replace(/\.[^.]*$/, '') || 'recording';
-  const link = downloadLink(base + '-images.zip', fflate.zipSync(entries), 'application/zip');
-  link.className = 'zip';
-  link.textContent = 'all images (' + base + '-images.zip)';
-  return link;
-}
-
-/** Shows what the converter printed, wrote and drew for one recording. */
-function showResult(job, result) {
-  const body = job.body;
+/** Shows what the converter printed, wrote and drew, in `body` (replaced). */
+function renderResult(body, baseName, result) {
+  for (const url of body.blobUrls || []) URL.revokeObjectURL(url);
+  body.blobUrls = [];
+  const blobUrl = (bytes, type) => {
+    const url = URL.createObjectURL(new Blob([bytes], { type }));
+    body.blobUrls.push(url);
+    return url;
+  };
   body.replaceChildren();
   const failed = result.exitCode !== 0;
   body.append(el('p', { className: failed ? 'exit failed' : 'exit', text: 'exit code ' + result.exitCode }));
@@ -49,16 +38,21 @@ function showResult(job, result) {
   if (result.stderr) body.append(el('pre', { className: 'stderr', text: result.stderr }));
   if (result.svg !== null) {
     // As an image, so nothing in the drawing can run or reach the page.
-    const url = URL.createObjectURL(new Blob([result.svg], { type: 'image/svg+xml' }));
-    body.append(el('img', { className: 'plot', src: url, alt: 'analysis of the recording' }));
+    body.append(el('img', { className: 'plot', src: blobUrl(result.svg, 'image/svg+xml'), alt: 'analysis of the recording' }));
   }
-  if (result.images.length > 0) {
-    const list = el('ul', { className: 'images' });
-    for (const image of result.images) {
-      list.append(el('li', {}, [downloadLink(image.name, image.bytes, 'application/octet-stream')]));
-    }
-    body.append(list, el('p', {}, [zipLink(job.file.name, result.images)]));
+  if (result.images.length === 0) return;
+  const link = (name, bytes, type) => el('a', { href: blobUrl(bytes, type), download: name, text: name });
+  const list = el('ul', { className: 'images' });
+  const entries = {};
+  for (const image of result.images) {
+    list.append(el('li', {}, [link(image.name, image.bytes, 'application/octet-stream')]));
+    entries[image.name] = image.bytes;
   }
+  const zipName = baseName + '-images.zip';
+  const zip = link(zipName, fflate.zipSync(entries), 'application/zip');
+  zip.className = 'zip';
+  zip.textContent = 'all images (' + zipName + ')';
+  body.append(list, el('p', {}, [zip]));
 }
 
 const queue = [];
@@ -67,14 +61,15 @@ let worker = null;
 let nextId = 1;
 
 /** The worker's code: beside the page, or inside it when the page is one file. */
-function startWorker() {
+function workerSource() {
   const inline = document.getElementById('worker-source');
-  let source = 'worker.js';
-  if (inline) {
-    const bytes = Uint8Array.from(atob(inline.textContent.trim()), (c) => c.charCodeAt(0));
-    source = URL.createObjectURL(new Blob([bytes], { type: 'text/javascript' }));
-  }
-  worker = new Worker(source);
+  if (!inline) return 'worker.js';
+  const bytes = Uint8Array.from(atob(inline.textContent.trim()), (c) => c.charCodeAt(0));
+  return URL.createObjectURL(new Blob([bytes], { type: 'text/javascript' }));
+}
+
+function startWorker() {
+  worker = new Worker(workerSource());
   worker.onmessage = (event) => onWorkerMessage(event.data);
   worker.onerror = (event) => finish(running, 'failed', 'The converter stopped: ' + event.message);
 }
@@ -86,7 +81,7 @@ function onWorkerMessage(message) {
     job.progress.max = message.total;
     job.progress.value = message.done;
   } else if (message.type === 'result') {
-    showResult(job, message.result);
+    renderResult(job.body, job.file.name.replace(/\.[^.]*$/, '') || 'recording', message.result);
     finish(job, 'done');
   } else {
     finish(job, 'failed', 'The converter stopped: ' + message.message);
@@ -160,4 +155,4 @@ function setUpDropping() {
 }
 
 setUpDropping();
-if (typeof setUpListening === 'function') setUpListening({ el, downloadLink, startLiveWorker: null });
+setUpListening({ el, renderResult, workerSource });

@@ -31,7 +31,7 @@ function inlineScript(text, name) {
 }
 
 mkdirSync(outDir, { recursive: true });
-const worker = [core, web('core_run.js'), web('worker_main.js')].join('\n');
+const worker = [core, web('core_run.js'), web('worker_main.js'), web('live_worker.js')].join('\n');
 const page = web('index.html');
 const scripts = ['fflate.js', 'live.js', 'app.js'];
 const sources = { 'fflate.js': fflate, 'live.js': web('live.js'), 'app.js': web('app.js') };

@@ -3,6 +3,7 @@
 // In:  {id, file, opts}      Out: {id, type: 'progress', done, total}
 //                                 {id, type: 'result', result} | {id, type: 'failed', message}
 let vorlaneReady = null;
+let liveQueue = Promise.resolve();
 
 /** Reports how far the converter has read, at most every 1/200 of the file. */
 function watchReads(core, id, total) {
@@ -22,6 +23,12 @@ function watchReads(core, id, total) {
 }
 
 onmessage = async (event) => {
+  if (event.data.live) {
+    // In order: samples may arrive while the instance is still starting.
+    liveQueue = liveQueue.then(() => liveMessage(event.data)).catch((e) =>
+      postMessage({ live: 'failed', message: String(e && e.message ? e.message : e) }));
+    return;
+  }
   const { id, file, opts } = event.data;
   try {
     if (vorlaneReady === null) vorlaneReady = vorlaneInstance(createVorlaneCore);

@@ -36,6 +36,9 @@ function renderResult(body, baseName, result) {
   body.append(el('p', { className: failed ? 'exit failed' : 'exit', text: 'exit code ' + result.exitCode }));
   if (result.stdout) body.append(el('pre', { className: 'stdout', text: result.stdout }));
   if (result.stderr) body.append(el('pre', { className: 'stderr', text: result.stderr }));
+  if (result.seconds !== undefined) {
+    body.append(el('p', { className: 'timing', text: `read in ${result.seconds.toFixed(2)} s` }));
+  }
   if (result.svg !== null) {
     // As an image, so nothing in the drawing can run or reach the page.
     body.append(el('img', { className: 'plot', src: blobUrl(result.svg, 'image/svg+xml'), alt: 'analysis of the recording' }));
@@ -81,6 +84,7 @@ function onWorkerMessage(message) {
     job.progress.max = message.total;
     job.progress.value = message.done;
   } else if (message.type === 'result') {
+    job.section.dataset.seconds = message.result.seconds;
     renderResult(job.body, job.file.name.replace(/\.[^.]*$/, '') || 'recording', message.result);
     finish(job, 'done');
   } else {

@@ -5,21 +5,35 @@
 let vorlaneReady = null;
 let liveQueue = Promise.resolve();
 
-/** Reports how far the converter has read, at most every 1/200 of the file. */
-function watchReads(core, id, total) {
+/** Slices of the dropped file read at once: each read of a File costs a
+ *  round trip to the browser, so few large ones beat many small ones. */
+const kSliceBytes = 16 * 1024 * 1024;
+
+/**
+ * Reads the recording through one slice kept in memory, and reports how far
+ * the converter has read, at most every 1/200 of the file. Returns the undo.
+ */
+function readInSlices(core, id, file) {
   const ops = core.WORKERFS.stream_ops;
-  const read = ops.read;
-  const step = Math.max(1, Math.floor(total / 200));
+  const original = ops.read;
+  const step = Math.max(1, Math.floor(file.size / 200));
   let next = step;
+  let slice = { start: 0, bytes: new Uint8Array(0) };
   ops.read = function (stream, buffer, offset, length, position) {
-    const n = read.call(this, stream, buffer, offset, length, position);
+    if (position >= file.size) return 0;
+    if (position < slice.start || position + Math.min(length, file.size - position) > slice.start + slice.bytes.length) {
+      const end = Math.min(file.size, position + Math.max(length, kSliceBytes));
+      slice = { start: position, bytes: new Uint8Array(new FileReaderSync().readAsArrayBuffer(file.slice(position, end))) };
+    }
+    const n = Math.min(length, slice.start + slice.bytes.length - position);
+    buffer.set(slice.bytes.subarray(position - slice.start, position - slice.start + n), offset);
     if (position + n >= next) {
       next = position + n + step;
-      postMessage({ id, type: 'progress', done: position + n, total });
+      postMessage({ id, type: 'progress', done: position + n, total: file.size });
     }
     return n;
   };
-  return () => { ops.read = read; };
+  return () => { ops.read = original; };
 }
 
 onmessage = async (event) => {
@@ -33,8 +47,9 @@ onmessage = async (event) => {
   try {
     if (vorlaneReady === null) vorlaneReady = vorlaneInstance(createVorlaneCore);
     const instance = await vorlaneReady;
-    const unwatch = watchReads(instance.core, id, file.size);
+    const unwatch = readInSlices(instance.core, id, file);
     let result;
+    const began = performance.now();
     try {
       result = vorlaneRun(instance, opts, (FS, dir) => {
         FS.mkdir(dir + '/in');
@@ -44,6 +59,7 @@ onmessage = async (event) => {
     } finally {
       unwatch();
     }
+    result.seconds = (performance.now() - began) / 1000;
     postMessage({ id, type: 'result', result }, result.images.map((i) => i.bytes.buffer));
   } catch (e) {
     postMessage({ id, type: 'failed', message: String(e && e.message ? e.message : e) + (e && e.stack ? ' ' + e.stack : '') });

@@ -20,7 +20,9 @@ export function serve(root) {
     const file = join(root, path === '/' ? 'index.html' : path);
     try {
       const body = await readFile(file);
-      res.writeHead(200, { 'Content-Type': types[extname(file)] || 'application/octet-stream' });
+      // Open to any origin: the benchmark's page reads recordings from a second server.
+      res.writeHead(200, { 'Content-Type': types[extname(file)] || 'application/octet-stream',
+        'Access-Control-Allow-Origin': '*' });
       res.end(body);
     } catch {
       res.writeHead(404).end();

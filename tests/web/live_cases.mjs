@@ -16,16 +16,19 @@ function assertSampleExact(env, capture, wav) {
   const samples = (bytes) => new Int16Array(bytes.buffer.slice(bytes.byteOffset + kHeaderBytes, bytes.byteOffset + bytes.length));
   const file = samples(readFileSync(wav));
   const got = samples(capture);
-  // The recording opens with silence: its first sound lines the two up.
+  // The recording opens with silence, and the capture in silence too (the
+  // device's own before the file plays, or the file's): the first sound
+  // lines the two up.
   const firstSound = (a) => a.findIndex((v) => v !== 0);
   const shift = firstSound(file) - firstSound(got);
-  env.assert.ok(firstSound(got) > 0 && shift >= 0, 'the capture starts in the opening silence');
+  env.assert.ok(firstSound(got) > 0, 'the capture starts in silence');
   let differing = 0;
   for (let i = firstSound(got); i < got.length; i++) {
     if (got[i] !== file[(i + shift) % file.length]) differing += 1;
   }
   env.assert.equal(differing, 0, 'every captured sample equals the recording\'s');
-  env.assert.ok(got.length - firstSound(got) > file.length / 2, 'the capture holds most of the recording');
+  const lastSound = (a) => a.length - 1 - [...a].reverse().findIndex((v) => v !== 0);
+  env.assert.ok(got.length - firstSound(got) > lastSound(file) - firstSound(file), 'the capture holds the whole block');
 }
 
 /** The live report after Stop equals the module's conversion of the saved capture. */
@@ -89,10 +92,10 @@ const expectWarning = (kind) => async (env, page) => {
 };
 
 const rows = [
-  { name: 'recover_decoder_gives_the_image', synth: ['-E', '3'], decoder: 'recover', expect: expectImage },
-  { name: 'default_decoder_gives_the_image', synth: ['-E', '3'], decoder: 'convert', expect: expectImage },
+  { name: 'recover_decoder_gives_the_image', synth: ['-B', '3', '-E', '3'], decoder: 'recover', expect: expectImage },
+  { name: 'default_decoder_gives_the_image', synth: ['-B', '3', '-E', '3'], decoder: 'convert', expect: expectImage },
   { name: 'warns_when_clipping', synth: ['-a', '1'], decoder: 'recover', expect: expectWarning('clipping') },
   { name: 'warns_when_too_quiet', synth: ['-a', '0.005', '-B', '4'], decoder: 'recover', expect: expectWarning('quiet') },
 ];
 
-export const liveCases = rows.map((row) => ({ name: 'Live.' + row.name, run: (env) => listenRow(env, row) }));
+export const liveCases = rows.map((row) => ({ name: 'Live.' + row.name, retries: 1, run: (env) => listenRow(env, row) }));

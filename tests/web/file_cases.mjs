@@ -108,9 +108,35 @@ async function moduleInNode(env) {
   }
 }
 
+/** The module imported by a page: the same results as the native converter. */
+async function moduleInPage(env) {
+  const wav = env.synth('module-page.wav', ['-b', '16', '-c', '2'], tapeImages(env));
+  const page = await env.browser.newPage();
+  try {
+    await page.goto(env.serverUrl);
+    for (const opts of [{}, { mode: 'recover', channel: 2 }, { mode: 'analyze' }]) {
+      const r = await page.evaluate(async (data, o) => {
+        const { convert } = await import('./vorlane.mjs');
+        const bytes = Uint8Array.from(atob(data), (c) => c.charCodeAt(0));
+        const out = await convert(bytes, o);
+        const b64 = (u8) => btoa(Array.from(u8, (b) => String.fromCharCode(b)).join(''));
+        return { exitCode: out.exitCode, stdout: out.stdout, stderr: out.stderr, svg: out.svg,
+          images: out.images.map((i) => [i.name, b64(i.bytes)]) };
+      }, readFileSync(wav).toString('base64'), opts);
+      const files = Object.fromEntries(r.images.map(([n, b]) => [n, Buffer.from(b, 'base64')]));
+      if (r.svg !== null) files[plot] = Buffer.from(r.svg);
+      env.assert.deepEqual({ exitCode: r.exitCode, stdout: r.stdout, stderr: r.stderr, files },
+        env.native(nativeArgs(opts), wav), JSON.stringify(opts));
+    }
+  } finally {
+    await page.close();
+  }
+}
+
 export const fileCases = [
   ...rows.map((row) => ({ name: 'Page.' + row.name, run: (env) => pageRow(env, row, env.serverUrl) })),
   { name: 'Page.several_files_at_once', run: severalAtOnce },
   { name: 'Page.one_file_from_disk', run: (env) => pageRow(env, rows[0], env.pageUrl('vorlane.html')) },
   { name: 'Module.node_equals_native', run: moduleInNode },
+  { name: 'Module.page_equals_native', run: moduleInPage },
 ];

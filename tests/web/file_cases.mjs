@@ -3,7 +3,7 @@
 import { readFileSync } from 'node:fs';
 import { join, dirname } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
-import { assertSameAsNative, convertOnPage } from './page_driver.mjs';
+import { assertSameAsNative, convertOnPage, readResults } from './page_driver.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const hello = join(here, '../../demo/hello.htp');
@@ -95,6 +95,26 @@ async function severalAtOnce(env) {
   }
 }
 
+/** Cancel ends the running file at once; a fresh worker converts the next. */
+async function cancelRunning(env) {
+  const long = env.synth('long.wav', ['-E', '900'], [hello]);
+  const short = env.synth('short.wav', [], tapeImages(env));
+  const page = await env.browser.newPage();
+  try {
+    await page.goto(env.serverUrl);
+    await page.click('input[name=mode][value=analyze]');
+    await (await page.$('#files')).uploadFile(long, short);
+    await page.waitForFunction(() => document.querySelector('section.file').dataset.state === 'running');
+    await page.click('section.file button');
+    await page.waitForFunction(() => document.querySelectorAll('section.file')[1].dataset.state === 'done');
+    const [cancelled, next] = await readResults(page);
+    env.assert.deepEqual([cancelled.state, cancelled.exit, cancelled.images.length], ['cancelled', 'Cancelled.', 0]);
+    assertSameAsNative(env, next, env.native(nativeArgs({ mode: 'analyze' }), short), plot);
+  } finally {
+    await page.close();
+  }
+}
+
 /** The module under node: same results as the native converter in every mode. */
 async function moduleInNode(env) {
   const { convert } = await import(pathToFileURL(join(env.pageDir, 'vorlane.mjs')).href);
@@ -136,6 +156,7 @@ async function moduleInPage(env) {
 export const fileCases = [
   ...rows.map((row) => ({ name: 'Page.' + row.name, run: (env) => pageRow(env, row, env.serverUrl) })),
   { name: 'Page.several_files_at_once', run: severalAtOnce },
+  { name: 'Page.cancel_a_running_file', run: cancelRunning },
   { name: 'Page.one_file_from_disk', run: (env) => pageRow(env, rows[0], env.pageUrl('vorlane.html')) },
   { name: 'Module.node_equals_native', run: moduleInNode },
   { name: 'Module.page_equals_native', run: moduleInPage },

@@ -22,6 +22,14 @@ export function makeHtp(name, data, address = 0x4000) {
   return Buffer.concat([head, data, Buffer.from([sum, 0])]);
 }
 
+/** A chain: a named block with the marker 0xD8, a shorter gap, an unnamed last block. */
+export function makeChain(name, first, second) {
+  const block = (htp) => htp.subarray(256);
+  const head = block(makeHtp(name, first));
+  head[head.length - 1] = 0xd8;
+  return Buffer.concat([Buffer.alloc(256), head, Buffer.alloc(128), block(makeHtp('', second))]);
+}
+
 const markupName = '<img src=x onerror=window.vorlaneInjected=1>';
 
 /** Images for a row: the demo program and one more, so a .zip holds two. */
@@ -67,6 +75,12 @@ const rows = [
   { name: 'convert_float', synth: ['-F'], opts: {} },
   { name: 'convert_channel_2', synth: ['-b', '16', '-c', '2', '-C', '2'], opts: { channel: 2 } },
   { name: 'convert_missing_channel', synth: [], opts: { channel: 3 } },
+  { name: 'join_a_chain', synth: [], opts: { join: true },
+    images: (env) => [env.write('chain.htp', makeChain('PROG', Buffer.from('first part'), Buffer.from('second part')))],
+    check: (env, page, shown) => {
+      const chain = readFileSync(join(env.work, 'chain.htp'));
+      env.assert.deepEqual(shown.images.map((i) => Buffer.from(i.bytes, 'base64')), [chain], 'one image: the chain');
+    } },
   { name: 'recover_damaged', synth: ['-n', '14', '-j', '120', '-W', '1', '-R', '7'], opts: { mode: 'recover' } },
   { name: 'analyze_picture', synth: ['-b', '16', '-n', '30'], opts: { mode: 'analyze' },
     check: (env, page, shown) => env.assert.ok(shown.svg.startsWith('<svg') || shown.svg.startsWith('<?xml')) },

@@ -9,9 +9,9 @@ const here = dirname(fileURLToPath(import.meta.url));
 const hello = join(here, '../../demo/hello.htp');
 const plot = 'analysis.svg';
 
-/** An HTP image: leader, sync, name, address, length, data, checksum, end. */
+/** An HTP image: leader, sync, name (text or bytes), address, length, data, checksum, end. */
 export function makeHtp(name, data, address = 0x4000) {
-  const nameBytes = Buffer.from(name, 'latin1');
+  const nameBytes = Buffer.isBuffer(name) ? name : Buffer.from(name, 'latin1');
   const head = Buffer.alloc(256 + 1 + nameBytes.length + 1 + 4);
   head[256] = 0xa5;
   nameBytes.copy(head, 257);
@@ -85,6 +85,8 @@ const rows = [
   { name: 'analyze_picture', synth: ['-b', '16', '-n', '30'], opts: { mode: 'analyze' },
     check: (env, page, shown) => env.assert.ok(shown.svg.startsWith('<svg') || shown.svg.startsWith('<?xml')) },
   { name: 'not_a_wav_file', bytes: Buffer.from('This is text, not a recording.\n'), opts: {} },
+  { name: 'tape_name_beyond_ascii', synth: ['-b', '16'], opts: {},
+    images: (env) => [env.write('accents.htp', makeHtp(Buffer.from('\u00c1RV\u00cdZT\u0170R\u0150 \xe9', 'utf8'), Buffer.from('x')))] },
   { name: 'markup_in_tape_name', synth: [], opts: {},
     images: (env) => [env.write('markup.htp', makeHtp(markupName, Buffer.from([1, 2, 3])))],
     check: async (env, page, shown) => {
@@ -119,7 +121,12 @@ async function cancelRunning(env) {
     await page.click('input[name=mode][value=analyze]');
     await (await page.$('#files')).uploadFile(long, short);
     await page.waitForFunction(() => document.querySelector('section.file').dataset.state === 'running');
+    const ended = new Promise((resolve, reject) => {
+      page.once('workerdestroyed', resolve);
+      setTimeout(() => reject(new Error('Cancel left the worker running')), 10000);
+    });
     await page.click('section.file button');
+    await ended;
     await page.waitForFunction(() => document.querySelectorAll('section.file')[1].dataset.state === 'done');
     const [cancelled, next] = await readResults(page);
     env.assert.deepEqual([cancelled.state, cancelled.exit, cancelled.images.length], ['cancelled', 'Cancelled.', 0]);

@@ -3,6 +3,7 @@
 // renderer's peak memory for a short and a long recording, and the share of
 // one core the live decoder takes at 48 kHz, fed in real time.
 //   node bench/web_bench.mjs PAGE_DIR DATA_DIR RUNS LIVE_SECONDS
+// BENCH_ONLY_SPEED=1 or BENCH_ONLY_LIVE=1 runs those rows alone.
 import { readFileSync, readdirSync, statSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { join, resolve } from 'node:path';
@@ -101,6 +102,7 @@ async function liveRow(url, dataUrl) {
   const browser = await launch();
   const page = await browser.newPage();
   await page.goto(url);
+  const cpuBefore = rendererCpuSeconds(browser.process().pid);
   const load = await page.evaluate(async (wavUrl, seconds) => {
     const samples = new Int16Array((await (await fetch(wavUrl)).arrayBuffer()).slice(44));
     const worker = new Worker('worker.js');
@@ -118,14 +120,16 @@ async function liveRow(url, dataUrl) {
     await new Promise((r) => { worker.onmessage = (e) => { if (e.data.live === 'result') last = e.data; if (e.data.live === 'capture') r(); }; });
     return { load: last.load, seconds: last.seconds, images: last.result.images.length };
   }, dataUrl + 'live48.wav', liveSeconds);
-  console.log(`browser live 48 kHz --recover, ${load.seconds.toFixed(0)} s fed in real time: decoder busy ${(100 * load.load).toFixed(1)} % of one core (${load.images} image(s))`);
+  const cpu = rendererCpuSeconds(browser.process().pid) - cpuBefore;
+  console.log(`browser live 48 kHz --recover, ${load.seconds.toFixed(0)} s fed in real time: decoder busy ` +
+    `${(100 * load.load).toFixed(1)} % of the time, renderers' CPU ${(100 * cpu / load.seconds).toFixed(1)} % of one core`);
   await browser.close();
 }
 
 const page = await serve(resolve(pageDir));
 const data = await serve(resolve(dataDir));
-if (!process.env.BENCH_SKIP_SPEED) await speedRows(page.url);
-if (!process.env.BENCH_ONLY_SPEED) await memoryRows(page.url);
+if (!process.env.BENCH_ONLY_LIVE) await speedRows(page.url);
+if (!process.env.BENCH_ONLY_SPEED && !process.env.BENCH_ONLY_LIVE) await memoryRows(page.url);
 if (!process.env.BENCH_ONLY_SPEED) await liveRow(page.url, data.url);
 await page.close();
 await data.close();

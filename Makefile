@@ -59,7 +59,7 @@ WEB_DIR ?= build-web
 export NODE_PATH ?= /usr/share/nodejs
 $(WASM_BUILD_DIR)/build.ninja: | deps-web
 	emcmake cmake -S . -B $(WASM_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-		-DVORLANE_TESTS=OFF "-DCMAKE_CXX_FLAGS=-msimd128 -msse2"
+		-DVORLANE_TESTS=OFF
 
 web: $(WASM_BUILD_DIR)/build.ninja
 	cmake --build $(WASM_BUILD_DIR) -j $(JOBS) --target vorlane_wasm

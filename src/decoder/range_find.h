@@ -4,6 +4,7 @@
 // stored value lies in a range, vectorised where the format allows. They
 // are inlined into the detector's scan loop, hence a header.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -151,13 +152,7 @@ inline size_t range_find_float_vectors(const uint8_t* p, size_t count, double lo
 template <class T>
 inline T range_next_toward_zero(T x) {
     using Bits = std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>;
-    // memcpy, not std::bit_cast: the WebAssembly build's C++ library lacks it.
-    // Both compile to one register move.
-    Bits bits;
-    std::memcpy(&bits, &x, sizeof bits);
-    --bits;
-    std::memcpy(&x, &bits, sizeof x);
-    return x;
+    return std::bit_cast<T>(std::bit_cast<Bits>(x) - 1);
 }
 
 /// Float samples compared as floats: x * 32768 (exact) against the bounds

@@ -41,6 +41,14 @@ inline void PrintTo(const RunCase& c, std::ostream* os) {
     *os << c.name;
 }
 
+/// Runs every case of `cases` as its own test, Suite.Test/<row>_<name>.
+#define RUN_CASE_TABLE(Suite, Test, cases) \
+    class Suite : public RunCaseTest {};   \
+    TEST_P(Suite, Test) {                  \
+        check_run(GetParam());             \
+    }                                      \
+    INSTANTIATE_TEST_SUITE_P(, Suite, testing::ValuesIn(cases), row_name<RunCase>)
+
 /// A case's name from its row number and its label: letters and digits, '_' for the rest.
 std::string case_name(size_t row, const std::string& label);
 template <class Row>

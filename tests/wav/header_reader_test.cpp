@@ -59,6 +59,9 @@ std::vector<RunCase> container_cases() {
     return {
         on_wav("JUNK before the format", riff(chunk("JUNK", std::string(28, '\0')) + fmt + data),
                {}, 0, report(72), ""),
+        on_wav("a JUNK chunk as large as the read buffer before the format",
+               riff(chunk("JUNK", std::string(kInputChunkBytes, '\0')) + fmt + data), {}, 0,
+               report(kInputChunkBytes + 44), ""),
         on_wav("an odd bext chunk and its pad byte after the format",
                riff(fmt + chunk("bext", "12345") + data), {}, 0, report(50), ""),
         on_wav("a LIST title holding \"data\"", riff(fmt + chunk("LIST", "tape data") + data), {},
@@ -92,11 +95,7 @@ std::vector<RunCase> container_cases() {
     };
 }
 
-class WavContainers : public RunCaseTest {};
-TEST_P(WavContainers, Read) {
-    check_run(GetParam());
-}
-INSTANTIATE_TEST_SUITE_P(, WavContainers, testing::ValuesIn(container_cases()), row_name<RunCase>);
+RUN_CASE_TABLE(WavContainers, Read, container_cases());
 
 std::vector<RunCase> header_cut_cases() {
     // The size field has four different bytes, so a cut inside it shows which were read.
@@ -123,11 +122,7 @@ std::vector<RunCase> header_cut_cases() {
     return cases;
 }
 
-class HeaderCut : public RunCaseTest {};
-TEST_P(HeaderCut, AtEveryLength) {
-    check_run(GetParam());
-}
-INSTANTIATE_TEST_SUITE_P(, HeaderCut, testing::ValuesIn(header_cut_cases()), row_name<RunCase>);
+RUN_CASE_TABLE(HeaderCut, AtEveryLength, header_cut_cases());
 
 /// `bytes` bytes of silence, decoded with `options`.
 RunCase silent(uint16_t channels, uint32_t rate, uint16_t bits, std::vector<std::string> options,
@@ -206,10 +201,6 @@ std::vector<RunCase> hostile_cases() {
     };
 }
 
-class HostileInput : public RunCaseTest {};
-TEST_P(HostileInput, Recordings) {
-    check_run(GetParam());
-}
-INSTANTIATE_TEST_SUITE_P(, HostileInput, testing::ValuesIn(hostile_cases()), row_name<RunCase>);
+RUN_CASE_TABLE(HostileInput, Recordings, hostile_cases());
 
 }  // namespace

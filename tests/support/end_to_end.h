@@ -37,8 +37,9 @@ struct RunCase {
 
 /// A table of runs; each row is a named case that runs alone with --gtest_filter.
 using RunCaseTest = testing::TestWithParam<RunCase>;
+/// The case's name, in printable ASCII: the test listing carries it.
 inline void PrintTo(const RunCase& c, std::ostream* os) {
-    *os << c.name;
+    for (char ch : c.name) *os << (ch >= ' ' && ch <= '~' ? ch : '?');
 }
 
 /// Runs every case of `cases` as its own test, Suite.Test/<row>_<name>.

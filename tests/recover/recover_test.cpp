@@ -11,6 +11,7 @@
 
 #include "end_to_end.h"
 #include "process_runner.h"
+#include "recover/recover_tape.h"
 #include "synth.h"
 #include "tape_signal.h"
 
@@ -134,6 +135,43 @@ TEST(Recover, SearchesOnlyTheChannelGiven) {
         EXPECT_EQ(score(dir, images), (std::vector<int>{found, 0})) << channel;
     }
 }
+
+/// A tape on one channel of many, found where a tracker watches it: every
+/// channel up to the trackers' count, or the one named with --channel.
+struct ChannelRow {
+    const char* name;
+    int channels, signal_channel;
+    bool named, found;  ///< searched with --channel; the image written
+};
+
+const ChannelRow kChannelRows[] = {
+    {"the second of three", 3, 2, false, true},
+    {"the last tracked", kMaxTrackedChannels, kMaxTrackedChannels, false, true},
+    {"past the last tracked", kMaxTrackedChannels + 1, kMaxTrackedChannels + 1, false, false},
+    {"past the last tracked, named", kMaxTrackedChannels + 1, kMaxTrackedChannels + 1, true, true},
+};
+
+class RecoverChannels : public testing::TestWithParam<ChannelRow> {};
+TEST_P(RecoverChannels, SearchedByTheirTrackers) {
+    const ChannelRow& row = GetParam();
+    TapeSignalOptions o;
+    o.channels = row.channels, o.signal_channel = row.signal_channel;
+    const std::string image = htp_image("CH", 0x4000, "abc"), payload = tape_payload(image, o);
+    const Placement p{44, static_cast<unsigned>(row.channels), 0, 2};
+    const std::string file = start_time(p, "CH") + "_CH.htp";
+    std::vector<std::string> options = {"--recover"};
+    if (row.named) options.insert(options.end(), {"--channel", std::to_string(row.signal_channel)});
+    RunCase c = on_wav(
+        row.name, make_wav(WavFixture{static_cast<uint16_t>(row.channels)}, payload), options, 0,
+        expected_header_report(row.channels, 44100, 8, 36, payload.size()) + summary(row.found),
+        "");
+    if (row.found) {
+        c.err = good_block_lines(p, "CH", 0x4000, "abc") + "  File written: " + file + "\n\n";
+        c.made = {{file, image}};
+    }
+    check_run(c);
+}
+INSTANTIATE_TEST_SUITE_P(, RecoverChannels, testing::ValuesIn(kChannelRows), row_name<ChannelRow>);
 
 /// Moves the `from_end`-th pulse before the end of a 16-bit narrow-pulse
 /// recording `shift` samples earlier (the period before it shrinks, the next

@@ -7,6 +7,7 @@
 #include "analyze/level_stats.h"
 #include "recover/tape_measures.h"
 #include "settings.h"
+#include "sink/block_sink.h"
 #include "wav/input_stream.h"
 #include "wav/wav_header.h"
 
@@ -20,12 +21,9 @@ struct Analysis {
     LevelStats levels;
 };
 
-enum class AnalyzeStatus {
-    kDone,
-    kPlotFailed,  ///< the picture could not be written
-};
-
 /// Analyses the samples from the stream's position (the first frame) to the
-/// end, prints the report and writes the picture when settings.plot_path is set.
-AnalyzeStatus analyze_recording(InputStream* in, const WavHeader& header,
-                                const ConverterSettings& settings);
+/// end, prints the report and writes the picture when settings.plot_path is
+/// set, never over a file the sink protects; a picture that cannot be
+/// written is a failure of the sink's outputs.
+void analyze_recording(InputStream* in, const WavHeader& header, const ConverterSettings& settings,
+                       BlockSink* sink);

@@ -4,12 +4,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "cli/help_text.h"
+#include "cli/mode_choice.h"
 #include "cli/numeric_options.h"
 #include "cli/option_notices.h"
 #include "cli/option_scanner.h"
-#include "decoder/decode_loop.h"
 #include "settings.h"
 #include "wav/header_reader.h"
 #include "wav/input_stream.h"
@@ -20,14 +21,15 @@ namespace {
 constexpr char kRecoverIgnores[] = "fmgtr";
 constexpr int kRecoverIgnoresCount = sizeof kRecoverIgnores - 1;
 
-/// Everything one run owns. It lives on the stack of run(): nothing is global.
+/// Everything one run owns, on the heap (the input buffer alone is 512 KiB):
+/// nothing is global, and the stack stays small enough for any thread.
 struct RunContext {
     ConverterSettings settings;
     FILE* input = nullptr;
-    InputStream stream;
+    InputStream stream;  ///< its buffer is touched only as far as it is read
     WavHeader header;
-    RawOutput raw;
-    DecoderState decoder;
+    std::unique_ptr<RawOutput> raw;         ///< -o only
+    BlockSink sink;                         ///< every block, image and chain of the run
     bool decoded = false;                   ///< the decoder ran to the end of the input
     bool given[kRecoverIgnoresCount] = {};  ///< which of kRecoverIgnores were on the command line
 };
@@ -192,17 +194,26 @@ int convert(RunContext* ctx) {
     const ConverterSettings& s = ctx->settings;
     print_ignored_option_notices(s);
     if (s.recover) drop_options_recover_ignores(ctx);
-    if (s.raw_output_path != nullptr) raw_output_open(&ctx->raw, s.raw_output_path, ctx->input);
+    if (s.raw_output_path != nullptr) {
+        ctx->raw = std::make_unique_for_overwrite<RawOutput>();
+        raw_output_open(ctx->raw.get(), s.raw_output_path, ctx->input);
+    }
 
     input_open(&ctx->stream, ctx->input);
     const uint32_t forced_rate = s.has_forced_rate ? s.forced_rate : 0;
     const HeaderStatus header = read_header(&ctx->stream, forced_rate, &ctx->header);
     const int code = header_exit_code(header, ctx->header, s);
     if (code != kExitSuccess) return code;
-    const DecodeStatus status = decode(&ctx->decoder, &ctx->stream, ctx->header, s, &ctx->raw);
+    // The one list of files no output may replace: the input and the -o file.
+    // --join makes chains only in the decoder that reads the chain marker.
+    sink_start(&ctx->sink, s.join && !s.recover && !s.analyze);
+    image_store_protect(&ctx->sink.images, ctx->input);
+    if (ctx->raw != nullptr) image_store_protect(&ctx->sink.images, ctx->raw->file);
+    const DecodeStatus status =
+        decode_chosen_mode(&ctx->stream, ctx->header, s, &ctx->sink, ctx->raw.get());
     if (status == DecodeStatus::kEdgeModeUnavailable) return kExitParameter;
     ctx->decoded = true;
-    return status == DecodeStatus::kImageFailed ? kExitUsageOrIo : kExitSuccess;
+    return sink_failed(ctx->sink) ? kExitUsageOrIo : kExitSuccess;
 }
 
 int run_conversion(int argc, char* argv[], RunContext* ctx) {
@@ -227,10 +238,12 @@ int run_conversion(int argc, char* argv[], RunContext* ctx) {
 }  // namespace
 
 int run(int argc, char* argv[]) {
-    RunContext ctx;
+    // Not zeroed: the buffers' pages are touched only as far as they are used.
+    const auto owner = std::make_unique_for_overwrite<RunContext>();
+    RunContext& ctx = *owner;
     int code = run_conversion(argc, argv, &ctx);
     // The outputs' and the input's failures come after the summary, in that order.
-    if (!raw_output_close(&ctx.raw)) {
+    if (ctx.raw != nullptr && !raw_output_close(ctx.raw.get())) {
         std::fprintf(stderr, "Error writing %s.\n", ctx.settings.raw_output_path);
         if (code == kExitSuccess) code = kExitUsageOrIo;
     }

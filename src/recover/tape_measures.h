@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "decoder/tape_block.h"
+#include "tape/tape_block.h"
 
 /// Blocks described one by one; later ones are only counted.
 constexpr unsigned kMaxMeasuredBlocks = 64;
@@ -48,6 +48,7 @@ struct BlockMeasure {
     bool has_doubt = false;  ///< a glitch, an overlong period or one near the threshold
     TapeSpot doubt;          ///< the first of them after the sync
     unsigned readings = 0;   ///< readings the decoder tried
+    unsigned refused = 0;    ///< readings whose checksum matched that were not written
 };
 
 struct TapeMeasures {

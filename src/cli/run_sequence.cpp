@@ -205,8 +205,8 @@ int convert(RunContext* ctx) {
     const int code = header_exit_code(header, ctx->header, s);
     if (code != kExitSuccess) return code;
     // The one list of files no output may replace: the input and the -o file.
-    // --join makes chains only in the decoder that reads the chain marker.
-    sink_start(&ctx->sink, s.join && !s.recover && !s.analyze);
+    // --join makes chains in both decoders that write images.
+    sink_start(&ctx->sink, s.join && !s.analyze);
     image_store_protect(&ctx->sink.images, ctx->input);
     if (ctx->raw != nullptr) image_store_protect(&ctx->sink.images, ctx->raw->file);
     const DecodeStatus status =

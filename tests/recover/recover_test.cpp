@@ -182,6 +182,35 @@ TEST_P(RecoverChannels, SearchedByTheirTrackers) {
 }
 INSTANTIATE_TEST_SUITE_P(, RecoverChannels, testing::ValuesIn(kChannelRows), row_name<ChannelRow>);
 
+// --recover --join reads the chain marker and hands chains to the same sink:
+// the images of a whole recording and of one cut inside a chain's second block
+// equal the default decoder's, byte for byte.
+TEST(Recover, JoinWritesTheChainsTheDefaultDecoderWrites) {
+    const std::string chain = htp_image("PROG", 0x4000, std::string(90, 'p'), 256, '\xD8') +
+                              htp_image("", 0x405A, std::string(60, 'q'), 128, '\xD8') +
+                              htp_image("", 0x4096, "end", 128);
+    for (const double keep : {1.0, 0.55}) {
+        std::vector<std::vector<std::string>> images;
+        for (const bool recover : {false, true}) {
+            ScopedTempDir dir;
+            SynthSettings s;
+            s.bits_per_sample = 16;
+            ASSERT_EQ(synthesize(dir.file("tape.wav"), s, {chain, htp_image("ONE", 0, "1")}), "");
+            std::string wav = read_file(dir.file("tape.wav"));
+            const size_t frames = static_cast<size_t>((wav.size() - 44) / 2 * keep);
+            ASSERT_TRUE(write_file(dir.file("tape.wav"), wav.substr(0, 44 + 2 * frames)));
+            std::vector<std::string> args{"--join", "-i", "tape.wav"};
+            if (recover) args.insert(args.begin(), "--recover");
+            EXPECT_EQ(run_process(vorlane_binary(), args, dir.path()).exit_code, 0);
+            images.push_back({});
+            for (const std::string& name : list_dir(dir.path()))
+                images.back().push_back(name + ":" + read_file(dir.file(name)).substr(0, 4096));
+        }
+        EXPECT_EQ(images[1], images[0]) << keep;
+        EXPECT_EQ(images[0].size(), keep == 1.0 ? 3u : 2u) << keep;
+    }
+}
+
 /// Moves the `from_end`-th pulse before the end of a 16-bit narrow-pulse
 /// recording `shift` samples earlier (the period before it shrinks, the next
 /// grows), or with `copy` plays it there too (the period before splits).

@@ -1,10 +1,13 @@
 #include "analyze/analyze_run.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
 
 #include "analyze/analysis_report.h"
 #include "analyze/svg_plot.h"
+#include "decoder/decode_loop.h"
 #include "recover/recover_tape.h"
 
 namespace {
@@ -45,7 +48,15 @@ void measure_levels(InputStream* in, const WavHeader& header, Analysis* a) {
 }  // namespace
 
 AnalyzeStatus analyze_recording(InputStream* in, const WavHeader& header,
-                                const ConverterSettings& settings) {
+                                const ConverterSettings& settings, DecoderState* decoder) {
+    // Every pass starts again at the first frame: a pipe cannot go back.
+    if (lseek(fileno(in->file), 0, SEEK_CUR) < 0) {
+        std::fflush(stdout);
+        std::fprintf(stderr,
+                     "--analyze reads the recording more than once and cannot read it from a "
+                     "pipe: save it to a file first.\n");
+        return AnalyzeStatus::kNotSeekable;
+    }
     auto a = std::make_unique<Analysis>();
     a->rate = header.sample_rate;
     a->channels = header.channels == 0 ? 1 : header.channels;
@@ -53,6 +64,10 @@ AnalyzeStatus analyze_recording(InputStream* in, const WavHeader& header,
     // Without --channel the recovering decoder finds the tape's channel itself.
     measure_blocks(in, header, settings.channel_given ? settings.channel : 0, a.get());
     if (!in->read_error && input_seek(in, data_start)) measure_levels(in, header, a.get());
+    if (!in->read_error && input_seek(in, data_start)) {
+        a->default_ran = decode_tally(decoder, in, header, settings, &a->defaults) !=
+                         DecodeStatus::kEdgeModeUnavailable;
+    }
     print_analysis(*a);
     if (settings.plot_path == nullptr) return AnalyzeStatus::kDone;
     ProtectedFiles input_file;

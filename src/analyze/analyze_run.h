@@ -1,10 +1,15 @@
 #pragma once
 
 // --analyze: what is on a tape, in numbers and, with --plot, in a picture.
-// Two passes over the file, none holding samples: the recovering decoder
-// measures the blocks, then the levels and the envelope are measured.
+// Several passes over the file, none holding samples: the recovering decoder
+// measures the blocks, the levels and the envelope are measured, the signal
+// outside the blocks is looked at, and the default decoder runs quietly to
+// tell which blocks the options given convert. A pipe cannot be read again,
+// so it is refused before the first pass.
 
 #include "analyze/level_stats.h"
+#include "decoder/block_tally.h"
+#include "decoder/pipeline.h"
 #include "recover/tape_measures.h"
 #include "settings.h"
 #include "wav/input_stream.h"
@@ -18,14 +23,18 @@ struct Analysis {
     bool levels_measured = false;  ///< the file could be read a second time
     TapeMeasures tape;
     LevelStats levels;
+    bool default_ran = false;  ///< the default decoder could work at this rate
+    BlockTally defaults;       ///< what it read
 };
 
 enum class AnalyzeStatus {
     kDone,
-    kPlotFailed,  ///< the picture could not be written
+    kPlotFailed,   ///< the picture could not be written
+    kNotSeekable,  ///< the input cannot be read more than once: nothing analysed
 };
 
 /// Analyses the samples from the stream's position (the first frame) to the
-/// end, prints the report and writes the picture when settings.plot_path is set.
+/// end, prints the report and writes the picture when settings.plot_path is
+/// set. `decoder` is the default decoder's state, used for its quiet run.
 AnalyzeStatus analyze_recording(InputStream* in, const WavHeader& header,
-                                const ConverterSettings& settings);
+                                const ConverterSettings& settings, DecoderState* decoder);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "analyze/analyze_run.h"
 #include "cli/help_text.h"
 #include "cli/numeric_options.h"
 #include "cli/option_notices.h"
@@ -187,6 +188,15 @@ int header_exit_code(HeaderStatus status, const WavHeader& header, const Convert
     return kExitSuccess;
 }
 
+/// --analyze instead of a decoder.
+int analyze(RunContext* ctx) {
+    const AnalyzeStatus status =
+        analyze_recording(&ctx->stream, ctx->header, ctx->settings, &ctx->decoder);
+    if (status == AnalyzeStatus::kNotSeekable) return kExitParameter;
+    ctx->decoded = true;
+    return status == AnalyzeStatus::kPlotFailed ? kExitUsageOrIo : kExitSuccess;
+}
+
 /// Once the options are scanned: the header, then the decoder.
 int convert(RunContext* ctx) {
     const ConverterSettings& s = ctx->settings;
@@ -199,6 +209,7 @@ int convert(RunContext* ctx) {
     const HeaderStatus header = read_header(&ctx->stream, forced_rate, &ctx->header);
     const int code = header_exit_code(header, ctx->header, s);
     if (code != kExitSuccess) return code;
+    if (s.analyze) return analyze(ctx);
     const DecodeStatus status = decode(&ctx->decoder, &ctx->stream, ctx->header, s, &ctx->raw);
     if (status == DecodeStatus::kEdgeModeUnavailable) return kExitParameter;
     ctx->decoded = true;

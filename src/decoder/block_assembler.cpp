@@ -9,6 +9,7 @@
 
 #include <cinttypes>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 
 void format_timestamp(double s, char* text, size_t text_bytes) {
@@ -20,10 +21,19 @@ void format_timestamp(double s, char* text, size_t text_bytes) {
 
 namespace {
 
+/// The block report on standard error, unless the assembler works quietly.
+__attribute__((format(printf, 2, 3))) void say(const AssemblerState* st, const char* format, ...) {
+    if (st->quiet) return;
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+}
+
 void seek_sync(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbose) {
     if (st->shift == kSyncByte) {
-        std::fprintf(stderr, "Sync found at offset: %" PRIu64 " (0x%08" PRIX64 ") time: %f sec.\n",
-                     ev.offset, ev.offset, ev.time);
+        say(st, "Sync found at offset: %" PRIu64 " (0x%08" PRIX64 ") time: %f sec.\n", ev.offset,
+            ev.offset, ev.time);
         st->phase = AssemblerPhase::kName;
         st->bit_count = 0;
         st->byte_index = 0;
@@ -31,12 +41,11 @@ void seek_sync(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbo
         // All 100 entries count, zeros never filled included.
         uint64_t sum = 0;
         for (uint32_t us : st->history) sum += us;
-        std::fprintf(stderr, "  Average sync pulse distance: %u usec.\n",
-                     static_cast<unsigned>(sum / kPulseHistoryEntries));
+        say(st, "  Average sync pulse distance: %u usec.\n",
+            static_cast<unsigned>(sum / kPulseHistoryEntries));
     } else if (st->shift != 0 && st->bit_count != 1 && st->warning_budget > 0) {
         if (verbose) {
-            std::fprintf(
-                stderr, "Warning: non-zero sync (%02X) @ %" PRIu64 " (0x%08" PRIX64 ") time: %f.\n",
+            say(st, "Warning: non-zero sync (%02X) @ %" PRIu64 " (0x%08" PRIX64 ") time: %f.\n",
                 st->shift, ev.offset, ev.offset, ev.time);
         }
         --st->warning_budget;
@@ -58,7 +67,7 @@ bool receive_name_byte(AssemblerState* st, const BitEvent& ev) {
         return false;
     }
     if (st->byte_index > kMaxNameBytes) {
-        std::fprintf(stderr, "  Abort. Filename too long: %u > 64.\n", st->byte_index);
+        say(st, "  Abort. Filename too long: %u > 64.\n", st->byte_index);
         st->phase = AssemblerPhase::kSeekSync;
         st->byte_index = 0;
         st->bit_count = 0;
@@ -66,9 +75,9 @@ bool receive_name_byte(AssemblerState* st, const BitEvent& ev) {
     }
     st->block.name_length = st->byte_index;
     st->phase = AssemblerPhase::kHeader;
-    std::fprintf(stderr, "  File found:  %s\n", reinterpret_cast<const char*>(st->block.name));
+    say(st, "  File found:  %s\n", reinterpret_cast<const char*>(st->block.name));
     format_timestamp(ev.time, st->block.start_time, sizeof st->block.start_time);
-    std::fprintf(stderr, "  Start time: %s\n", st->block.start_time);
+    say(st, "  Start time: %s\n", st->block.start_time);
     st->byte_index = 0;
     st->shift = 0;
     st->bit_count = 0;
@@ -81,13 +90,12 @@ void receive_header_byte(AssemblerState* st) {
     st->bit_count = 0;
     if (st->byte_index < kBlockHeaderBytes) return;
     const uint16_t length = block_data_length(st->block);
-    std::fprintf(stderr, "  Start: %04Xh - length: %04Xh\n", block_start_address(st->block),
-                 length);
+    say(st, "  Start: %04Xh - length: %04Xh\n", block_start_address(st->block), length);
     st->byte_index = 0;
     st->phase = AssemblerPhase::kData;
     st->remaining = length;
     st->checksum = 0;
-    std::fprintf(stderr, "  Data block length: %u (0x%04X) bytes\n", length, length);
+    say(st, "  Data block length: %u (0x%04X) bytes\n", length, length);
 }
 
 /// Returns false when the byte was the checksum and it did not match.
@@ -100,14 +108,14 @@ bool receive_data_byte(AssemblerState* st, const BitEvent& ev) {
         return true;
     }
     format_timestamp(ev.time, st->block.stop_time, sizeof st->block.stop_time);
-    std::fprintf(stderr, "  Stop time: %s\n", st->block.stop_time);
+    say(st, "  Stop time: %s\n", st->block.stop_time);
     st->phase = AssemblerPhase::kComplete;
     // Both verdicts show the computed sum, not the received byte.
     const bool match = st->shift == st->checksum;
     if (match) {
-        std::fprintf(stderr, "  CRC OK (%02Xh)\n", st->checksum);
+        say(st, "  CRC OK (%02Xh)\n", st->checksum);
     } else {
-        std::fprintf(stderr, "  CRC error: %02Xh\n", st->checksum);
+        say(st, "  CRC error: %02Xh\n", st->checksum);
     }
     st->checksum = match ? 0 : 1;
     if (match && st->reads_marker) st->phase = AssemblerPhase::kMarker;
@@ -125,17 +133,16 @@ void finish_block(AssemblerState* st) {
 /// block, a long one after a lone short one shares the block's budget.
 void report_irregular_pulse(AssemblerState* st, const BitEvent& ev, uint32_t rate, bool verbose) {
     if (ev.overlong && verbose && st->phase != AssemblerPhase::kSeekSync) {
-        std::fprintf(stderr,
-                     "Warning: pulse (%" PRIu64 " usec) too long @ %" PRIu64 " (0x%08" PRIX64
-                     ") time: %f sec.\n",
-                     pulse_microseconds(ev.pulse_length, rate), ev.offset, ev.offset, ev.time);
+        say(st,
+            "Warning: pulse (%" PRIu64 " usec) too long @ %" PRIu64 " (0x%08" PRIX64
+            ") time: %f sec.\n",
+            pulse_microseconds(ev.pulse_length, rate), ev.offset, ev.offset, ev.time);
     }
     if (ev.long_after_short && st->warning_budget > 0) {
         if (verbose) {
-            std::fprintf(stderr,
-                         "Warning: long pulse after short @ %" PRIu64 " (0x%08" PRIX64
-                         ") time: %f sec.\n",
-                         ev.offset, ev.offset, ev.time);
+            say(st,
+                "Warning: long pulse after short @ %" PRIu64 " (0x%08" PRIX64 ") time: %f sec.\n",
+                ev.offset, ev.offset, ev.time);
         }
         --st->warning_budget;
     }

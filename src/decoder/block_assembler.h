@@ -43,6 +43,7 @@ struct AssemblerState {
     uint32_t remaining = 0;  ///< data bytes still expected
     int warning_budget = kWarningBudget;  ///< warnings left for this block
     bool reads_marker = false;            ///< --join: read the byte after a good checksum
+    bool quiet = false;                   ///< --analyze: report nothing, only hand out events
     TapeBlock block;                      ///< the block under construction
 };
 

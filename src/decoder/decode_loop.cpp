@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "analyze/analyze_run.h"
 #include "recover/recover_entry.h"
 #include "wav/frame_reader.h"
 
@@ -40,7 +39,9 @@ void join_blocks(DecoderState* st, AssemblerEvent event) {
 void pipeline_bit(DecoderState* st, const BitEvent& ev, const StageLimits& lim) {
     const AssemblerEvent event =
         assembler_push(&st->assembler, ev, lim.detector.rate, lim.detector.verbose);
-    if (st->assembler.reads_marker) {
+    if (st->tally != nullptr) {
+        block_tally_event(st->tally, event, st->assembler.block, ev);
+    } else if (st->assembler.reads_marker) {
         join_blocks(st, event);
     } else if (event == AssemblerEvent::kBlockDone) {
         image_output_write(&st->images, st->assembler.block);
@@ -79,6 +80,7 @@ void start_decoding(DecoderState* st, const InputStream& in, const StageLimits& 
     pulse_detector_reset(&st->pulses, lim.detector);
     st->assembler = AssemblerState{};
     st->assembler.reads_marker = join;
+    st->assembler.quiet = st->tally != nullptr;
     st->chain = ChainWriter{};
 }
 
@@ -87,7 +89,10 @@ void start_decoding(DecoderState* st, const InputStream& in, const StageLimits& 
 void finish_blocks(DecoderState* st) {
     const bool join = st->assembler.reads_marker;
     if (assembler_has_unwritten_good_block(st->assembler)) {
-        if (join) {
+        if (st->tally != nullptr) {
+            block_tally_event(st->tally, AssemblerEvent::kBlockDone, st->assembler.block,
+                              BitEvent{});
+        } else if (join) {
             join_blocks(st, AssemblerEvent::kBlockDone);
         } else {
             image_output_write(&st->images, st->assembler.block);
@@ -98,24 +103,14 @@ void finish_blocks(DecoderState* st) {
 
 }  // namespace
 
-DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
-                    const ConverterSettings& s, RawOutput* raw_output, DecodePath path) {
-    if (s.analyze) {
-        const AnalyzeStatus a = analyze_recording(in, header, s);
-        return a == AnalyzeStatus::kPlotFailed ? DecodeStatus::kImageFailed
-                                               : DecodeStatus::kFinished;
-    }
-    if (s.recover) {
-        ImageOutput images;
-        protect_file(&images.protected_files, in->file);
-        if (raw_output != nullptr) protect_file(&images.protected_files, raw_output->file);
-        // Without --channel the recovering decoder finds the tape's channel itself.
-        const RecoverSummary r =
-            recover_recording(in, header, s.channel_given ? s.channel : 0, images.protected_files);
-        return r.image_failed ? DecodeStatus::kImageFailed : DecodeStatus::kFinished;
-    }
+namespace {
+
+/// The default decoder from the stream's position to the end of the input.
+DecodeStatus decode_blocks(DecoderState* st, InputStream* in, const WavHeader& header,
+                           const ConverterSettings& s, RawOutput* raw_output, DecodePath path) {
     const StageLimits lim = derive_limits(header.frame, header.sample_rate, input_position(in), s);
     if (s.edge_mode && !edge_mode_available(lim.conditioner)) {
+        if (st->tally != nullptr) return DecodeStatus::kEdgeModeUnavailable;
         std::fflush(stdout);
         std::fprintf(stderr, "Edge detection is not available at %u Hz.\n", lim.detector.rate);
         return DecodeStatus::kEdgeModeUnavailable;
@@ -132,10 +127,40 @@ DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
     // is consumed by it; it goes through the same stages as every other one.
     in->pos = in->filled;
     pipeline_sample(st, end_of_input_sample(lim.frame, previous), input_position(in), lim, raw);
-
     finish_blocks(st);
+    return st->images.failed ? DecodeStatus::kImageFailed : DecodeStatus::kFinished;
+}
+
+}  // namespace
+
+DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
+                    const ConverterSettings& s, RawOutput* raw_output, DecodePath path) {
+    if (s.recover) {
+        ImageOutput images;
+        protect_file(&images.protected_files, in->file);
+        if (raw_output != nullptr) protect_file(&images.protected_files, raw_output->file);
+        // Without --channel the recovering decoder finds the tape's channel itself.
+        const RecoverSummary r =
+            recover_recording(in, header, s.channel_given ? s.channel : 0, images.protected_files);
+        return r.image_failed ? DecodeStatus::kImageFailed : DecodeStatus::kFinished;
+    }
+    st->tally = nullptr;
+    const DecodeStatus status = decode_blocks(st, in, header, s, raw_output, path);
+    if (status == DecodeStatus::kEdgeModeUnavailable) return status;
     if (st->images.files_written > 0) std::printf("Finished writing output file(s). ");
     std::printf("%u file(s) created.\n", st->images.files_written);
     std::fflush(stdout);
-    return st->images.failed ? DecodeStatus::kImageFailed : DecodeStatus::kFinished;
+    return status;
+}
+
+DecodeStatus decode_tally(DecoderState* st, InputStream* in, const WavHeader& header,
+                          const ConverterSettings& settings, BlockTally* tally) {
+    *tally = BlockTally{};
+    st->tally = tally;
+    // Chains are not followed: the tally counts blocks.
+    ConverterSettings s = settings;
+    s.join = false;
+    const DecodeStatus status = decode_blocks(st, in, header, s, nullptr, DecodePath::kFastest);
+    st->tally = nullptr;
+    return status;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "decoder/block_tally.h"
 #include "decoder/pipeline.h"
 #include "decoder/raw_output.h"
 #include "settings.h"
@@ -25,3 +26,9 @@ enum class DecodePath {
 DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
                     const ConverterSettings& settings, RawOutput* raw,
                     DecodePath path = DecodePath::kFastest);
+
+/// The default decoder with the options given, run quietly: it prints
+/// nothing and writes no image, and says in `tally` what it read.
+/// kEdgeModeUnavailable when -m cannot work at the recording's rate.
+DecodeStatus decode_tally(DecoderState* st, InputStream* in, const WavHeader& header,
+                          const ConverterSettings& settings, BlockTally* tally);

@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "decoder/block_assembler.h"
+#include "decoder/block_tally.h"
 #include "decoder/conditioner.h"
 #include "decoder/detector.h"
 #include "decoder/pulse_detector.h"
@@ -22,8 +23,9 @@ struct DecoderState {
     PulseDetectorState pulses;  ///< the default detector
     AssemblerState assembler;
     ImageOutput images;
-    ChainWriter chain;          ///< --join: the chained program being written
-    WindowQuotients quotients;  ///< edge-mode averages, filled when the fast path needs them
+    ChainWriter chain;            ///< --join: the chained program being written
+    WindowQuotients quotients;    ///< edge-mode averages, filled when the fast path needs them
+    BlockTally* tally = nullptr;  ///< --analyze: blocks kept here, no report, no image
 };
 
 /// A completed bit into the assembler; a finished good block to the image writer.

@@ -110,6 +110,26 @@ void print_default_only_blocks(const Analysis& a) {
     }
 }
 
+void print_foreign(const ForeignScan& f) {
+    const unsigned n = f.found < kMaxForeignStretches ? f.found : kMaxForeignStretches;
+    for (unsigned i = 0; i < n; ++i) {
+        const ForeignStretch& s = f.stretches[i];
+        std::printf("Signal without a block: %.3f-%.3f s, ", s.start, s.end);
+        if (s.clusters == 0) {
+            std::printf("periods spread out");
+        } else {
+            std::printf("periods near");
+            for (unsigned k = 0; k < s.clusters; ++k)
+                std::printf("%s %.0f", k == 0 ? "" : (k + 1 == s.clusters ? " and" : ","),
+                            s.cluster_us[k]);
+            std::printf(" us");
+        }
+        std::printf(": %s\n", s.tape_like ? "this tape format, but no block was found in it"
+                                          : "not this tape format");
+    }
+    if (f.found > n) std::printf("%u more stretch(es) of signal without a block.\n", f.found - n);
+}
+
 /// Appends one reason to a list separated by commas.
 void add_reason(char* text, size_t bytes, const char* reason) {
     const size_t used = std::strlen(text);
@@ -225,6 +245,7 @@ void print_analysis(const Analysis& a) {
     for (unsigned i = 0; i < n; ++i) print_block(a, i);
     if (t.blocks_found > n) std::printf("%u more block(s) not listed.\n", t.blocks_found - n);
     print_default_only_blocks(a);
+    if (a.foreign_scanned) print_foreign(a.foreign);
     print_pulse_histogram(t, histogram_marks(t));
     print_advice(a);
 }

@@ -45,6 +45,20 @@ void measure_levels(InputStream* in, const WavHeader& header, Analysis* a) {
     a->levels_measured = true;
 }
 
+/// The third pass: pulses outside the blocks on the tape's channel.
+void scan_foreign(InputStream* in, const WavHeader& header, Analysis* a) {
+    const unsigned channel = a->levels.envelope_channel;
+    foreign_scan_start(&a->foreign, header.sample_rate, level_summary(a->levels.channel[channel]),
+                       a->tape);
+    const unsigned frame_bytes = header.frame.frame_bytes;
+    for (size_t n; (n = buffered_frames(in, frame_bytes)) > 0;) {
+        foreign_scan_frames(&a->foreign, in->bytes + in->pos, n, header.frame, channel);
+        in->pos += n * frame_bytes;
+    }
+    foreign_scan_finish(&a->foreign);
+    a->foreign_scanned = true;
+}
+
 }  // namespace
 
 AnalyzeStatus analyze_recording(InputStream* in, const WavHeader& header,
@@ -64,6 +78,8 @@ AnalyzeStatus analyze_recording(InputStream* in, const WavHeader& header,
     // Without --channel the recovering decoder finds the tape's channel itself.
     measure_blocks(in, header, settings.channel_given ? settings.channel : 0, a.get());
     if (!in->read_error && input_seek(in, data_start)) measure_levels(in, header, a.get());
+    if (a->levels_measured && !in->read_error && input_seek(in, data_start))
+        scan_foreign(in, header, a.get());
     if (!in->read_error && input_seek(in, data_start)) {
         a->default_ran = decode_tally(decoder, in, header, settings, &a->defaults) !=
                          DecodeStatus::kEdgeModeUnavailable;

@@ -7,6 +7,7 @@
 // tell which blocks the options given convert. A pipe cannot be read again,
 // so it is refused before the first pass.
 
+#include "analyze/foreign_signal.h"
 #include "analyze/level_stats.h"
 #include "decoder/block_tally.h"
 #include "decoder/pipeline.h"
@@ -23,6 +24,8 @@ struct Analysis {
     bool levels_measured = false;  ///< the file could be read a second time
     TapeMeasures tape;
     LevelStats levels;
+    bool foreign_scanned = false;  ///< the signal outside the blocks was looked at
+    ForeignScan foreign;
     bool default_ran = false;  ///< the default decoder could work at this rate
     BlockTally defaults;       ///< what it read
 };

@@ -82,7 +82,8 @@ constexpr unsigned kMaxLabels = kMaxMeasuredBlocks + kMaxForeignStretches;
 /// out (its band keeps the name as a tooltip), so no two overlap.
 constexpr int kLabelRows = 4;
 constexpr int kLabelRowHeight = 12;
-/// Wider than any character of the 11 px sans-serif font, and the space between labels.
+/// Wider than a character of the labels' 11 px monospace font (0.6 em), and
+/// the space between two labels.
 constexpr int kLabelCharWidth = 7;
 constexpr int kLabelGap = 4;
 
@@ -210,7 +211,7 @@ bool write_document(FILE* f, const Analysis& a) {
                  "<style>text{font:11px sans-serif}.frame{fill:none;stroke:#888}"
                  ".bar{fill:#4a7ab5}.nominal{stroke:#333;stroke-dasharray:4 3}"
                  ".threshold{stroke:#c00;stroke-dasharray:2 "
-                 "2}.envelope{stroke:#222;fill:none}.name{font-weight:bold;fill:#05a}"
+                 "2}.envelope{stroke:#222;fill:none}.name{font:bold 11px monospace;fill:#05a}"
                  ".band{fill-opacity:0.35}.good{fill:#2a2}.recovered{fill:#e90}.bad{fill:#d22}"
                  ".foreign{fill:#999}"
                  "</style>\n<rect width=\"100%%\" height=\"100%%\" fill=\"#fff\"/>\n");

@@ -114,26 +114,40 @@ void take_edge(ForeignScan* st, unsigned d, uint64_t f) {
     st->last_edge = f;
 }
 
+/// The comparators' state lives in locals: only an edge, rare, touches the record.
 template <typename Read>
 void scan_samples(ForeignScan* st, const uint8_t* p, size_t count, unsigned stride, Read read) {
     const int32_t up = st->up_level, up_rearm = st->up_rearm;
     const int32_t down = st->down_level, down_rearm = st->down_rearm;
+    bool up_armed = st->up_armed, down_armed = st->down_armed;
     for (size_t i = 0; i < count; ++i, p += stride) {
         const int32_t x = read(p);
-        if (x > up) {
-            if (st->up_armed) take_edge(st, 0, st->frame + i);
-            st->up_armed = false;
-        } else if (x < up_rearm) {
-            st->up_armed = true;
-        }
-        if (x < down) {
-            if (st->down_armed) take_edge(st, 1, st->frame + i);
-            st->down_armed = false;
-        } else if (x > down_rearm) {
-            st->down_armed = true;
-        }
+        if (x > up && up_armed) take_edge(st, 0, st->frame + i);
+        if (x < down && down_armed) take_edge(st, 1, st->frame + i);
+        up_armed = x < up_rearm || (up_armed && x <= up);
+        down_armed = x > down_rearm || (down_armed && x >= down);
     }
+    st->up_armed = up_armed;
+    st->down_armed = down_armed;
     st->frame += count;
+}
+
+void scan_span(ForeignScan* st, const uint8_t* frames, size_t count, const FrameFormat& format,
+               unsigned channel) {
+    const unsigned stride = format.frame_bytes;
+    const uint8_t* p = frames + channel * format.sample_bytes;
+    if (format.format == SampleFormat::kSigned16) {
+        scan_samples(st, p, count, stride, [](const uint8_t* q) {
+            return static_cast<int32_t>(static_cast<int16_t>(read_le16(q)));
+        });
+    } else if (format.format == SampleFormat::kUnsigned8) {
+        scan_samples(st, p, count, stride,
+                     [](const uint8_t* q) { return (q[0] - 128) * kSampleScale; });
+    } else {
+        scan_samples(st, frames, count, stride, [&format, channel](const uint8_t* q) {
+            return static_cast<int32_t>(frame_sample_s16(q, format, channel));
+        });
+    }
 }
 
 }  // namespace
@@ -169,19 +183,22 @@ void foreign_scan_start(ForeignScan* st, uint32_t rate, const ChannelSummary& le
 
 void foreign_scan_frames(ForeignScan* st, const uint8_t* frames, size_t count,
                          const FrameFormat& format, unsigned channel) {
-    const unsigned stride = format.frame_bytes;
-    const uint8_t* p = frames + channel * format.sample_bytes;
-    if (format.format == SampleFormat::kSigned16) {
-        scan_samples(st, p, count, stride, [](const uint8_t* q) {
-            return static_cast<int32_t>(static_cast<int16_t>(read_le16(q)));
-        });
-    } else if (format.format == SampleFormat::kUnsigned8) {
-        scan_samples(st, p, count, stride,
-                     [](const uint8_t* q) { return (q[0] - 128) * kSampleScale; });
-    } else {
-        scan_samples(st, frames, count, stride, [&format, channel](const uint8_t* q) {
-            return static_cast<int32_t>(frame_sample_s16(q, format, channel));
-        });
+    // Frames inside a block are skipped: their signal is the block's.
+    while (count > 0) {
+        while (st->next_span < st->spans && st->span_end[st->next_span] < st->frame)
+            ++st->next_span;
+        const bool inside = st->next_span < st->spans && st->span_start[st->next_span] <= st->frame;
+        const uint64_t limit = st->next_span == st->spans ? count
+                               : inside ? st->span_end[st->next_span] + 1 - st->frame
+                                        : st->span_start[st->next_span] - st->frame;
+        const size_t n = limit < count ? static_cast<size_t>(limit) : count;
+        if (inside) {
+            st->frame += n;
+        } else {
+            scan_span(st, frames, n, format, channel);
+        }
+        frames += n * format.frame_bytes;
+        count -= n;
     }
 }
 

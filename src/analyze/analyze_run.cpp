@@ -12,12 +12,6 @@
 
 namespace {
 
-/// Makes whole frames available in the buffer; returns how many, 0 at the end.
-size_t buffered_frames(InputStream* in, unsigned frame_bytes) {
-    while (in->filled - in->pos < frame_bytes && !in->at_end) input_refill(in);
-    return (in->filled - in->pos) / frame_bytes;
-}
-
 /// The first pass: the recovering decoder, measuring instead of writing.
 void measure_blocks(InputStream* in, const WavHeader& header, int channel, Analysis* a) {
     RecoverInput input;
@@ -37,7 +31,7 @@ void measure_levels(InputStream* in, const WavHeader& header, Analysis* a) {
     const unsigned tape_channel = a->tape.blocks_found > 0 ? a->tape.blocks[0].channel : 0;
     level_stats_start(&a->levels, a->channels, header.sample_rate, tape_channel);
     const unsigned frame_bytes = header.frame.frame_bytes;
-    for (size_t n; (n = buffered_frames(in, frame_bytes)) > 0;) {
+    for (size_t n; (n = input_whole_frames(in, frame_bytes)) > 0;) {
         level_stats_frames(&a->levels, in->bytes + in->pos, n, header.frame);
         in->pos += n * frame_bytes;
     }
@@ -51,7 +45,7 @@ void scan_foreign(InputStream* in, const WavHeader& header, Analysis* a) {
     foreign_scan_start(&a->foreign, header.sample_rate, level_summary(a->levels.channel[channel]),
                        a->tape);
     const unsigned frame_bytes = header.frame.frame_bytes;
-    for (size_t n; (n = buffered_frames(in, frame_bytes)) > 0;) {
+    for (size_t n; (n = input_whole_frames(in, frame_bytes)) > 0;) {
         foreign_scan_frames(&a->foreign, in->bytes + in->pos, n, header.frame, channel);
         in->pos += n * frame_bytes;
     }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "recover/frame_sample.h"
+#include "wav/frame_reader.h"
 
 namespace {
 
@@ -134,20 +134,13 @@ void scan_samples(ForeignScan* st, const uint8_t* p, size_t count, unsigned stri
 
 void scan_span(ForeignScan* st, const uint8_t* frames, size_t count, const FrameFormat& format,
                unsigned channel) {
-    const unsigned stride = format.frame_bytes;
     const uint8_t* p = frames + channel * format.sample_bytes;
-    if (format.format == SampleFormat::kSigned16) {
-        scan_samples(st, p, count, stride, [](const uint8_t* q) {
-            return static_cast<int32_t>(static_cast<int16_t>(read_le16(q)));
+    with_sample_format(format.format, [&](auto f) {
+        using Format = decltype(f);
+        scan_samples(st, p, count, format.frame_bytes, [](const uint8_t* q) {
+            return static_cast<int32_t>(sample_at<Format::value>(q, false));
         });
-    } else if (format.format == SampleFormat::kUnsigned8) {
-        scan_samples(st, p, count, stride,
-                     [](const uint8_t* q) { return (q[0] - 128) * kSampleScale; });
-    } else {
-        scan_samples(st, frames, count, stride, [&format, channel](const uint8_t* q) {
-            return static_cast<int32_t>(frame_sample_s16(q, format, channel));
-        });
-    }
+    });
 }
 
 }  // namespace

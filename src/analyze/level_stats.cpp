@@ -87,7 +87,7 @@ void envelope_push(Envelope* e, int32_t low, int32_t high) {
 }
 
 /// One channel's samples of a span of frames into its window; `read` gives
-/// the sample at a byte address, so the common formats get a loop of their own.
+/// the sample at a byte address, so each format gets a loop of its own.
 template <typename Read>
 void measure_samples(ChannelLevels* c, const uint8_t* p, size_t count, unsigned stride, Read read) {
     int32_t lo = c->win_min;
@@ -113,18 +113,12 @@ void measure_span(ChannelLevels* c, const uint8_t* frames, size_t count, const F
                   unsigned channel) {
     const unsigned stride = format.frame_bytes;
     const uint8_t* p = frames + channel * format.sample_bytes;
-    if (format.format == SampleFormat::kSigned16) {
+    with_sample_format(format.format, [&](auto f) {
+        using Format = decltype(f);
         measure_samples(c, p, count, stride, [](const uint8_t* q) {
-            return static_cast<int32_t>(static_cast<int16_t>(read_le16(q)));
+            return static_cast<int32_t>(sample_at<Format::value>(q, false));
         });
-    } else if (format.format == SampleFormat::kUnsigned8) {
-        measure_samples(c, p, count, stride,
-                        [](const uint8_t* q) { return (q[0] - 128) * kSampleScale; });
-    } else {
-        measure_samples(c, frames, count, stride, [&format, channel](const uint8_t* q) {
-            return static_cast<int32_t>(frame_sample_s16(q, format, channel));
-        });
-    }
+    });
 }
 
 }  // namespace

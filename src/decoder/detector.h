@@ -3,19 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 
-// A detector turns the conditioned signal into bits. The decode loop offers
-// it every sample with
-//     bool NAME_step(State*, double comparator_input, uint64_t offset,
-//                    const DetectorLimits&, BitEvent*);
-// which returns true with the event filled when a bit is complete. A detector
-// may also offer to walk whole spans of frames itself, when the conditioning
-// in force lets it decide from the stored samples alone:
-//     bool NAME_offer_scan(State*, const StageLimits&);
-//     bool NAME_scan(State*, const FrameSpan&, const FrameFormat&, size_t* next_frame,
-//                    const DetectorLimits&, BitEvent*);
-// A detector that cannot simply declines; the result must be the same either
-// way. Detectors know nothing of the later stages: irregular pulses are
-// flagged in the event and reported by the assembler, which knows the block.
+// What the detector hands on and what it reads. The default decoder has one
+// detector, the comparator of pulse_detector.h, and its loops call it by
+// name: a second detector would be a second set of loops or a template
+// parameter to them, added with it. The detector knows nothing of the later
+// stages: irregular pulses are flagged in the event and reported by the
+// assembler, which knows the block.
 
 /// One decoded bit with the position data the assembler reports.
 struct BitEvent {

@@ -40,12 +40,6 @@ inline void pipeline_conditioned(DecoderState* st, PulseDetectorState* det, cons
         pipeline_bit(st, ev, lim);
 }
 
-/// Makes whole frames available in the buffer; returns how many, 0 at the end.
-inline size_t input_whole_frames(InputStream* in, unsigned frame_bytes) {
-    while (in->filled - in->pos < frame_bytes && !in->at_end) input_refill(in);
-    return (in->filled - in->pos) / frame_bytes;
-}
-
 /// Walks every whole frame of the input the quickest way the options allow:
 /// the detector's range scans when it offers them, otherwise a loop
 /// specialised for the options in force. Leaves the stream at the trailing

@@ -13,9 +13,8 @@ void scan_span(DecoderState* st, const FrameSpan& span, const StageLimits& lim) 
         pipeline_bit(st, ev, lim);
 }
 
-/// The per-sample chain with the format and options fixed at compile time;
-/// kAnyFormat reads the other formats, chosen at run time.
-template <SampleFormat kFormat, bool kAnyFormat, bool kFilter, bool kEdge, bool kRaw>
+/// The per-sample chain with the format and options fixed at compile time.
+template <SampleFormat kFormat, bool kFilter, bool kEdge, bool kRaw>
 void condition_span(DecoderState* st, const FrameSpan& span, const StageLimits& lim,
                     RawOutput* raw) {
     // Private copies of the limits, the table bounds and the conditioner's
@@ -29,8 +28,7 @@ void condition_span(DecoderState* st, const FrameSpan& span, const StageLimits& 
     const double rise_level = limits.detector.rise_level;
     const uint8_t* p = span.bytes + limits.frame.channel_offset;
     for (size_t i = 0; i < span.frames; ++i, p += fb) {
-        const int sample = kAnyFormat ? sample_of(p, limits.frame.format, limits.frame.inverted)
-                                      : sample_at<kFormat>(p, limits.frame.inverted);
+        const int sample = sample_at<kFormat>(p, limits.frame.inverted);
         const Conditioned c = condition_sample<kFilter, kEdge>(&cond, conditioning_input(sample),
                                                                limits.conditioner, q);
         if (kRaw) raw_output_put(raw, c.raw);
@@ -48,38 +46,32 @@ void condition_span(DecoderState* st, const FrameSpan& span, const StageLimits& 
 using SpanLoop = void (*)(DecoderState*, const FrameSpan&, const StageLimits&, RawOutput*);
 
 /// The specialisation for one option set, picked once per decoding.
-template <SampleFormat kFormat, bool kAny = false>
+template <SampleFormat kFormat>
 SpanLoop pick_for_format(ConditionerMode mode, bool raw) {
     const int key = (mode.filter ? 4 : 0) | (mode.edge_mode ? 2 : 0) | (raw ? 1 : 0);
     switch (key) {
         case 0:
-            return condition_span<kFormat, kAny, false, false, false>;
+            return condition_span<kFormat, false, false, false>;
         case 1:
-            return condition_span<kFormat, kAny, false, false, true>;
+            return condition_span<kFormat, false, false, true>;
         case 2:
-            return condition_span<kFormat, kAny, false, true, false>;
+            return condition_span<kFormat, false, true, false>;
         case 3:
-            return condition_span<kFormat, kAny, false, true, true>;
+            return condition_span<kFormat, false, true, true>;
         case 4:
-            return condition_span<kFormat, kAny, true, false, false>;
+            return condition_span<kFormat, true, false, false>;
         case 5:
-            return condition_span<kFormat, kAny, true, false, true>;
+            return condition_span<kFormat, true, false, true>;
         case 6:
-            return condition_span<kFormat, kAny, true, true, false>;
+            return condition_span<kFormat, true, true, false>;
         default:
-            return condition_span<kFormat, kAny, true, true, true>;
+            return condition_span<kFormat, true, true, true>;
     }
 }
 
 SpanLoop pick_loop(const StageLimits& lim, bool raw) {
-    switch (lim.frame.format) {
-        case SampleFormat::kUnsigned8:
-            return pick_for_format<SampleFormat::kUnsigned8>(lim.conditioner.mode, raw);
-        case SampleFormat::kSigned16:
-            return pick_for_format<SampleFormat::kSigned16>(lim.conditioner.mode, raw);
-        default:
-            return pick_for_format<SampleFormat::kSigned16, true>(lim.conditioner.mode, raw);
-    }
+    return with_sample_format(
+        lim.frame.format, [&](auto f) { return pick_for_format<f()>(lim.conditioner.mode, raw); });
 }
 
 }  // namespace

@@ -113,32 +113,7 @@ size_t tracker_scan_as(EdgeTracker* t, const uint8_t* frame, size_t count, uint6
 inline size_t tracker_scan(EdgeTracker* t, const uint8_t* frame, size_t count, uint64_t index,
                            const FrameFormat& format, unsigned channel, const TrackerLimits& lim,
                            EdgeEvent* ev, bool* edge) {
-    switch (format.format) {
-        case SampleFormat::kUnsigned8:
-            return tracker_scan_as<SampleFormat::kUnsigned8>(t, frame, count, index, format,
-                                                             channel, lim, ev, edge);
-        case SampleFormat::kSigned16:
-            return tracker_scan_as<SampleFormat::kSigned16>(t, frame, count, index, format, channel,
-                                                            lim, ev, edge);
-        case SampleFormat::kSigned24:
-            return tracker_scan_as<SampleFormat::kSigned24>(t, frame, count, index, format, channel,
-                                                            lim, ev, edge);
-        case SampleFormat::kSigned32:
-            return tracker_scan_as<SampleFormat::kSigned32>(t, frame, count, index, format, channel,
-                                                            lim, ev, edge);
-        case SampleFormat::kFloat32:
-            return tracker_scan_as<SampleFormat::kFloat32>(t, frame, count, index, format, channel,
-                                                           lim, ev, edge);
-        case SampleFormat::kFloat64:
-            return tracker_scan_as<SampleFormat::kFloat64>(t, frame, count, index, format, channel,
-                                                           lim, ev, edge);
-        case SampleFormat::kALaw:
-            return tracker_scan_as<SampleFormat::kALaw>(t, frame, count, index, format, channel,
-                                                        lim, ev, edge);
-        case SampleFormat::kMuLaw:
-            return tracker_scan_as<SampleFormat::kMuLaw>(t, frame, count, index, format, channel,
-                                                         lim, ev, edge);
-    }
-    *edge = false;
-    return count;
+    return with_sample_format(format.format, [&](auto f) {
+        return tracker_scan_as<f()>(t, frame, count, index, format, channel, lim, ev, edge);
+    });
 }

@@ -130,12 +130,6 @@ void scan_channel(RecoverState* st, const uint8_t* frames, size_t span, uint64_t
     }
 }
 
-/// Makes whole frames available in the buffer; returns how many, 0 at the end.
-size_t whole_frames(InputStream* in, unsigned frame_bytes) {
-    while (in->filled - in->pos < frame_bytes && !in->at_end) input_refill(in);
-    return (in->filled - in->pos) / frame_bytes;
-}
-
 }  // namespace
 
 RecoverSummary recover_tape(RecoverState* st, InputStream* in, const RecoverInput& input) {
@@ -149,7 +143,7 @@ RecoverSummary recover_tape(RecoverState* st, InputStream* in, const RecoverInpu
     const TrackerLimits& lim = st->tracker_limits;
     const unsigned frame_bytes = input.format.frame_bytes;
     uint64_t index = 0;
-    for (size_t n; (n = whole_frames(in, frame_bytes)) > 0;) {
+    for (size_t n; (n = input_whole_frames(in, frame_bytes)) > 0;) {
         const uint8_t* frames = in->bytes + in->pos;
         if (index == 0) {
             for (unsigned k = 0; k < slots; ++k) {

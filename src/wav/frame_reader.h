@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 /// How one sample is stored in a frame. 8-bit PCM is unsigned around 0x80;
 /// every other format becomes a signed 16-bit value first.
@@ -100,27 +101,42 @@ inline int sample_at(const uint8_t* p, bool inverted) {
     }
 }
 
+/// A sample format as a type: a loop over many frames is compiled once per format.
+template <SampleFormat F>
+using FormatTag = std::integral_constant<SampleFormat, F>;
+
+/// The one switch over the sample formats: calls `fn(FormatTag<F>{})` for
+/// `format` and returns what it returns. Loops over frames pick their
+/// specialisation here once, so the per-sample read stays inlined; a new
+/// format is one case here and its validation in the header reader.
+template <class Fn>
+inline decltype(auto) with_sample_format(SampleFormat format, Fn&& fn) {
+    using F = SampleFormat;
+    switch (format) {
+        case F::kUnsigned8:
+            return fn(FormatTag<F::kUnsigned8>{});
+        case F::kSigned16:
+            return fn(FormatTag<F::kSigned16>{});
+        case F::kSigned24:
+            return fn(FormatTag<F::kSigned24>{});
+        case F::kSigned32:
+            return fn(FormatTag<F::kSigned32>{});
+        case F::kFloat32:
+            return fn(FormatTag<F::kFloat32>{});
+        case F::kFloat64:
+            return fn(FormatTag<F::kFloat64>{});
+        case F::kALaw:
+            return fn(FormatTag<F::kALaw>{});
+        case F::kMuLaw:
+            return fn(FormatTag<F::kMuLaw>{});
+    }
+    // The header reader sets no other value.
+    __builtin_unreachable();
+}
+
 /// The sample of format `format` at `p`, chosen at run time.
 inline int sample_of(const uint8_t* p, SampleFormat format, bool inverted) {
-    switch (format) {
-        case SampleFormat::kUnsigned8:
-            return sample_at<SampleFormat::kUnsigned8>(p, inverted);
-        case SampleFormat::kSigned16:
-            return sample_at<SampleFormat::kSigned16>(p, inverted);
-        case SampleFormat::kSigned24:
-            return sample_at<SampleFormat::kSigned24>(p, inverted);
-        case SampleFormat::kSigned32:
-            return sample_at<SampleFormat::kSigned32>(p, inverted);
-        case SampleFormat::kFloat32:
-            return sample_at<SampleFormat::kFloat32>(p, inverted);
-        case SampleFormat::kFloat64:
-            return sample_at<SampleFormat::kFloat64>(p, inverted);
-        case SampleFormat::kALaw:
-            return sample_at<SampleFormat::kALaw>(p, inverted);
-        case SampleFormat::kMuLaw:
-            return sample_at<SampleFormat::kMuLaw>(p, inverted);
-    }
-    return 0;
+    return with_sample_format(format, [&](auto f) { return sample_at<f()>(p, inverted); });
 }
 
 /// The decoded channel's sample of the frame at `frame`.

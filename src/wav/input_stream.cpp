@@ -43,6 +43,11 @@ size_t input_require(InputStream* in, size_t count) {
     return have < count ? have : count;
 }
 
+size_t input_whole_frames(InputStream* in, unsigned frame_bytes) {
+    while (in->filled - in->pos < frame_bytes && !in->at_end) input_refill(in);
+    return (in->filled - in->pos) / frame_bytes;
+}
+
 namespace {
 
 bool is_regular_file(const InputStream* in, uint64_t* size) {

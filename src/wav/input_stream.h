@@ -31,6 +31,10 @@ size_t input_refill(InputStream* in);
 /// returns how many are available (up to the buffer size).
 size_t input_require(InputStream* in, size_t count);
 
+/// Makes whole frames of `frame_bytes` available in the buffer; returns how
+/// many, 0 at the end. A partial frame at the end stays unread.
+size_t input_whole_frames(InputStream* in, unsigned frame_bytes);
+
 /// Size of the file when it is a regular file; otherwise the bytes buffered
 /// so far, which is all a look back can reach.
 uint64_t input_reachable_size(InputStream* in);

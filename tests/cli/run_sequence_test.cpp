@@ -5,7 +5,6 @@
 // the same files; the rows are in tests/data/command_lines.txt.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -97,21 +96,12 @@ TEST(RunSequence, EveryRowOfTheTableRead) {
     EXPECT_EQ(command_line_cases().size(), 85u + 16u) << "the table's rows, then the numbers";
 }
 
-class CommandLines : public testing::TestWithParam<RunCase> {};
-
+class CommandLines : public RunCaseTest {};
 TEST_P(CommandLines, Run) {
     check_run(GetParam());
 }
-
-/// Row number and arguments, so one row runs alone with --gtest_filter.
-std::string row_name(const testing::TestParamInfo<RunCase>& info) {
-    std::string name = std::to_string(info.index) + "_" + info.param.name.substr(0, 48);
-    for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-    return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(RunSequence, CommandLines, testing::ValuesIn(command_line_cases()),
-                         row_name);
+                         row_name<RunCase>);
 
 // --help lists every long option of the scanner's table, in its order, each
 // with its value: an option cannot be added and forgotten in the help.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "end_to_end.h"
 #include "tape_signal.h"
 
 namespace {
@@ -88,5 +89,31 @@ TEST(BlockAssembler, TenWarningsPerBlock) {
               AssemblerEvent::kNone);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
+
+/// Block times as the report and the image's name show them: truncated to the
+/// millisecond, the minute rolling over only when the second does.
+struct TimeRow {
+    const char* name;
+    double seconds;
+    const char* text;
+};
+
+const TimeRow kTimes[] = {
+    {"the start", 0, "00.00.000"},
+    {"the last millisecond of a minute", 59.9996, "00.59.999"},
+    {"just past a minute", 60.0004, "01.00.000"},
+    {"the last of the second minute", 119.9999, "01.59.999"},
+    {"a quarter second past ten minutes", 600.25, "10.00.250"},
+    {"over an hour", 3725.0625, "62.05.062"},
+    {"a hundred minutes", 6000.5, "100.00.500"},
+};
+
+class BlockTimes : public testing::TestWithParam<TimeRow> {};
+TEST_P(BlockTimes, Formatted) {
+    char text[32];
+    format_timestamp(GetParam().seconds, text, sizeof text);
+    EXPECT_STREQ(text, GetParam().text);
+}
+INSTANTIATE_TEST_SUITE_P(, BlockTimes, testing::ValuesIn(kTimes), row_name<TimeRow>);
 
 }  // namespace

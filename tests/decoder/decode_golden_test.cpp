@@ -1,7 +1,7 @@
 // Whole recordings through the vorlane binary, compared byte for byte with
 // the console output and the images a tape of known content must give. The
 // recordings are made here, independently of vorlane-synth; the expected
-// standard error of each is in tests/data.
+// standard error of each is in tests/data. Recordings cut inside a block.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,7 +29,7 @@ std::string glitched_tape(const std::string& image) {
            tape_payload(image.substr(265), rest);
 }
 
-TEST(DecodeGolden, ConsoleOutputAndImages) {
+std::vector<RunCase> golden_cases() {
     const TapeSignalOptions plain;
     const std::string hi = htp_image("HI", 0x1234, std::string("\x01\x02\x03", 3));
     const std::string long_name = htp_image(std::string(64, 'N'), 0, std::string(1, '\0'));
@@ -47,7 +47,7 @@ TEST(DecodeGolden, ConsoleOutputAndImages) {
                       expected_header_report(1, 44100, 8, 36, payload.size()) + summary(files),
                       test_data(std::string("decode_") + name + ".txt"), std::move(made));
     };
-    const std::vector<RunCase> cases = {
+    return {
         // An 80-sample period: (80 * 1000000 + 22050) / 44100 = 1814 usec, too long.
         golden("verbose_warnings", glitched_tape(hi), {"-v"}, 1, {{"00.03.495_HI.htp", hi}}),
         // The second block's leader history: 97 periods of 1633 usec and three
@@ -67,7 +67,30 @@ TEST(DecodeGolden, ConsoleOutputAndImages) {
         golden("filtered", tape_payload(cond, square), {"-f", "-o", "raw.bin"}, 1,
                {{"raw.bin", "fnv1a64:37cbefce6796e153 164929"}, {"00.03.522_COND.htp", cond}}),
     };
-    for (const RunCase& c : cases) check_run(c);
 }
+
+class DecodeGolden : public RunCaseTest {};
+TEST_P(DecodeGolden, ConsoleOutputAndImages) {
+    check_run(GetParam());
+}
+INSTANTIATE_TEST_SUITE_P(, DecodeGolden, testing::ValuesIn(golden_cases()), row_name<RunCase>);
+
+/// A recording that stops inside a block: the lines read so far, no image.
+std::vector<RunCase> cut_cases() {
+    const std::string data(300, 'd'), hello = htp_image("HELLO", 0x1234, data);
+    const std::string lines = good_block_lines(Placement{}, "HELLO", 0x1234, data);
+    const std::string sync = lines.substr(0, lines.find("  File found"));
+    return {
+        on_tape("cut after the sync byte", hello, 257, sync),
+        on_tape("cut in the name", hello, 259, sync),
+        on_tape("cut in the data", hello, 367, lines.substr(0, lines.find("  Stop time"))),
+    };
+}
+
+class CutTapes : public RunCaseTest {};
+TEST_P(CutTapes, NothingWritten) {
+    check_run(GetParam());
+}
+INSTANTIATE_TEST_SUITE_P(, CutTapes, testing::ValuesIn(cut_cases()), row_name<RunCase>);
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "decoder/decode_loop.h"
+#include "end_to_end.h"
 #include "process_runner.h"
 #include "settings.h"
 #include "synth.h"
@@ -133,12 +133,6 @@ TEST_P(DecodePaths, FastPathsMatchThePerSampleLoop) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Recordings, DecodePaths, testing::ValuesIn(kRows),
-                         [](const testing::TestParamInfo<RecordingRow>& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name)
-                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Recordings, DecodePaths, testing::ValuesIn(kRows), row_name<RecordingRow>);
 
 }  // namespace

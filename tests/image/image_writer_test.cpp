@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(ImageWriter, OutputsThatCannotOrMustNotBeWritten) {
+std::vector<RunCase> obstacle_cases() {
     const std::string one = htp_image("ONE", 0x0100, "first");
     const std::string two = htp_image("TWO", 0x0200, "second");
     const std::string one_payload = tape_payload(one, TapeSignalOptions{});
@@ -23,6 +23,7 @@ TEST(ImageWriter, OutputsThatCannotOrMustNotBeWritten) {
     const std::string file2 = start_time(second, "TWO") + "_TWO.htp";
     const std::string block1 = good_block_lines(Placement{}, "ONE", 0x0100, "first");
     const std::string block2 = good_block_lines(second, "TWO", 0x0200, "second");
+    const Placement recovered1{44, 1, 0, 2}, recovered2{44, 1, second.frames_before, 2};
     const std::string written1 = "  File written: " + file1 + "\n\n";
     const std::string written2 = "  File written: " + file2 + "\n\n";
     const std::string failed1 = "Error writing " + file1 + ".\n";
@@ -53,16 +54,25 @@ TEST(ImageWriter, OutputsThatCannotOrMustNotBeWritten) {
              block1 + failed1 + block2 + written2 + "Error writing /dev/full.\n", {{file2, two}}),
         with("an image never replaces the raw output", {}, {"-o", file1}, 1,
              block1 + failed1 + block2 + written2, {{file1, raw_fingerprint}, {file2, two}}),
+        with("--recover: image name taken by a directory", {{file1, "", GivenEntry::kDirectory}},
+             {"--recover"}, 1,
+             good_block_lines(recovered1, "ONE", 0x0100, "first") + failed1 +
+                 good_block_lines(recovered2, "TWO", 0x0200, "second") + written2,
+             {{file2, two}}),
     };
     cases[1].removed = {file1};  // the partial image goes, link and all
-    for (const RunCase& c : cases) check_run(c);
-
     // The recording itself bears the first image's name.
-    RunCase named_like_input = with("an image never replaces the recording", {}, {}, 1,
-                                    block1 + failed1 + block2 + written2, {{file2, two}});
-    named_like_input.given = {{file1, wav}};
-    named_like_input.args = {"-i", file1};
-    check_run(named_like_input);
+    cases.push_back(with("an image never replaces the recording", {}, {}, 1,
+                         block1 + failed1 + block2 + written2, {{file2, two}}));
+    cases.back().given = {{file1, wav}};
+    cases.back().args = {"-i", file1};
+    return cases;
 }
+
+class ImageWriter : public RunCaseTest {};
+TEST_P(ImageWriter, OutputsThatCannotOrMustNotBeWritten) {
+    check_run(GetParam());
+}
+INSTANTIATE_TEST_SUITE_P(, ImageWriter, testing::ValuesIn(obstacle_cases()), row_name<RunCase>);
 
 }  // namespace

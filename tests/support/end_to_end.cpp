@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cinttypes>
 #include <cstdio>
 #include <sstream>
 
 #include "process_runner.h"
+#include "tape_signal.h"
 
 namespace {
 
@@ -57,6 +59,20 @@ RunCase on_wav(std::string name, const std::string& wav, std::vector<std::string
     options.insert(options.end(), {"-i", "in.wav"});
     return RunCase{std::move(name), {{"in.wav", wav}}, std::move(options), exit_code,
                    std::move(out),  std::move(err),    std::move(made)};
+}
+
+std::string case_name(size_t row, const std::string& label) {
+    std::string name = std::to_string(row) + "_" + label.substr(0, 48);
+    for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+}
+
+RunCase on_tape(std::string name, const std::string& tape, size_t bytes, std::string err) {
+    const std::string wav =
+        make_wav(WavFixture{}, tape_payload(tape.substr(0, bytes), TapeSignalOptions{}));
+    return on_wav(std::move(name), wav, {}, 0,
+                  expected_header_report(1, 44100, 8, 36, wav.size() - 44) + summary(0),
+                  std::move(err));
 }
 
 std::vector<std::string> words(const std::string& text) {

@@ -3,7 +3,10 @@
 // The one shape of an end-to-end test: a directory set up with files, one run
 // of vorlane in it, and everything that must come out, compared exactly.
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,6 +35,19 @@ struct RunCase {
     bool synth = false;                     ///< run vorlane-synth instead of vorlane
 };
 
+/// A table of runs; each row is a named case that runs alone with --gtest_filter.
+using RunCaseTest = testing::TestWithParam<RunCase>;
+inline void PrintTo(const RunCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+/// A case's name from its row number and its label: letters and digits, '_' for the rest.
+std::string case_name(size_t row, const std::string& label);
+template <class Row>
+std::string row_name(const testing::TestParamInfo<Row>& info) {
+    return case_name(info.index, info.param.name);
+}
+
 /// Space-separated arguments; '' is an empty one.
 std::vector<std::string> words(const std::string& text);
 
@@ -39,6 +55,10 @@ std::vector<std::string> words(const std::string& text);
 RunCase on_wav(std::string name, const std::string& wav, std::vector<std::string> options,
                int exit_code, std::string out, std::string err,
                std::vector<std::pair<std::string, std::string>> made = {});
+
+/// A recording of `tape` played with the test's own signal and cut after
+/// `bytes` bytes of it, on which nothing is written.
+RunCase on_tape(std::string name, const std::string& tape, size_t bytes, std::string err);
 
 /// Runs the case in a fresh temporary directory and checks every part of it.
 void check_run(const RunCase& c);

@@ -87,13 +87,18 @@ std::string time_text(uint64_t frames) {
 
 }  // namespace
 
+uint64_t name_end_frames(const Placement& p, const std::string& name) {
+    return frames_to_byte_end(p, 256 + name.size() + 1);
+}
+
 std::string start_time(const Placement& p, const std::string& name) {
-    return time_text(frames_to_byte_end(p, 256 + name.size() + 1));
+    return time_text(name_end_frames(p, name));
 }
 
 std::string good_block_lines(const Placement& p, const std::string& name, uint16_t address,
                              const std::string& data) {
-    const uint64_t sync = frames_to_byte_end(p, 256), offset = p.data_start + sync * p.frame_bytes;
+    const uint64_t sync = frames_to_byte_end(p, 256) + p.sync_delay,
+                   offset = p.data_start + sync * p.frame_bytes;
     const auto length = static_cast<unsigned>(data.size());
     const std::string stop = time_text(frames_to_byte_end(p, 256 + name.size() + 6 + length));
     char text[640];

@@ -60,8 +60,13 @@ struct Placement {
     uint64_t data_start = 44;    ///< byte offset of the first sample
     unsigned frame_bytes = 1;    ///< channels x sample width
     uint64_t frames_before = 0;  ///< frames of earlier payloads in the same file
+    /// Frames the sync line comes later: --recover times the sync byte from
+    /// its own edge finder, 2 frames after the comparator's on this signal.
+    unsigned sync_delay = 0;
 };
 
+/// Frames up to the rising edge that completes the block's name.
+uint64_t name_end_frames(const Placement& p, const std::string& name);
 /// The start time that opens the image file's name.
 std::string start_time(const Placement& p, const std::string& name);
 /// Everything a block with a good checksum prints, from the sync line to the CRC line.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "analyze/analysis_record.h"
 #include "analyze/analysis_report.h"
 #include "analyze/svg_plot.h"
 #include "decoder/decode_loop.h"
@@ -56,7 +57,8 @@ void scan_foreign(InputStream* in, const WavHeader& header, Analysis* a) {
 }  // namespace
 
 AnalyzeStatus analyze_recording(InputStream* in, const WavHeader& header,
-                                const ConverterSettings& settings, DecoderState* decoder) {
+                                const ConverterSettings& settings, DecoderState* decoder,
+                                JsonWriter* record) {
     // Every pass starts again at the first frame: a pipe cannot go back.
     if (lseek(fileno(in->file), 0, SEEK_CUR) < 0) {
         std::fflush(stdout);
@@ -79,6 +81,7 @@ AnalyzeStatus analyze_recording(InputStream* in, const WavHeader& header,
                          DecodeStatus::kEdgeModeUnavailable;
     }
     print_analysis(*a);
+    if (record != nullptr) record_analysis(record, *a);
     if (settings.plot_path == nullptr) return AnalyzeStatus::kDone;
     ProtectedFiles input_file;
     protect_file(&input_file, in->file);

@@ -12,6 +12,7 @@
 #include "decoder/block_tally.h"
 #include "decoder/pipeline.h"
 #include "recover/tape_measures.h"
+#include "report/json_writer.h"
 #include "settings.h"
 #include "wav/input_stream.h"
 #include "wav/wav_header.h"
@@ -39,5 +40,7 @@ enum class AnalyzeStatus {
 /// Analyses the samples from the stream's position (the first frame) to the
 /// end, prints the report and writes the picture when settings.plot_path is
 /// set. `decoder` is the default decoder's state, used for its quiet run.
+/// With a `record`, the blocks and the measurements go into it too.
 AnalyzeStatus analyze_recording(InputStream* in, const WavHeader& header,
-                                const ConverterSettings& settings, DecoderState* decoder);
+                                const ConverterSettings& settings, DecoderState* decoder,
+                                JsonWriter* record);

@@ -11,6 +11,7 @@
 #include "cli/option_notices.h"
 #include "cli/option_scanner.h"
 #include "decoder/decode_loop.h"
+#include "report/run_report.h"
 #include "settings.h"
 #include "wav/header_reader.h"
 #include "wav/input_stream.h"
@@ -28,6 +29,7 @@ struct RunContext {
     InputStream stream;
     WavHeader header;
     RawOutput raw;
+    RunReport report;  ///< --report: the run's record
     DecoderState decoder;
     bool decoded = false;                   ///< the decoder ran to the end of the input
     bool given[kRecoverIgnoresCount] = {};  ///< which of kRecoverIgnores were on the command line
@@ -84,6 +86,9 @@ ScanOutcome apply_long_option(int code, const OptionScanner& scanner, ConverterS
         case kOptPlot:
             s->plot_path = scanner.argument;
             break;
+        case kOptReport:
+            s->report_path = scanner.argument;
+            break;
         case kOptHelp:
             print_help(stdout);
             return stop_with(kExitSuccess);
@@ -125,6 +130,7 @@ ScanOutcome apply_option(int code, const OptionScanner& scanner, RunContext* ctx
         case 't':
             return parameter(apply_threshold(scanner.argument, s));
         case 'i':
+            s->input_path = scanner.argument;
             return open_input(scanner.argument, ctx);
         case 'h':
             print_usage(stderr);
@@ -188,10 +194,20 @@ int header_exit_code(HeaderStatus status, const WavHeader& header, const Convert
     return kExitSuccess;
 }
 
+/// --report: opened before the header is read, so a refused file is recorded too.
+void open_report(RunContext* ctx) {
+    ProtectedFiles kept;
+    protect_file(&kept, ctx->input);
+    protect_file(&kept, ctx->raw.file);
+    if (run_report_open(&ctx->report, ctx->settings.report_path, kept))
+        run_report_start(&ctx->report, kVersion, ctx->settings);
+}
+
 /// --analyze instead of a decoder.
 int analyze(RunContext* ctx) {
+    JsonWriter* record = ctx->report.file != nullptr ? &ctx->report.json : nullptr;
     const AnalyzeStatus status =
-        analyze_recording(&ctx->stream, ctx->header, ctx->settings, &ctx->decoder);
+        analyze_recording(&ctx->stream, ctx->header, ctx->settings, &ctx->decoder, record);
     if (status == AnalyzeStatus::kNotSeekable) return kExitParameter;
     ctx->decoded = true;
     return status == AnalyzeStatus::kPlotFailed ? kExitUsageOrIo : kExitSuccess;
@@ -203,10 +219,12 @@ int convert(RunContext* ctx) {
     print_ignored_option_notices(s);
     if (s.recover) drop_options_recover_ignores(ctx);
     if (s.raw_output_path != nullptr) raw_output_open(&ctx->raw, s.raw_output_path, ctx->input);
+    if (s.report_path != nullptr) open_report(ctx);
 
     input_open(&ctx->stream, ctx->input);
     const uint32_t forced_rate = s.has_forced_rate ? s.forced_rate : 0;
     const HeaderStatus header = read_header(&ctx->stream, forced_rate, &ctx->header);
+    run_report_header(&ctx->report, header, ctx->header, &ctx->stream);
     const int code = header_exit_code(header, ctx->header, s);
     if (code != kExitSuccess) return code;
     if (s.analyze) return analyze(ctx);
@@ -249,6 +267,10 @@ int run(int argc, char* argv[]) {
         std::fprintf(stderr, "Error reading the input file.\n");
         if (code == kExitSuccess) code = kExitUsageOrIo;
     }
+    // The record comes last: it holds the exit code. One that fails makes it 1.
+    if (!run_report_finish(&ctx.report, ctx.decoder.images.files_written, code) &&
+        code == kExitSuccess)
+        code = kExitUsageOrIo;
     if (ctx.input != nullptr) std::fclose(ctx.input);
     std::fflush(stdout);
     return code;

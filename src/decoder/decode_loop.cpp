@@ -142,6 +142,9 @@ DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
         // Without --channel the recovering decoder finds the tape's channel itself.
         const RecoverSummary r =
             recover_recording(in, header, s.channel_given ? s.channel : 0, images.protected_files);
+        // The run's count of images, whichever decoder wrote them.
+        st->images = ImageOutput{};
+        st->images.files_written = r.images_written;
         return r.image_failed ? DecodeStatus::kImageFailed : DecodeStatus::kFinished;
     }
     st->tally = nullptr;

@@ -43,6 +43,7 @@ void begin(JsonWriter* w, const char* key, char bracket) {
     open_item(w, key);
     std::fputc(bracket, w->file);
     w->has_items[++w->depth] = false;
+    w->closers[w->depth] = bracket == '{' ? '}' : ']';
 }
 
 void end(JsonWriter* w, char bracket) {
@@ -74,6 +75,10 @@ void json_begin_array(JsonWriter* w, const char* key) {
 
 void json_end_array(JsonWriter* w) {
     end(w, ']');
+}
+
+void json_close_to(JsonWriter* w, unsigned depth) {
+    while (w->depth > depth) end(w, w->closers[w->depth]);
 }
 
 void json_bytes(JsonWriter* w, const char* key, const uint8_t* bytes, size_t count) {

@@ -17,7 +17,9 @@ struct JsonWriter {
     FILE* file = nullptr;
     unsigned depth = 0;                      ///< open objects and arrays
     bool has_items[kMaxJsonDepth + 1] = {};  ///< per level: an item written, a comma due
-    bool too_deep = false;                   ///< a level beyond kMaxJsonDepth was refused
+    char closers[kMaxJsonDepth + 1] = {};    ///< per level: '}' or ']'
+
+    bool too_deep = false;  ///< a level beyond kMaxJsonDepth was refused
 };
 
 void json_start(JsonWriter* w, FILE* file);
@@ -27,6 +29,9 @@ void json_begin_object(JsonWriter* w, const char* key);
 void json_end_object(JsonWriter* w);
 void json_begin_array(JsonWriter* w, const char* key);
 void json_end_array(JsonWriter* w);
+/// Closes the objects and arrays open above `depth` (0: all), so a record
+/// cut short stays valid.
+void json_close_to(JsonWriter* w, unsigned depth);
 
 void json_bytes(JsonWriter* w, const char* key, const uint8_t* bytes, size_t count);
 void json_text(JsonWriter* w, const char* key, const char* text);  ///< null text: null

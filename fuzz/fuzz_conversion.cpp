@@ -4,7 +4,8 @@
 // left behind is checked and removed before the next run.
 //
 // Option bytes: letters (bit 0 -f, 1 -m, 2 -r, 3 -v, 4 -g, 5 -s, 6 -t, 7 -o),
-// long options (bit 0 --join, 1 --recover, 2 --channel, 3 --analyze, 4 --plot),
+// long options (bit 0 --join, 1 --recover, 2 --channel, 3 --analyze, 4 --plot,
+// 5 --report r.json),
 // then one argument byte for each of -g, -s, -t, -o, --channel and --plot
 // that is on (--plot: bit 0 names the input itself, else plot.svg).
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -93,6 +95,56 @@ void check_plot(const std::string& name) {
     FUZZ_CHECK(open == close);
 }
 
+/// A strict reading of one JSON value of printable ASCII at `*at`: what the
+/// record must be for any parser to take it.
+bool json_value(const std::string& s, size_t* at, int depth) {
+    auto skip = [&] {
+        while (*at < s.size() && (s[*at] == ' ' || s[*at] == '\n')) ++*at;
+    };
+    auto string = [&] {
+        if (s[(*at)++] != '"') return false;
+        for (; *at < s.size() && s[*at] != '"'; ++*at) {
+            if (s[*at] < 0x20 || s[*at] > 0x7E) return false;
+            if (s[*at] == '\\' && ++*at < s.size() && s[*at] == 'u') *at += 4;
+        }
+        return (*at)++ < s.size();
+    };
+    skip();
+    if (*at >= s.size() || depth > 16) return false;
+    const char c = s[*at];
+    if (c == '"') return string();
+    if (c != '{' && c != '[') {
+        const size_t start = *at;
+        while (*at < s.size() && std::strchr("-+.eE0123456789truefalsn", s[*at])) ++*at;
+        return *at > start;
+    }
+    ++*at;
+    skip();
+    if (*at < s.size() && s[*at] == (c == '{' ? '}' : ']')) return ++*at, true;
+    for (;;) {
+        if (c == '{') {
+            skip();
+            if (*at >= s.size() || !string()) return false;
+            skip();
+            if (*at >= s.size() || s[(*at)++] != ':') return false;
+        }
+        if (!json_value(s, at, depth + 1)) return false;
+        skip();
+        if (*at >= s.size()) return false;
+        const char next = s[(*at)++];
+        if (next == (c == '{' ? '}' : ']')) return true;
+        if (next != ',') return false;
+    }
+}
+
+/// The record is one JSON object and nothing after it.
+void check_report(const std::string& name) {
+    const std::string json = read_whole(name);
+    size_t at = 0;
+    FUZZ_CHECK(!json.empty() && json[0] == '{' && json_value(json, &at, 0));
+    FUZZ_CHECK(at + 1 == json.size() && json[at] == '\n');
+}
+
 /// Checks every file the run left behind: the recording untouched (even when
 /// -o or --plot names it), the raw output, the picture, and complete images.
 /// --analyze writes no image.
@@ -101,6 +153,8 @@ void check_outputs(const uint8_t* input, size_t input_size, bool join, bool anal
         FUZZ_CHECK(std::filesystem::is_regular_file(std::filesystem::symlink_status(name)));
         if (name == "in.wav") {
             FUZZ_CHECK(read_whole(name) == std::string(input, input + input_size));
+        } else if (name == "r.json") {
+            check_report(name);
         } else if (name == "plot.svg") {
             FUZZ_CHECK(analyze);
             check_plot(name);
@@ -136,6 +190,7 @@ unsigned build_arguments(const uint8_t* data, size_t size, std::vector<std::stri
     if (longs & 0x02) args->push_back("--recover");
     if (longs & 0x04) args->push_back("--channel=" + std::to_string(next() % 4));
     if (longs & 0x08) args->push_back("--analyze");
+    if (longs & 0x20) args->insert(args->end(), {"--report", "r.json"});
     const bool plot_input = (longs & 0x10) && (next() & 0x01);
     if (longs & 0x10) args->insert(args->end(), {"--plot", plot_input ? "in.wav" : "plot.svg"});
     return letters | longs << 8 | (plot_input ? 1u << 16 : 0);
@@ -179,6 +234,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(code == 0 || code == 5 || code == 6 || (code == 2 && parameter) ||
                (code == 1 && plot_over_input));
     check_outputs(input, input_size, join && !recover && !analyze, analyze);
+    // The record is written whenever the run got past its options to the
+    // input; only a parameter error may come before that.
+    if ((flags & 0x2000) && code != 2) FUZZ_CHECK(std::filesystem::exists("r.json"));
     FUZZ_CHECK(entries(g_base) == std::vector<std::string>{"work"});
     for (const std::string& name : entries(".")) FUZZ_CHECK(unlink(name.c_str()) == 0);
     return 0;

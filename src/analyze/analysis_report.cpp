@@ -7,7 +7,7 @@
 
 #include "analyze/block_readers.h"
 #include "analyze/pulse_histogram.h"
-#include "decoder/name_text.h"
+#include "tape/name_text.h"
 
 namespace {
 
@@ -105,8 +105,8 @@ void print_default_only_blocks(const Analysis& a) {
         const TalliedBlock& d = a.defaults.blocks[j];
         std::printf("Block of the default options only: ");
         print_quoted_name(d.name);
-        std::printf(" %s, name ended at %.3f s (offset %" PRIu64 ")\n",
-                    tally_verdict_name(d.verdict), d.named_seconds, d.named_offset);
+        std::printf(" %s, sync at %.3f s (offset %" PRIu64 ")\n", tally_verdict_name(d.verdict),
+                    d.sync_seconds, d.sync_offset);
     }
 }
 

@@ -8,19 +8,13 @@
 #include "analyze/analysis_record.h"
 #include "analyze/analysis_report.h"
 #include "analyze/svg_plot.h"
-#include "decoder/decode_loop.h"
-#include "recover/recover_tape.h"
+#include "recover/recover_entry.h"
 
 namespace {
 
 /// The first pass: the recovering decoder, measuring instead of writing.
 void measure_blocks(InputStream* in, const WavHeader& header, int channel, Analysis* a) {
-    RecoverInput input;
-    input.format = header.frame;
-    input.channels = a->channels;
-    input.rate = header.sample_rate;
-    input.data_start = input_position(in);
-    input.channel = channel;
+    RecoverInput input = recover_input(header, input_position(in), channel, nullptr);
     input.measures = &a->tape;
     // Default-initialised: the edge log is touched only as far as a block fills it.
     auto state = std::make_unique_for_overwrite<RecoverState>();
@@ -56,35 +50,31 @@ void scan_foreign(InputStream* in, const WavHeader& header, Analysis* a) {
 
 }  // namespace
 
-AnalyzeStatus analyze_recording(InputStream* in, const WavHeader& header,
-                                const ConverterSettings& settings, DecoderState* decoder,
-                                JsonWriter* record) {
+bool analyze_measure(InputStream* in, const WavHeader& header, const ConverterSettings& settings,
+                     Analysis* a) {
     // Every pass starts again at the first frame: a pipe cannot go back.
     if (lseek(fileno(in->file), 0, SEEK_CUR) < 0) {
         std::fflush(stdout);
         std::fprintf(stderr,
                      "--analyze reads the recording more than once and cannot read it from a "
                      "pipe: save it to a file first.\n");
-        return AnalyzeStatus::kNotSeekable;
+        return false;
     }
-    auto a = std::make_unique<Analysis>();
     a->rate = header.sample_rate;
     a->channels = header.channels == 0 ? 1 : header.channels;
-    const uint64_t data_start = input_position(in);
+    a->data_start = input_position(in);
     // Without --channel the recovering decoder finds the tape's channel itself.
-    measure_blocks(in, header, settings.channel_given ? settings.channel : 0, a.get());
-    if (!in->read_error && input_seek(in, data_start)) measure_levels(in, header, a.get());
-    if (a->levels_measured && !in->read_error && input_seek(in, data_start))
-        scan_foreign(in, header, a.get());
-    if (!in->read_error && input_seek(in, data_start)) {
-        a->default_ran = decode_tally(decoder, in, header, settings, &a->defaults) !=
-                         DecodeStatus::kEdgeModeUnavailable;
-    }
-    print_analysis(*a);
-    if (record != nullptr) record_analysis(record, *a);
-    if (settings.plot_path == nullptr) return AnalyzeStatus::kDone;
-    ProtectedFiles input_file;
-    protect_file(&input_file, in->file);
-    return write_svg_plot(*a, settings.plot_path, input_file) ? AnalyzeStatus::kDone
-                                                              : AnalyzeStatus::kPlotFailed;
+    measure_blocks(in, header, settings.channel_given ? settings.channel : 0, a);
+    if (!in->read_error && input_seek(in, a->data_start)) measure_levels(in, header, a);
+    if (a->levels_measured && !in->read_error && input_seek(in, a->data_start))
+        scan_foreign(in, header, a);
+    return true;
+}
+
+void analyze_report(const Analysis& a, const ConverterSettings& settings, BlockSink* sink) {
+    print_analysis(a);
+    if (sink->record != nullptr) record_analysis(sink->record, a);
+    if (settings.plot_path != nullptr &&
+        !write_svg_plot(a, settings.plot_path, sink->images.protected_files))
+        image_store_failed(&sink->images);
 }

@@ -9,17 +9,18 @@
 
 #include "analyze/foreign_signal.h"
 #include "analyze/level_stats.h"
-#include "decoder/block_tally.h"
-#include "decoder/pipeline.h"
 #include "recover/tape_measures.h"
 #include "report/json_writer.h"
 #include "settings.h"
+#include "sink/block_sink.h"
+#include "sink/block_tally.h"
 #include "wav/input_stream.h"
 #include "wav/wav_header.h"
 
 /// Everything the report and the picture are made from.
 struct Analysis {
     uint32_t rate = 0;
+    uint64_t data_start = 0;  ///< file offset of the first frame, where every pass starts
     unsigned channels = 1;
     uint64_t frames = 0;           ///< frames of the recording
     bool levels_measured = false;  ///< the file could be read a second time
@@ -27,20 +28,19 @@ struct Analysis {
     LevelStats levels;
     bool foreign_scanned = false;  ///< the signal outside the blocks was looked at
     ForeignScan foreign;
-    bool default_ran = false;  ///< the default decoder could work at this rate
-    BlockTally defaults;       ///< what it read
+    bool default_ran = false;  ///< the default decoder ran (its options work at this rate)
+    BlockTally defaults;       ///< what it read, filled by the mode choice
 };
 
-enum class AnalyzeStatus {
-    kDone,
-    kPlotFailed,   ///< the picture could not be written
-    kNotSeekable,  ///< the input cannot be read more than once: nothing analysed
-};
+/// The measuring passes over the samples from the stream's position (the
+/// first frame) to the end. False, after saying why, when the input cannot
+/// be read more than once (a pipe). The caller then runs the default decoder
+/// quietly into `a->defaults` from `a->data_start`.
+bool analyze_measure(InputStream* in, const WavHeader& header, const ConverterSettings& settings,
+                     Analysis* a);
 
-/// Analyses the samples from the stream's position (the first frame) to the
-/// end, prints the report and writes the picture when settings.plot_path is
-/// set. `decoder` is the default decoder's state, used for its quiet run.
-/// With a `record`, the blocks and the measurements go into it too.
-AnalyzeStatus analyze_recording(InputStream* in, const WavHeader& header,
-                                const ConverterSettings& settings, DecoderState* decoder,
-                                JsonWriter* record);
+/// Prints the report and writes the picture when settings.plot_path is set,
+/// never over a file the sink protects; a picture that cannot be written is
+/// a failure of the sink's outputs. With the sink's record (--report), the
+/// blocks and the measurements go into it too.
+void analyze_report(const Analysis& a, const ConverterSettings& settings, BlockSink* sink);

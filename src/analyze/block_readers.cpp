@@ -17,8 +17,8 @@ unsigned tallied_count(const Analysis& a) {
 }
 
 bool lies_in(const BlockMeasure& b, const TalliedBlock& d) {
-    return d.named_seconds >= b.sync.seconds - kMatchMarginSeconds &&
-           d.named_seconds <= b.end.seconds + kMatchMarginSeconds;
+    return d.sync_seconds >= b.sync.seconds - kMatchMarginSeconds &&
+           d.sync_seconds <= b.end.seconds + kMatchMarginSeconds;
 }
 
 }  // namespace
@@ -58,8 +58,7 @@ ReaderCounts count_readers(const Analysis& a) {
         ++c.found;
         const TalliedBlock& d = a.defaults.blocks[j];
         if (d.verdict == TallyVerdict::kWritten) continue;
-        if (c.by_neither++ == 0 || d.named_seconds < c.first_unread)
-            c.first_unread = d.named_seconds;
+        if (c.by_neither++ == 0 || d.sync_seconds < c.first_unread) c.first_unread = d.sync_seconds;
     }
     return c;
 }

@@ -9,7 +9,7 @@
 
 #include "analyze/analysis_report.h"
 #include "analyze/pulse_histogram.h"
-#include "decoder/name_text.h"
+#include "tape/name_text.h"
 
 namespace {
 
@@ -248,7 +248,7 @@ bool write_svg_plot(const Analysis& a, const char* path, const ProtectedFiles& p
     char temp[kPathBytes];
     const int n = std::snprintf(temp, sizeof temp, "%s.XXXXXX", path);
     int fd = -1;
-    // Renaming over the recording would lose it.
+    // Renaming over the recording or the -o file would lose it.
     if (!names_protected_file(path, protected_files) && n > 0 && size_t(n) < sizeof temp)
         fd = mkstemp(temp);
     if (fd >= 0) give_new_file_permissions(fd);

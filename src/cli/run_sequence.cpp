@@ -4,13 +4,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "analyze/analyze_run.h"
 #include "cli/help_text.h"
+#include "cli/mode_choice.h"
 #include "cli/numeric_options.h"
 #include "cli/option_notices.h"
 #include "cli/option_scanner.h"
-#include "decoder/decode_loop.h"
 #include "report/run_report.h"
 #include "settings.h"
 #include "wav/header_reader.h"
@@ -22,15 +23,16 @@ namespace {
 constexpr char kRecoverIgnores[] = "fmgtr";
 constexpr int kRecoverIgnoresCount = sizeof kRecoverIgnores - 1;
 
-/// Everything one run owns. It lives on the stack of run(): nothing is global.
+/// Everything one run owns, on the heap (the input buffer alone is 512 KiB):
+/// nothing is global, and the stack stays small enough for any thread.
 struct RunContext {
     ConverterSettings settings;
     FILE* input = nullptr;
-    InputStream stream;
+    InputStream stream;  ///< its buffer is touched only as far as it is read
     WavHeader header;
-    RawOutput raw;
-    RunReport report;  ///< --report: the run's record
-    DecoderState decoder;
+    std::unique_ptr<RawOutput> raw;         ///< -o only
+    BlockSink sink;                         ///< every block, image and chain of the run
+    RunReport report;                       ///< --report: the run's record
     bool decoded = false;                   ///< the decoder ran to the end of the input
     bool given[kRecoverIgnoresCount] = {};  ///< which of kRecoverIgnores were on the command line
 };
@@ -198,19 +200,9 @@ int header_exit_code(HeaderStatus status, const WavHeader& header, const Convert
 void open_report(RunContext* ctx) {
     ProtectedFiles kept;
     protect_file(&kept, ctx->input);
-    protect_file(&kept, ctx->raw.file);
+    if (ctx->raw != nullptr) protect_file(&kept, ctx->raw->file);
     if (run_report_open(&ctx->report, ctx->settings.report_path, kept))
         run_report_start(&ctx->report, kVersion, ctx->settings);
-}
-
-/// --analyze instead of a decoder.
-int analyze(RunContext* ctx) {
-    JsonWriter* record = ctx->report.file != nullptr ? &ctx->report.json : nullptr;
-    const AnalyzeStatus status =
-        analyze_recording(&ctx->stream, ctx->header, ctx->settings, &ctx->decoder, record);
-    if (status == AnalyzeStatus::kNotSeekable) return kExitParameter;
-    ctx->decoded = true;
-    return status == AnalyzeStatus::kPlotFailed ? kExitUsageOrIo : kExitSuccess;
 }
 
 /// Once the options are scanned: the header, then the decoder.
@@ -218,7 +210,10 @@ int convert(RunContext* ctx) {
     const ConverterSettings& s = ctx->settings;
     print_ignored_option_notices(s);
     if (s.recover) drop_options_recover_ignores(ctx);
-    if (s.raw_output_path != nullptr) raw_output_open(&ctx->raw, s.raw_output_path, ctx->input);
+    if (s.raw_output_path != nullptr) {
+        ctx->raw = std::make_unique_for_overwrite<RawOutput>();
+        raw_output_open(ctx->raw.get(), s.raw_output_path, ctx->input);
+    }
     if (s.report_path != nullptr) open_report(ctx);
 
     input_open(&ctx->stream, ctx->input);
@@ -227,11 +222,18 @@ int convert(RunContext* ctx) {
     run_report_header(&ctx->report, header, ctx->header, &ctx->stream);
     const int code = header_exit_code(header, ctx->header, s);
     if (code != kExitSuccess) return code;
-    if (s.analyze) return analyze(ctx);
-    const DecodeStatus status = decode(&ctx->decoder, &ctx->stream, ctx->header, s, &ctx->raw);
-    if (status == DecodeStatus::kEdgeModeUnavailable) return kExitParameter;
+    // The one list of files no output may replace: the input and the -o file.
+    // --join makes chains only in the decoder that reads the chain marker.
+    sink_start(&ctx->sink, s.join && !s.recover && !s.analyze);
+    image_store_protect(&ctx->sink.images, ctx->input);
+    if (ctx->raw != nullptr) image_store_protect(&ctx->sink.images, ctx->raw->file);
+    ctx->sink.record = ctx->report.file != nullptr ? &ctx->report.json : nullptr;
+    const DecodeStatus status =
+        decode_chosen_mode(&ctx->stream, ctx->header, s, &ctx->sink, ctx->raw.get());
+    if (status == DecodeStatus::kEdgeModeUnavailable || status == DecodeStatus::kInputNotSeekable)
+        return kExitParameter;
     ctx->decoded = true;
-    return status == DecodeStatus::kImageFailed ? kExitUsageOrIo : kExitSuccess;
+    return sink_failed(ctx->sink) ? kExitUsageOrIo : kExitSuccess;
 }
 
 int run_conversion(int argc, char* argv[], RunContext* ctx) {
@@ -256,10 +258,12 @@ int run_conversion(int argc, char* argv[], RunContext* ctx) {
 }  // namespace
 
 int run(int argc, char* argv[]) {
-    RunContext ctx;
+    // Not zeroed: the buffers' pages are touched only as far as they are used.
+    const auto owner = std::make_unique_for_overwrite<RunContext>();
+    RunContext& ctx = *owner;
     int code = run_conversion(argc, argv, &ctx);
     // The outputs' and the input's failures come after the summary, in that order.
-    if (!raw_output_close(&ctx.raw)) {
+    if (ctx.raw != nullptr && !raw_output_close(ctx.raw.get())) {
         std::fprintf(stderr, "Error writing %s.\n", ctx.settings.raw_output_path);
         if (code == kExitSuccess) code = kExitUsageOrIo;
     }
@@ -268,7 +272,7 @@ int run(int argc, char* argv[]) {
         if (code == kExitSuccess) code = kExitUsageOrIo;
     }
     // The record comes last: it holds the exit code. One that fails makes it 1.
-    if (!run_report_finish(&ctx.report, ctx.decoder.images.files_written, code) &&
+    if (!run_report_finish(&ctx.report, ctx.sink.images.files_written, code) &&
         code == kExitSuccess)
         code = kExitUsageOrIo;
     if (ctx.input != nullptr) std::fclose(ctx.input);

@@ -5,7 +5,7 @@
 
 #include "decoder/detector.h"
 #include "decoder/stage_limits.h"
-#include "decoder/tape_block.h"
+#include "tape/tape_block.h"
 
 /// The receiving stage of a tape block; after sync: NAME, HEADER, DATA, then
 /// COMPLETE, or MARKER when the byte after a good checksum is read.
@@ -18,12 +18,15 @@ enum class AssemblerPhase {
     kMarker = 5,
 };
 
-/// What a bit completed.
+/// What a bit completed; each is reported by the caller, in the order they come.
 enum class AssemblerEvent {
     kNone,
-    kNamed,           ///< a name was accepted: a new block is under way
-    kChecksumFailed,  ///< a block's checksum did not match; it will not be handed out
-    kBlockDone,       ///< a block with a matching checksum is finished and should be written
+    kSync,         ///< the sync byte: assembler_leader_average_us() is ready
+    kNameTooLong,  ///< the name ran past kMaxNameBytes; byte_index holds its length
+    kNamed,        ///< a name was accepted (start_time set): a new block is under way
+    kHeader,       ///< the start address and length are in
+    kChecksum,     ///< the checksum byte (stop_time set): crc_ok says if it matched
+    kBlockDone,    ///< a block with a matching checksum is finished and should be written
 };
 
 /// Warnings of the kinds "long pulse after short" and "non-zero sync" allowed per block.
@@ -39,15 +42,18 @@ struct AssemblerState {
     uint32_t byte_index = 0;  ///< position in the current field; names count past the buffer
     uint32_t history[kPulseHistoryEntries] = {};  ///< leader pulses, usec; never cleared
     unsigned history_index = 0;                   ///< wraps at 100, 0 after each block
-    uint8_t checksum = 0;    ///< sum of the data bytes; after the checksum byte, 1 = mismatch
-    uint32_t remaining = 0;  ///< data bytes still expected
-    int warning_budget = kWarningBudget;  ///< warnings left for this block
-    bool reads_marker = false;            ///< --join: read the byte after a good checksum
-    bool quiet = false;                   ///< --analyze: report nothing, only hand out events
-    TapeBlock block;                      ///< the block under construction
+    uint8_t checksum = 0;                         ///< sum of the data bytes so far
+    bool crc_ok = false;                          ///< after the checksum byte: it matched the sum
+    uint32_t remaining = 0;                       ///< data bytes still expected
+    int warning_budget = kWarningBudget;          ///< warnings left for this block
+    bool reads_marker = false;                    ///< --join: read the byte after a good checksum
+    TapeBlock block;                              ///< the block under construction
 };
 
 void assembler_reset(AssemblerState* st);
+
+/// The mean of the leader pulse history, usec, as reported at the sync.
+unsigned assembler_leader_average_us(const AssemblerState& st);
 
 /// Takes one bit event of a recording at `rate` and says what it completed.
 /// A finished block stays intact until the next sync.
@@ -56,10 +62,6 @@ AssemblerEvent assembler_push(AssemblerState* st, const BitEvent& ev, uint32_t r
 /// At the end of the input: a block whose checksum byte arrived and matched
 /// but whose closing bit or marker never came (a missing marker reads 0x00).
 inline bool assembler_has_unwritten_good_block(const AssemblerState& st) {
-    return (st.phase == AssemblerPhase::kComplete && st.checksum == 0) ||
+    return (st.phase == AssemblerPhase::kComplete && st.crc_ok) ||
            st.phase == AssemblerPhase::kMarker;
 }
-
-/// Minutes.seconds.milliseconds ("%02.0f.%02.0f.%03u"): 75.5 s gives
-/// 01.15.500; minutes do not roll over into hours.
-void format_timestamp(double seconds, char* text, size_t text_bytes);

@@ -1,52 +1,12 @@
+// The decoding as a feed: begin with the header and the settings, feed the
+// sample data in pieces as they come, end. A file is read through the same
+// three calls, so a recording decodes the same whole or in pieces.
 #include "decoder/decode_loop.h"
 
 #include <cstdio>
+#include <memory>
 
-#include "recover/recover_entry.h"
 #include "wav/frame_reader.h"
-
-namespace {
-
-void close_chain(DecoderState* st, const char* incomplete) {
-    image_output_count(&st->images,
-                       chain_close(&st->chain, incomplete, st->images.protected_files));
-}
-
-/// --join: blocks linked by the chain marker become one image; a chain
-/// that breaks is written as far as it got, never with the broken block.
-void join_blocks(DecoderState* st, AssemblerEvent event) {
-    const TapeBlock& block = st->assembler.block;
-    switch (event) {
-        case AssemblerEvent::kNamed:
-            // Later blocks of a chain have an empty name.
-            if (chain_pending(st->chain) && block.name_length > 1)
-                close_chain(st, "a block with a name followed");
-            break;
-        case AssemblerEvent::kChecksumFailed:
-            if (chain_pending(st->chain)) close_chain(st, "the next block failed its checksum");
-            break;
-        case AssemblerEvent::kBlockDone:
-            chain_append(&st->chain, block);
-            if (block.marker != kChainMarker) close_chain(st, nullptr);
-            break;
-        case AssemblerEvent::kNone:
-            break;
-    }
-}
-
-}  // namespace
-
-void pipeline_bit(DecoderState* st, const BitEvent& ev, const StageLimits& lim) {
-    const AssemblerEvent event =
-        assembler_push(&st->assembler, ev, lim.detector.rate, lim.detector.verbose);
-    if (st->tally != nullptr) {
-        block_tally_event(st->tally, event, st->assembler.block, ev);
-    } else if (st->assembler.reads_marker) {
-        join_blocks(st, event);
-    } else if (event == AssemblerEvent::kBlockDone) {
-        image_output_write(&st->images, st->assembler.block);
-    }
-}
 
 namespace {
 
@@ -58,112 +18,81 @@ void pipeline_sample(DecoderState* st, int sample, uint64_t offset, const StageL
     pipeline_conditioned(st, &st->pulses, c, offset, lim, raw);
 }
 
-/// The plain loop, the reference: read a frame, take its sample, push it through.
-void decode_per_sample(DecoderState* st, InputStream* in, const StageLimits& lim, RawOutput* raw,
-                       int* previous) {
+/// The plain walk, the reference: take each frame's sample, push it through.
+void walk_per_sample(DecoderState* st, const FrameSpan& span, const StageLimits& lim,
+                     RawOutput* raw) {
     const unsigned fb = lim.frame.frame_bytes;
-    for (size_t n; (n = input_whole_frames(in, fb)) > 0;) {
-        for (size_t i = 0; i < n; ++i) {
-            *previous = frame_sample(in->bytes + in->pos, lim.frame);
-            in->pos += fb;
-            pipeline_sample(st, *previous, input_position(in), lim, raw);
-        }
+    for (size_t i = 0; i < span.frames; ++i) {
+        const int sample = frame_sample(span.bytes + i * fb, lim.frame);
+        pipeline_sample(st, sample, span.offset + (i + 1) * fb, lim, raw);
     }
 }
 
-void start_decoding(DecoderState* st, const InputStream& in, const StageLimits& lim,
-                    const RawOutput* raw, bool join) {
-    st->images = ImageOutput{};
-    protect_file(&st->images.protected_files, in.file);
-    if (raw != nullptr) protect_file(&st->images.protected_files, raw->file);
+void start_stages(DecoderState* st, const StageLimits& lim, BlockSink* sink) {
+    st->sink = sink;
     conditioner_reset(&st->conditioner);
     pulse_detector_reset(&st->pulses, lim.detector);
-    st->assembler = AssemblerState{};
-    st->assembler.reads_marker = join;
-    st->assembler.quiet = st->tally != nullptr;
-    st->chain = ChainWriter{};
-}
-
-/// A block whose good checksum arrived at the very end is not lost; nor is
-/// a chain the recording cut short.
-void finish_blocks(DecoderState* st) {
-    const bool join = st->assembler.reads_marker;
-    if (assembler_has_unwritten_good_block(st->assembler)) {
-        if (st->tally != nullptr) {
-            block_tally_event(st->tally, AssemblerEvent::kBlockDone, st->assembler.block,
-                              BitEvent{});
-        } else if (join) {
-            join_blocks(st, AssemblerEvent::kBlockDone);
-        } else {
-            image_output_write(&st->images, st->assembler.block);
-        }
-    }
-    if (join && chain_pending(st->chain)) close_chain(st, "the recording ended");
+    // Built in place: a temporary would put its 64 KiB block on the stack.
+    std::destroy_at(&st->assembler);
+    std::construct_at(&st->assembler);
+    // Chains need the marker byte after each good checksum.
+    st->assembler.reads_marker = sink->join;
 }
 
 }  // namespace
 
-namespace {
-
-/// The default decoder from the stream's position to the end of the input.
-DecodeStatus decode_blocks(DecoderState* st, InputStream* in, const WavHeader& header,
-                           const ConverterSettings& s, RawOutput* raw_output, DecodePath path) {
-    const StageLimits lim = derive_limits(header.frame, header.sample_rate, input_position(in), s);
-    if (s.edge_mode && !edge_mode_available(lim.conditioner)) {
-        if (st->tally != nullptr) return DecodeStatus::kEdgeModeUnavailable;
+DecodeStatus decoder_begin(DecoderState* st, const WavHeader& header, uint64_t data_start,
+                           const ConverterSettings& s, BlockSink* sink, RawOutput* raw_output,
+                           DecodePath path) {
+    DecoderFeed& f = st->feed;
+    f.limits = derive_limits(header.frame, header.sample_rate, data_start, s);
+    if (s.edge_mode && !edge_mode_available(f.limits.conditioner)) {
         std::fflush(stdout);
-        std::fprintf(stderr, "Edge detection is not available at %u Hz.\n", lim.detector.rate);
+        std::fprintf(stderr, "Edge detection is not available at %u Hz.\n", f.limits.detector.rate);
         return DecodeStatus::kEdgeModeUnavailable;
     }
-    RawOutput* raw = raw_output != nullptr && raw_output->file != nullptr ? raw_output : nullptr;
-    start_decoding(st, *in, lim, raw, s.join);
-    int previous = 0;
-    if (path == DecodePath::kPerSample) {
-        decode_per_sample(st, in, lim, raw, &previous);
-    } else {
-        decode_spans(st, in, lim, raw, &previous);
+    f.raw = raw_output != nullptr && raw_output->file != nullptr ? raw_output : nullptr;
+    start_stages(st, f.limits, sink);
+    f.walk = path == DecodePath::kPerSample ? walk_per_sample : pick_span_walk(st, f.limits, f.raw);
+    f.next_frame_offset = data_start;
+    f.previous = 0;
+    frame_carry_start(&f.carry, f.limits.frame.frame_bytes);
+    return DecodeStatus::kFinished;
+}
+
+void decoder_feed(DecoderState* st, const uint8_t* bytes, size_t n) {
+    DecoderFeed& f = st->feed;
+    const unsigned fb = f.limits.frame.frame_bytes;
+    FrameRun run;
+    while (frame_carry_next(&f.carry, &bytes, &n, &run)) {
+        const FrameSpan span{run.bytes, run.frames, f.next_frame_offset};
+        f.walk(st, span, f.limits, f.raw);
+        f.previous = frame_sample(run.bytes + (run.frames - 1) * fb, f.limits.frame);
+        f.next_frame_offset += run.frames * fb;
     }
+}
+
+void decoder_end(DecoderState* st) {
+    DecoderFeed& f = st->feed;
     // The read that meets the end still yields a sample, and a partial frame
     // is consumed by it; it goes through the same stages as every other one.
-    in->pos = in->filled;
-    pipeline_sample(st, end_of_input_sample(lim.frame, previous), input_position(in), lim, raw);
-    finish_blocks(st);
-    return st->images.failed ? DecodeStatus::kImageFailed : DecodeStatus::kFinished;
+    const uint64_t end = f.next_frame_offset + f.carry.held_bytes;
+    pipeline_sample(st, end_of_input_sample(f.limits.frame, f.previous), end, f.limits, f.raw);
+    // A block whose good checksum arrived at the very end is not lost.
+    if (assembler_has_unwritten_good_block(st->assembler))
+        sink_block_good(st->sink, st->assembler.block);
 }
-
-}  // namespace
 
 DecodeStatus decode(DecoderState* st, InputStream* in, const WavHeader& header,
-                    const ConverterSettings& s, RawOutput* raw_output, DecodePath path) {
-    if (s.recover) {
-        ImageOutput images;
-        protect_file(&images.protected_files, in->file);
-        if (raw_output != nullptr) protect_file(&images.protected_files, raw_output->file);
-        // Without --channel the recovering decoder finds the tape's channel itself.
-        const RecoverSummary r =
-            recover_recording(in, header, s.channel_given ? s.channel : 0, images.protected_files);
-        // The run's count of images, whichever decoder wrote them.
-        st->images = ImageOutput{};
-        st->images.files_written = r.images_written;
-        return r.image_failed ? DecodeStatus::kImageFailed : DecodeStatus::kFinished;
-    }
-    st->tally = nullptr;
-    const DecodeStatus status = decode_blocks(st, in, header, s, raw_output, path);
-    if (status == DecodeStatus::kEdgeModeUnavailable) return status;
-    if (st->images.files_written > 0) std::printf("Finished writing output file(s). ");
-    std::printf("%u file(s) created.\n", st->images.files_written);
-    std::fflush(stdout);
-    return status;
-}
-
-DecodeStatus decode_tally(DecoderState* st, InputStream* in, const WavHeader& header,
-                          const ConverterSettings& settings, BlockTally* tally) {
-    *tally = BlockTally{};
-    st->tally = tally;
-    // Chains are not followed: the tally counts blocks.
-    ConverterSettings s = settings;
-    s.join = false;
-    const DecodeStatus status = decode_blocks(st, in, header, s, nullptr, DecodePath::kFastest);
-    st->tally = nullptr;
-    return status;
+                    const ConverterSettings& s, BlockSink* sink, RawOutput* raw, DecodePath path) {
+    const DecodeStatus status = decoder_begin(st, header, input_position(in), s, sink, raw, path);
+    if (status != DecodeStatus::kFinished) return status;
+    const unsigned fb = header.frame.frame_bytes;
+    for (size_t n; (n = input_whole_frames(in, fb)) > 0; in->pos += n * fb)
+        decoder_feed(st, in->bytes + in->pos, n * fb);
+    // The trailing partial frame, which the closing sample consumes.
+    decoder_feed(st, in->bytes + in->pos, in->filled - in->pos);
+    in->pos = in->filled;
+    decoder_end(st);
+    return DecodeStatus::kFinished;
 }

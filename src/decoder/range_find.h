@@ -4,11 +4,12 @@
 // stored value lies in a range, vectorised where the format allows. They
 // are inlined into the detector's scan loop, hence a header.
 
-#include <cmath>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #include "decoder/level_scanner.h"
 #include "wav/frame_reader.h"
@@ -16,6 +17,30 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+/// The first sample from index `i` on for which `in(address)` holds, or
+/// `count`, testing one sample at a time.
+template <class InRange>
+inline size_t range_find_each(const uint8_t* p, size_t i, size_t count, size_t stride, InRange in) {
+    for (; i < count; ++i) {
+        if (in(p + i * stride)) return i;
+    }
+    return count;
+}
+
+/// The same, four samples per step with one branch: the loop then does not
+/// hinge on where the code happens to fall against the fetch lines.
+template <class InRange>
+inline size_t range_find_strided(const uint8_t* p, size_t i, size_t count, size_t stride,
+                                 InRange in) {
+    for (; i + 4 <= count; i += 4) {
+        const uint8_t* q = p + i * stride;
+        const int hits =
+            int{in(q)} | int{in(q + stride)} | int{in(q + 2 * stride)} | int{in(q + 3 * stride)};
+        if (hits != 0) break;
+    }
+    return range_find_each(p, i, count, stride, in);
+}
 
 inline size_t range_find_u8(const uint8_t* p, size_t count, size_t stride, RawRange range) {
     const auto low = static_cast<uint8_t>(range.low);
@@ -45,10 +70,9 @@ inline size_t range_find_u8(const uint8_t* p, size_t count, size_t stride, RawRa
         }
     }
 #endif
-    for (; i < count; ++i) {
-        if (static_cast<uint8_t>(p[i * stride] - low) <= span) return i;
-    }
-    return count;
+    return range_find_strided(p, i, count, stride, [low, span](const uint8_t* q) {
+        return static_cast<uint8_t>(*q - low) <= span;
+    });
 }
 
 inline size_t range_find_s16(const uint8_t* p, size_t count, size_t stride, RawRange range) {
@@ -71,19 +95,17 @@ inline size_t range_find_s16(const uint8_t* p, size_t count, size_t stride, RawR
         }
     }
 #endif
-    for (; i < count; ++i) {
-        if (static_cast<uint16_t>(read_le16(p + i * stride) - low) <= span) return i;
-    }
-    return count;
+    return range_find_strided(p, i, count, stride, [low, span](const uint8_t* q) {
+        return static_cast<uint16_t>(read_le16(q) - low) <= span;
+    });
 }
 
 /// Any other format: each frame's stored value, decoded and tested.
 template <SampleFormat F>
 inline size_t range_find_decoded(const uint8_t* p, size_t count, size_t stride, RawRange range) {
-    for (size_t i = 0; i < count; ++i, p += stride) {
-        if (static_cast<unsigned>(stored_value<F>(p) - range.low) <= range.span) return i;
-    }
-    return count;
+    return range_find_strided(p, 0, count, stride, [range](const uint8_t* q) {
+        return static_cast<unsigned>(stored_value<F>(q) - range.low) <= range.span;
+    });
 }
 
 #if defined(__SSE2__)
@@ -124,6 +146,15 @@ inline size_t range_find_float_vectors(const uint8_t* p, size_t count, double lo
 }
 #endif
 
+/// The neighbour of x toward zero, for x finite and not zero: one less in the
+/// magnitude's bits. A search starts at every comparator move, so this runs
+/// far too often for a library call.
+template <class T>
+inline T range_next_toward_zero(T x) {
+    using Bits = std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>;
+    return std::bit_cast<T>(std::bit_cast<Bits>(x) - 1);
+}
+
 /// Float samples compared as floats: x * 32768 (exact) against the bounds
 /// that rounding half away from zero and clamping put on the 16-bit range.
 template <class T>
@@ -135,27 +166,30 @@ inline size_t range_find_float(const uint8_t* p, size_t count, size_t stride, Ra
     if (range.low > INT16_MIN) {
         low_bound = static_cast<T>(range.low) - half;
         // At a negative half the rounding goes away from zero, out of the range.
-        if (range.low <= 0) low_bound = std::nextafter(low_bound, kInfinity);
+        if (range.low <= 0) low_bound = range_next_toward_zero(low_bound);
     }
     T high_bound = kInfinity;
     if (high < INT16_MAX) {
         high_bound = static_cast<T>(high) + half;
-        if (high >= 0) high_bound = std::nextafter(high_bound, -kInfinity);
+        if (high >= 0) high_bound = range_next_toward_zero(high_bound);
     }
     const bool nan_in = range.low <= 0 && high >= 0;  // NaN reads 0
     // Scaling a bound by a power of two is exact, so x is compared directly.
     const T low_x = low_bound / static_cast<T>(32768);
     const T high_x = high_bound / static_cast<T>(32768);
-    size_t i = 0;
-#if defined(__SSE2__)
-    if (stride == sizeof(T)) i = range_find_float_vectors(p, count, low_x, high_x, nan_in);
-#endif
-    for (; i < count; ++i) {
+    const auto in = [=](const uint8_t* q) {
         T x;
-        std::memcpy(&x, p + i * stride, sizeof x);
-        if ((x >= low_x && x <= high_x) || (nan_in && x != x)) return i;
+        std::memcpy(&x, q, sizeof x);
+        return (x >= low_x && x <= high_x) || (nan_in && x != x);
+    };
+#if defined(__SSE2__)
+    if (stride == sizeof(T)) {
+        // The vectors stop at the one holding a sample in range: pin it down.
+        const size_t i = range_find_float_vectors(p, count, low_x, high_x, nan_in);
+        return range_find_each(p, i, count, stride, in);
     }
-    return count;
+#endif
+    return range_find_strided(p, 0, count, stride, in);
 }
 
 /// The first of `count` samples, `stride` bytes apart from `p`, whose stored

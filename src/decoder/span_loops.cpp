@@ -6,7 +6,7 @@
 namespace {
 
 /// The detector walks the span by itself; bits come back one at a time.
-void scan_span(DecoderState* st, const FrameSpan& span, const StageLimits& lim) {
+void scan_span(DecoderState* st, const FrameSpan& span, const StageLimits& lim, RawOutput*) {
     size_t next = 0;
     BitEvent ev;
     while (pulse_detector_scan(&st->pulses, span, lim.frame, &next, lim.detector, &ev))
@@ -21,7 +21,7 @@ void condition_span(DecoderState* st, const FrameSpan& span, const StageLimits& 
     // memories: nothing the bit handling calls can reach them, so the
     // compiler keeps them in registers instead of reloading them per sample.
     const StageLimits limits = lim;
-    const QuotientView view = quotient_view(st->quotients);
+    const QuotientView view = kEdge ? quotient_view(*st->quotients) : QuotientView{};
     const QuotientView* q = kEdge ? &view : nullptr;
     ConditionerState cond = st->conditioner;
     const unsigned fb = limits.frame.frame_bytes;
@@ -43,11 +43,9 @@ void condition_span(DecoderState* st, const FrameSpan& span, const StageLimits& 
     st->conditioner = cond;
 }
 
-using SpanLoop = void (*)(DecoderState*, const FrameSpan&, const StageLimits&, RawOutput*);
-
 /// The specialisation for one option set, picked once per decoding.
 template <SampleFormat kFormat>
-SpanLoop pick_for_format(ConditionerMode mode, bool raw) {
+SpanWalk pick_for_format(ConditionerMode mode, bool raw) {
     const int key = (mode.filter ? 4 : 0) | (mode.edge_mode ? 2 : 0) | (raw ? 1 : 0);
     switch (key) {
         case 0:
@@ -69,28 +67,20 @@ SpanLoop pick_for_format(ConditionerMode mode, bool raw) {
     }
 }
 
-SpanLoop pick_loop(const StageLimits& lim, bool raw) {
+SpanWalk pick_loop(const StageLimits& lim, bool raw) {
     return with_sample_format(
         lim.frame.format, [&](auto f) { return pick_for_format<f()>(lim.conditioner.mode, raw); });
 }
 
 }  // namespace
 
-void decode_spans(DecoderState* st, InputStream* in, const StageLimits& lim, RawOutput* raw,
-                  int* previous) {
+SpanWalk pick_span_walk(DecoderState* st, const StageLimits& lim, RawOutput* raw) {
     // The raw output needs every conditioned sample, so it rules out scans.
-    const bool scans = raw == nullptr && pulse_detector_offer_scan(&st->pulses, lim);
-    if (lim.conditioner.mode.edge_mode) window_quotients_fill(&st->quotients, lim.conditioner);
-    const SpanLoop loop = pick_loop(lim, raw != nullptr);
-    const unsigned fb = lim.frame.frame_bytes;
-    for (size_t n; (n = input_whole_frames(in, fb)) > 0;) {
-        const FrameSpan span{in->bytes + in->pos, n, input_position(in)};
-        if (scans) {
-            scan_span(st, span, lim);
-        } else {
-            loop(st, span, lim, raw);
-        }
-        *previous = frame_sample(span.bytes + (n - 1) * fb, lim.frame);
-        in->pos += n * fb;
+    if (raw == nullptr && pulse_detector_offer_scan(&st->pulses, lim)) return scan_span;
+    if (lim.conditioner.mode.edge_mode) {
+        if (st->quotients == nullptr)
+            st->quotients = std::make_unique_for_overwrite<WindowQuotients>();
+        window_quotients_fill(st->quotients.get(), lim.conditioner);
     }
+    return pick_loop(lim, raw != nullptr);
 }

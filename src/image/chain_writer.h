@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "decoder/tape_block.h"
+#include "tape/tape_block.h"
 #include "image/image_writer.h"
 
 /// A chained program on its way into one image (--join). Blocks are

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "decoder/tape_block.h"
+#include "tape/tape_block.h"
 
 /// Room for "<time>_<name>.htp".
 constexpr size_t kImageFileNameBytes = 272;
@@ -41,24 +41,3 @@ bool write_block_bytes(const TapeBlock& block, unsigned leader_bytes, uint8_t ma
 /// directory, and reports it. On any failure it says so, removes what it
 /// wrote and returns false.
 bool write_image(const TapeBlock& block, const ProtectedFiles& protected_files);
-
-/// The images of one decoding.
-struct ImageOutput {
-    ProtectedFiles protected_files;  ///< the input and the raw output, never overwritten
-    unsigned files_written = 0;      ///< images created
-    bool failed = false;             ///< an image could not be written completely
-};
-
-/// Counts an image written, or remembers the failure.
-inline void image_output_count(ImageOutput* out, bool written) {
-    if (written) {
-        ++out->files_written;
-    } else {
-        out->failed = true;
-    }
-}
-
-/// Writes the image of a good block and counts it, or remembers the failure.
-inline void image_output_write(ImageOutput* out, const TapeBlock& block) {
-    image_output_count(out, write_image(block, out->protected_files));
-}

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "decoder/tape_block.h"
+#include "tape/tape_block.h"
 
 /// The decisions a reading is made with; readings differ only in these.
 struct ReaderParams {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "decoder/tape_block.h"
+#include "tape/tape_block.h"
 #include "recover/edge_tracker.h"
 
 namespace {

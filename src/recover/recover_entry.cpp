@@ -1,22 +1,21 @@
 #include "recover/recover_entry.h"
 
-#include <cstdio>
 #include <memory>
 
-RecoverSummary recover_recording(InputStream* in, const WavHeader& header, int channel,
-                                 const ProtectedFiles& protected_files) {
+RecoverInput recover_input(const WavHeader& header, uint64_t data_start, int channel,
+                           BlockSink* sink) {
     RecoverInput input;
     input.format = header.frame;
     input.channels = header.channels == 0 ? 1 : header.channels;
     input.rate = header.sample_rate;
-    input.data_start = input_position(in);
+    input.data_start = data_start;
     input.channel = channel;
-    input.protected_files = &protected_files;
+    input.sink = sink;
+    return input;
+}
+
+void recover_recording(InputStream* in, const WavHeader& header, int channel, BlockSink* sink) {
     // Default-initialised: the edge log is touched only as far as a block fills it.
     auto state = std::make_unique_for_overwrite<RecoverState>();
-    const RecoverSummary summary = recover_tape(state.get(), in, input);
-    if (summary.images_written > 0) std::printf("Finished writing output file(s). ");
-    std::printf("%u file(s) created.\n", summary.images_written);
-    std::fflush(stdout);
-    return summary;
+    recover_tape(state.get(), in, recover_input(header, input_position(in), channel, sink));
 }

@@ -3,7 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "decoder/block_assembler.h"
+#include "tape/block_report.h"
 
 EdgePlace edge_place_at(uint64_t q, const RecoverInput& input) {
     const uint64_t frames_after = (q + kTimeSteps - 1) / kTimeSteps + 1;
@@ -40,36 +40,25 @@ void print_help_line(const RecoveryOutcome& o) {
 
 }  // namespace
 
-void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInput& input,
-                  RecoverSummary* summary) {
+void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInput& input) {
+    BlockSink* sink = input.sink;
     const BlockReading& r = o.reading;
     if (r.phase == ReadPhase::kSeekSync) return;
     const EdgePlace sync = edge_place(log, r.sync_edge, input);
-    std::fprintf(stderr, "Sync found at offset: %" PRIu64 " (0x%08" PRIX64 ") time: %f sec.\n",
-                 sync.offset, sync.offset, sync.time);
-    std::fprintf(stderr, "  Average sync pulse distance: %u usec.\n",
-                 leader_average_us(r, input.rate));
+    sink_sync(sink, sync.offset, sync.time, leader_average_us(r, input.rate));
     if (r.name_too_long) {
-        std::fprintf(stderr, "  Abort. Filename too long: %u > 64.\n", r.byte_index);
+        sink_name_too_long(sink, r.byte_index);
         return;
     }
     if (r.name_edge == 0) return;
     TapeBlock& b = *r.block;
-    std::fprintf(stderr, "  File found:  %s\n", reinterpret_cast<const char*>(b.name));
     format_timestamp(edge_place(log, r.name_edge, input).time, b.start_time, kTimeTextBytes);
-    std::fprintf(stderr, "  Start time: %s\n", b.start_time);
+    sink_named(sink, b);
     if (r.phase == ReadPhase::kHeader) return;
-    const uint16_t length = block_data_length(b);
-    std::fprintf(stderr, "  Start: %04Xh - length: %04Xh\n", block_start_address(b), length);
-    std::fprintf(stderr, "  Data block length: %u (0x%04X) bytes\n", length, length);
+    sink_block_header(sink, b);
     if (r.phase != ReadPhase::kComplete) return;
     format_timestamp(edge_place(log, r.stop_edge, input).time, b.stop_time, kTimeTextBytes);
-    std::fprintf(stderr, "  Stop time: %s\n", b.stop_time);
-    if (r.crc_ok) {
-        std::fprintf(stderr, "  CRC OK (%02Xh)\n", r.checksum);
-    } else {
-        std::fprintf(stderr, "  CRC error: %02Xh\n", r.checksum);
-    }
+    sink_checksum(sink, b, r.checksum, r.crc_ok);
     if (!o.accepted) {
         // A match in a reading with doubts is likelier chance than data.
         if (r.crc_ok) {
@@ -79,9 +68,5 @@ void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInp
         return;
     }
     print_help_line(o);
-    if (write_image(b, *input.protected_files)) {
-        ++summary->images_written;
-    } else {
-        summary->image_failed = true;
-    }
+    sink_block_good(sink, b);
 }

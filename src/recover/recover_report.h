@@ -17,8 +17,7 @@ struct EdgePlace {
 EdgePlace edge_place_at(uint64_t q, const RecoverInput& input);
 EdgePlace edge_place(const EdgeLog& log, uint32_t edge, const RecoverInput& input);
 
-/// Prints the block's lines as far as its reading got, the help line of an
-/// accepted reading that needed help, and writes the image of an accepted
-/// reading, counting it in `summary`.
-void report_block(const RecoveryOutcome& outcome, const EdgeLog& log, const RecoverInput& input,
-                  RecoverSummary* summary);
+/// Hands the sink the block's lines as far as its reading got, prints the
+/// help line of an accepted reading that needed help, and hands the sink the
+/// block of an accepted reading.
+void report_block(const RecoveryOutcome& outcome, const EdgeLog& log, const RecoverInput& input);

@@ -60,7 +60,7 @@ void finish_block(RecoverState* st, const RecoverInput& input) {
         if (input.measures != nullptr) {
             measure_block(o, st->log, s, input, input.measures);
         } else {
-            report_block(o, st->log, input, &st->summary);
+            report_block(o, st->log, input);
         }
     }
     s.active = false;
@@ -130,38 +130,85 @@ void scan_channel(RecoverState* st, const uint8_t* frames, size_t span, uint64_t
     }
 }
 
-}  // namespace
+/// Whole frames up to the end of the current read.
+uint64_t frames_in_read(const RecoverState& st) {
+    return (st.read_end - st.input.data_start) / st.input.format.frame_bytes;
+}
 
-RecoverSummary recover_tape(RecoverState* st, InputStream* in, const RecoverInput& input) {
-    st->tracker_limits = tracker_limits(input.rate);
-    st->leader_limits = leader_limits(input.rate);
-    st->session = BlockSession{};
-    st->summary = RecoverSummary{};
-    reset_watches(st);
+/// At the end of a read the next one starts: the part of a frame it cut
+/// comes first, then the rest of a full buffer.
+void next_read(RecoverState* st) {
+    const unsigned fb = st->input.format.frame_bytes;
+    const uint64_t partial = st->read_end - st->input.data_start - frames_in_read(*st) * fb;
+    st->read_end = st->read_end - partial + kInputChunkBytes;
+    st->check_origin = st->index;
+}
+
+/// Frames of one run through every searched channel's tracker. Levels are
+/// checked for staleness every kStaleCheckFrames counted from the start of
+/// each read of kInputChunkBytes from the file, as the decoder always did;
+/// the reads are worked out from file offsets, so the result does not
+/// depend on how the data was cut into pieces.
+void recover_frames(RecoverState* st, const uint8_t* frames, size_t n) {
+    const RecoverInput& input = st->input;
     const unsigned slots = searched_channels(input);
     const unsigned first = first_channel(input);
     const TrackerLimits& lim = st->tracker_limits;
     const unsigned frame_bytes = input.format.frame_bytes;
-    uint64_t index = 0;
-    for (size_t n; (n = input_whole_frames(in, frame_bytes)) > 0;) {
-        const uint8_t* frames = in->bytes + in->pos;
-        if (index == 0) {
-            for (unsigned k = 0; k < slots; ++k) {
-                const int x = frame_sample_s16(frames, input.format, first + k);
-                tracker_prime(&st->trackers[k], x, 0, lim);
-            }
+    if (st->index == 0) {
+        for (unsigned k = 0; k < slots; ++k) {
+            const int x = frame_sample_s16(frames, input.format, first + k);
+            tracker_prime(&st->trackers[k], x, 0, lim);
         }
-        for (size_t done = 0; done < n;) {
-            const size_t span = n - done < kStaleCheckFrames ? n - done : kStaleCheckFrames;
-            for (unsigned k = 0; k < slots; ++k) {
-                tracker_check_stale(&st->trackers[k], index, lim);
-                scan_channel(st, frames + done * frame_bytes, span, index, k, input);
-            }
-            done += span;
-            index += span;
-        }
-        in->pos += n * frame_bytes;
     }
-    if (st->session.active) finish_block(st, input);
-    return st->summary;
+    for (size_t done = 0; done < n;) {
+        while (st->index >= frames_in_read(*st)) next_read(st);
+        const uint64_t since = (st->index - st->check_origin) % kStaleCheckFrames;
+        uint64_t span = kStaleCheckFrames - since;
+        if (span > frames_in_read(*st) - st->index) span = frames_in_read(*st) - st->index;
+        if (span > n - done) span = n - done;
+        const bool check = since == 0;
+        for (unsigned k = 0; k < slots; ++k) {
+            if (check) tracker_check_stale(&st->trackers[k], st->index, lim);
+            scan_channel(st, frames + done * frame_bytes, span, st->index, k, input);
+        }
+        done += span;
+        st->index += span;
+    }
+}
+
+}  // namespace
+
+void recover_begin(RecoverState* st, const RecoverInput& input) {
+    st->input = input;
+    st->tracker_limits = tracker_limits(input.rate);
+    st->leader_limits = leader_limits(input.rate);
+    st->session = BlockSession{};
+    st->index = 0;
+    // Without a file, the reads are those of a file read from its start.
+    st->read_end = input.first_read_end != 0 ? input.first_read_end : kInputChunkBytes;
+    if (st->read_end < input.data_start) st->read_end = input.data_start;
+    st->check_origin = 0;
+    reset_watches(st);
+    frame_carry_start(&st->carry, input.format.frame_bytes);
+}
+
+void recover_feed(RecoverState* st, const uint8_t* bytes, size_t n) {
+    FrameRun run;
+    while (frame_carry_next(&st->carry, &bytes, &n, &run))
+        recover_frames(st, run.bytes, run.frames);
+}
+
+void recover_end(RecoverState* st) {
+    if (st->session.active) finish_block(st, st->input);
+}
+
+void recover_tape(RecoverState* st, InputStream* in, RecoverInput input) {
+    input.first_read_end = in->buffer_offset + in->filled;
+    recover_begin(st, input);
+    // A partial frame at the end is no sample: it is left in the stream.
+    const unsigned frame_bytes = input.format.frame_bytes;
+    for (size_t n; (n = input_whole_frames(in, frame_bytes)) > 0; in->pos += n * frame_bytes)
+        recover_feed(st, in->bytes + in->pos, n * frame_bytes);
+    recover_end(st);
 }

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "decoder/tape_block.h"
+#include "tape/tape_block.h"
 
 /// Blocks described one by one; later ones are only counted.
 constexpr unsigned kMaxMeasuredBlocks = 64;

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "decoder/name_text.h"
+#include "tape/name_text.h"
 
 namespace {
 

@@ -93,7 +93,7 @@ std::vector<RunCase> command_line_cases() {
 }
 
 TEST(RunSequence, EveryRowOfTheTableRead) {
-    EXPECT_EQ(command_line_cases().size(), 85u + 16u) << "the table's rows, then the numbers";
+    EXPECT_EQ(command_line_cases().size(), 87u + 16u) << "the table's rows, then the numbers";
 }
 
 class CommandLines : public RunCaseTest {};

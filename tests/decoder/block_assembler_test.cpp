@@ -5,21 +5,30 @@
 #include <algorithm>
 #include <string>
 
+#include "decoder/pipeline.h"
+#include "tape/block_report.h"
 #include "end_to_end.h"
 #include "tape_signal.h"
 
 namespace {
 
 /// Feeds bits to an assembler as the pulse detector would, 72-sample pulses at
-/// a fixed position, and counts the blocks handed out for writing.
+/// a fixed position, reports its events to a sink as the decoder does, and
+/// counts the blocks handed out for writing.
 struct AssemblerRig {
     AssemblerState st;
+    BlockSink sink;
     int blocks = 0;
     bool verbose = false;
 
     void bit(int b) {
         const BitEvent ev{b, 72, 1000, 75.5, false, false};
-        if (assembler_push(&st, ev, 44100, verbose) == AssemblerEvent::kBlockDone) ++blocks;
+        const AssemblerEvent event = assembler_push(&st, ev, 44100, verbose);
+        if (event == AssemblerEvent::kBlockDone) {
+            ++blocks;
+        } else if (event != AssemblerEvent::kNone) {
+            pipeline_report(&sink, st, event, ev);
+        }
     }
     void bits(int count, int value) {
         for (int i = 0; i < count; ++i) bit(value);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "decoder/decode_loop.h"
+#include "decoder/pipeline.h"
 #include "end_to_end.h"
 #include "process_runner.h"
 #include "settings.h"
@@ -46,7 +47,11 @@ Outcome decode_in_dir(const std::string& wav, const ConverterSettings& settings,
     if (raw) raw_output_open(raw_output.get(), "raw.bin", input);
     input_open(stream.get(), input);
     if (read_header(stream.get(), 0, &header) == HeaderStatus::kOk) {
-        o.status = decode(state.get(), stream.get(), header, settings, raw_output.get(), path);
+        BlockSink sink;
+        sink_start(&sink, settings.join);
+        o.status =
+            decode(state.get(), stream.get(), header, settings, &sink, raw_output.get(), path);
+        if (o.status == DecodeStatus::kFinished) sink_finish(&sink);
     }
     EXPECT_TRUE(raw_output_close(raw_output.get()));
     std::fclose(input);

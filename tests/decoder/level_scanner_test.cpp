@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <limits>
 #include <string>
 #include <utility>
 #include <vector>

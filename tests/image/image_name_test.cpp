@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "decoder/tape_block.h"
+#include "tape/tape_block.h"
 #include "end_to_end.h"
 #include "tape_signal.h"
 

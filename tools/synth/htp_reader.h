@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "decoder/tape_block.h"
+#include "tape/tape_block.h"
 
 /// One HTP image held in memory by the caller.
 struct SynthImage {

@@ -1,3 +1,5 @@
+#include <memory>
+
 #include "period_plan.h"
 #include "signal_generator.h"
 #include "synth.h"
@@ -56,10 +58,11 @@ int synth_write_wav(const SynthSettings& settings, const SynthImage* images, siz
         status = htp_check(images[i], message, message_bytes);
         if (status != kSynthOk) return status;
     }
-    WavWriter writer;
-    status = wav_writer_open(&writer, out_path, wav_layout_of(settings), settings.signal_channel,
-                             message, message_bytes);
+    // On the heap with its buffer: the stack stays small for any thread.
+    const auto writer = std::make_unique<WavWriter>();
+    status = wav_writer_open(writer.get(), out_path, wav_layout_of(settings),
+                             settings.signal_channel, message, message_bytes);
     if (status != kSynthOk) return status;
-    render_all(settings, PlanInput{images, image_count}, &writer);
-    return wav_writer_finish(&writer, message, message_bytes);
+    render_all(settings, PlanInput{images, image_count}, writer.get());
+    return wav_writer_finish(writer.get(), message, message_bytes);
 }

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "decoder/tape_block.h"
+#include "tape/tape_block.h"
 
 /// Shape of one period of the tape signal; every period begins with a rising edge.
 enum class Waveform {

@@ -1,4 +1,4 @@
-#include "decoder/name_text.h"
+#include "tape/name_text.h"
 
 #include <cstdio>
 

@@ -1,14 +1,12 @@
 #pragma once
 
 // What the default decoder read, kept instead of printed and written: --analyze
-// runs it quietly to learn, block by block, whether the options given convert
-// the tape. Fixed size; later blocks are only counted.
+// runs it quietly into a sink holding a tally, to learn block by block whether
+// the options given convert the tape. Fixed size; later blocks only counted.
 
 #include <cstdint>
 
-#include "decoder/block_assembler.h"
-#include "decoder/detector.h"
-#include "decoder/tape_block.h"
+#include "tape/tape_block.h"
 
 /// Blocks described one by one.
 constexpr unsigned kMaxTalliedBlocks = 64;
@@ -21,17 +19,20 @@ enum class TallyVerdict {
 
 struct TalliedBlock {
     TallyVerdict verdict = TallyVerdict::kIncomplete;
-    double named_seconds = 0;   ///< when its name ended
-    uint64_t named_offset = 0;  ///< the byte offset there
+    double sync_seconds = 0;   ///< where its sync byte was found
+    uint64_t sync_offset = 0;  ///< the byte offset there
     char name[kMaxNameBytes] = {};
 };
 
 struct BlockTally {
     unsigned blocks_found = 0;  ///< may exceed kMaxTalliedBlocks
     unsigned written = 0;       ///< blocks whose image would be written
+    double sync_seconds = 0;    ///< the last sync byte, until its name arrives
+    uint64_t sync_offset = 0;
     TalliedBlock blocks[kMaxTalliedBlocks];
 };
 
-/// Takes what a bit completed; `block` is the assembler's block at that bit.
-void block_tally_event(BlockTally* t, AssemblerEvent event, const TapeBlock& block,
-                       const BitEvent& ev);
+void tally_sync(BlockTally* t, uint64_t offset, double time);
+void tally_named(BlockTally* t, const TapeBlock& block);
+void tally_checksum_failed(BlockTally* t);
+void tally_good(BlockTally* t);

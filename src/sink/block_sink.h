@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "report/json_writer.h"
+#include "sink/block_record.h"
 #include "sink/block_tally.h"
 #include "sink/image_store.h"
 #include "tape/tape_block.h"
@@ -19,6 +20,7 @@ struct BlockSink {
     /// nothing is printed and no image is written.
     BlockTally* tally = nullptr;
     JsonWriter* record = nullptr;  ///< --report: the run's record, open while the run goes
+    BlockRecord pending;           ///< --report: the block being received
 };
 
 /// A fresh sink; `join` as for --join.

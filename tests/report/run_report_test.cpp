@@ -40,8 +40,17 @@ struct ReportCase {
 };
 
 const ReportCase kReports[] = {
-    {"convert", kGood, "", 0, {".mode s " + hex("convert"), ".summary.images_written 1"}},
-    {"recover", kGood, "--recover", 0, {".mode s " + hex("recover")}},
+    {"convert",
+     kGood,
+     "",
+     0,
+     {".mode s " + hex("convert"), ".summary.images_written 1",
+      ".blocks[0].name s " + hex(hostile_name()), ".blocks[0].verdict s " + hex("written")}},
+    {"recover",
+     kGood,
+     "--recover",
+     0,
+     {".mode s " + hex("recover"), ".blocks[0].name s " + hex(hostile_name())}},
     {"analyze_with_plot",
      kGood,
      "--analyze --plot p.svg",

@@ -46,6 +46,8 @@ std::string synthesized(const SynthSettings& s, size_t images = 1) {
 
 SynthSettings sixteen_bit(double snr, bool inverted) {
     SynthSettings s;
+    // Two seconds of noise between the blocks: noise is no signal without a block.
+    s.silence_between_s = 2;
     s.bits_per_sample = 16;
     s.amplitude = 0.5;
     s.noise_snr_db = snr;
@@ -74,7 +76,7 @@ struct AccountCase {
 
 const AccountCase kCases[] = {
     {"clean_pulses", [] { return synthesized(SynthSettings{}); }, 1, 1, 1, "", true},
-    {"noisy_pulses_30dB", [] { return synthesized(sixteen_bit(30, false)); }, 1, 0, 1, "", true},
+    {"noisy_pulses_30dB", [] { return synthesized(sixteen_bit(30, false), 2); }, 2, 0, 2, "", true},
     {"inverted", [] { return synthesized(sixteen_bit(0, true)); }, 1, 0, 1, "", true},
     {"silence_at_one_rail", rail_pulses, 1, 1, 1, "", true},
     {"block_then_foreign_pulses", block_then_foreign, 1, 1, 1,

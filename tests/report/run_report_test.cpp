@@ -42,10 +42,11 @@ struct ReportCase {
 const ReportCase kReports[] = {
     {"convert",
      kGood,
-     "",
+     "-v",
      0,
      {".mode s " + hex("convert"), ".summary.images_written 1",
-      ".blocks[0].name s " + hex(hostile_name()), ".blocks[0].verdict s " + hex("written")}},
+      ".blocks[0].name s " + hex(hostile_name()), ".blocks[0].verdict s " + hex("written"),
+      ".options.verbose true", ".options.filter false"}},
     {"recover",
      kGood,
      "--recover",
@@ -70,8 +71,9 @@ const ReportCase kReports[] = {
 
 /// The parser's leaves with keys as text again, for readable expectations.
 std::string named_keys(std::string leaves) {
-    for (const char* key : {"summary", "images_written", "exit_code", "blocks", "name", "wav",
-                            "refused", "verdict", "default_options", "bits_per_sample", "mode"}) {
+    for (const char* key :
+         {"summary", "images_written", "exit_code", "blocks", "name", "wav", "refused", "verdict",
+          "default_options", "bits_per_sample", "mode", "options", "verbose", "filter"}) {
         const std::string coded = hex(key);
         for (size_t at = 0; (at = leaves.find("." + coded, at)) != std::string::npos;)
             leaves.replace(at + 1, coded.size(), key);

@@ -3,7 +3,8 @@ BUILD_DIR ?= build
 SAN_BUILD_DIR ?= build-sanitize
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build test check sanitize-test demo bench fuzz-smoke format clean deps deps-full install
+.PHONY: all build test check sanitize-test demo bench fuzz-smoke format clean deps deps-full install \
+	deps-web web web-test
 
 all: build
 
@@ -12,6 +13,9 @@ deps:
 
 deps-full:
 	@sh tools/ensure_deps.sh full
+
+deps-web:
+	@sh tools/ensure_deps.sh web
 
 $(BUILD_DIR)/build.ninja: | deps
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
@@ -29,6 +33,7 @@ check: deps-full
 	$(MAKE) test
 	$(MAKE) sanitize-test
 	$(MAKE) fuzz-smoke
+	$(MAKE) web-test
 
 # The whole test suite once more, built by clang with AddressSanitizer and
 # UndefinedBehaviorSanitizer; any report ends the process and fails its test.
@@ -46,6 +51,23 @@ sanitize-test: $(SAN_BUILD_DIR)/build.ninja
 FUZZ_SECONDS ?= 30
 fuzz-smoke: deps-full
 	bash fuzz/run.sh $(FUZZ_SECONDS)
+
+# The page for the browser in $(WEB_DIR): the converter built by Debian's
+# emscripten into one script, joined with web/ by web/build.mjs.
+WASM_BUILD_DIR ?= build-wasm
+WEB_DIR ?= build-web
+export NODE_PATH ?= /usr/share/nodejs
+$(WASM_BUILD_DIR)/build.ninja: | deps-web
+	emcmake cmake -S . -B $(WASM_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+		-DVORLANE_TESTS=OFF
+
+web: $(WASM_BUILD_DIR)/build.ninja
+	cmake --build $(WASM_BUILD_DIR) -j $(JOBS) --target vorlane_wasm
+	node web/build.mjs $(WASM_BUILD_DIR)/web/vorlane-core.js $(WEB_DIR)
+
+# The page in headless Chromium against the native build's results.
+web-test: build web
+	node tests/web/browser_test.mjs --native $(BUILD_DIR) --page $(WEB_DIR)
 
 # make install PREFIX=$HOME/.local (default /usr/local); DESTDIR stages a package.
 PREFIX ?= /usr/local

@@ -2,13 +2,15 @@
 # The --recover grid: plays 8 blocks of 300 bytes per cell through vorlane-synth
 # with one degradation per row, in three shapes, and counts the blocks whose
 # image came out byte for byte (recovered) and the images whose bytes were
-# never on the tape (wrong). Then the false-acceptance run: damaged blocks
-# well past the targets, where every image written must still be right; and
-# 10-minute recordings of noise, hum and silence, which must give no image.
-#   Usage: bench/recover_grid.sh [DAMAGED_RECORDINGS]   (default 140, 16 blocks each)
+# never on the tape (wrong). Then Gaussian timing jitter over several seeds;
+# the false-acceptance run: damaged blocks well past the targets, where every
+# image written must still be right, with the readings tried and the checksum
+# matches refused; and 10-minute recordings of noise, hum and silence, which
+# must give no image.
+#   Usage: bench/recover_grid.sh [DAMAGED_RECORDINGS]   (default 1250, 16 blocks each)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-DAMAGED=${1:-140}
+DAMAGED=${1:-1250}
 BUILD=${BENCH_BUILD_DIR:-build-bench}
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLANE_BENCH=ON \
       -DVORLANE_TESTS=OFF >/dev/null
@@ -55,6 +57,9 @@ ROWS=(
     "speed -10%|-b 16 --speed -10"
     "wow 2%|-b 16 -W 2"
     "jitter 100 us|-b 16 -j 100"
+    "Gaussian 80 us|-b 16 --jitter-sd 80"
+    "Gaussian 100 us|-b 16 --jitter-sd 100"
+    "combination|-b 16 -a 0.2 -d -0.2 -n 20 --jitter-sd 80 -W 2"
     "11025 Hz|-b 16 -s 11025"
     "22050 Hz|-b 16 -s 22050"
     "48000 Hz|-b 16 -s 48000"
@@ -87,20 +92,52 @@ for row in "${ROWS[@]}"; do
 done
 echo "wrong images in the grid: $total_bad"
 
-# Damaged blocks: noise, jitter and wow far beyond the targets, 16 blocks a recording.
+# Gaussian jitter and the combination over more seeds: 3 shapes x 6 seeds x 8 blocks.
+GAUSS=("Gaussian 80 us|--jitter-sd 80" "Gaussian 100 us|--jitter-sd 100"
+       "combination|-a 0.2 -d -0.2 -n 20 --jitter-sd 80 -W 2")
+for row in "${GAUSS[@]}"; do
+    read -r -a flags <<<"${row#*|}"
+    good_sum=0 bad_sum=0
+    for seed in 1 2 3 4 5 6; do
+        for shape in pulse square sine; do
+            "$SYNTH" -b 16 "${flags[@]}" -w "$shape" -R "$seed" -P 0.3 -o "$W/t.wav" "$W"/img/b*.htp
+            read -r good bad < <(score "$W/t.wav" "$W/img")
+            good_sum=$((good_sum + good)) bad_sum=$((bad_sum + bad))
+        done
+    done
+    printf '%-16s %d/144 recovered (%d %%), %d wrong\n' "${row%%|*}" "$good_sum" \
+        $((good_sum * 100 / 144)) "$bad_sum"
+done
+
+# Damaged blocks, 16 of 100 bytes a recording: Gaussian jitter of 110-170 us,
+# noise at 3-9 dB, flutter of 5-15 % at 2-8 Hz, combinations, dropouts and
+# noise bursts. Most are beyond reading, so chance checksum matches among the
+# readings tried are likely; none may become an image.
 make_images "$W/dmg" 16 100 900
-DAMAGE=("-n 6" "-n 8" "-n 10 -j 250" "-j 300" "-W 12" "-n 9 -W 4 -j 150"
-        "--dropouts 4 --dropout-ms 5" "--dropouts 6 --dropout-ms 2 -n 14")
-blocks=0 good_total=0 bad_total=0
+DAMAGE=("--jitter-sd 110" "--jitter-sd 130" "--jitter-sd 150" "--jitter-sd 170"
+        "-n 3" "-n 5" "-n 7 --jitter-sd 120" "-n 9 --jitter-sd 110"
+        "-W 5 --wow-hz 2 --jitter-sd 130" "-W 10 --wow-hz 4" "-W 15 --wow-hz 8"
+        "-W 12 --wow-hz 6 -n 6" "-n 4 -W 8 --wow-hz 5"
+        "--dropouts 4 --dropout-ms 5 --jitter-sd 100" "--bursts 6 --burst-ms 3 -n 14"
+        "-n 10 -j 250" "-n 9 -W 4 -j 150" "--jitter-sd 160 -W 10 --wow-hz 3")
+blocks=0 good_total=0 bad_total=0 readings=0 refused=0
 for k in $(seq 1 "$DAMAGED"); do
     shapes=(pulse square sine)
     read -r -a flags <<<"${DAMAGE[$((k % ${#DAMAGE[@]}))]}"
     "$SYNTH" -b 16 -w "${shapes[$((k % 3))]}" -R "$k" -P 0.3 "${flags[@]}" \
         -o "$W/d.wav" "$W"/dmg/b*.htp
     read -r good bad < <(score "$W/d.wav" "$W/dmg")
+    read -r tried matched < <("$VORLANE" --analyze -i "$W/d.wav" 2>/dev/null | awk '
+        /no doubtful pulse/ { t += 1 }
+        /reading\(s\) tried/ { for (i = 1; i < NF; ++i) {
+            if ($(i + 1) == "reading(s)") t += $i
+            if ($(i + 1) == "checksum") m += $i } }
+        END { print t + 0, m + 0 }')
     blocks=$((blocks + 16)) good_total=$((good_total + good)) bad_total=$((bad_total + bad))
+    readings=$((readings + tried)) refused=$((refused + matched))
 done
-echo "damaged blocks: $blocks, recovered $good_total, written wrong: $bad_total"
+echo "damaged blocks: $blocks, recovered $good_total, beyond reading $((blocks - good_total))," \
+    "readings tried $readings, checksum matches refused $refused, written wrong: $bad_total"
 
 # Ten minutes of noise, of hum and of silence: no image may come out.
 

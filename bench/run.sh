@@ -131,3 +131,10 @@ recover_case "8-bit 60 minutes --recover" hour8.wav 1
 # --analyze: the recovering decoder's pass and the level pass over the file.
 run_case "16-bit --analyze --plot" tape16.wav 2 --analyze --plot "$SCRATCH/plot.svg"
 run_case "8-bit 60 minutes --analyze" hour8.wav 1 --analyze
+
+# The page in headless Chromium (when `make web` has built it): the same
+# 60-minute recording, the renderer's memory, the live decoder's share.
+if [ -f build-web/index.html ] && [ -x /usr/bin/chromium ]; then
+    [ -f "$DATA/live48.wav" ] || "$SYNTH" -b 16 -s 48000 -o "$DATA/live48.wav" "$DATA/block1.htp"
+    node bench/web_bench.mjs build-web "$DATA" "$RUNS" "${BENCH_LIVE_SECONDS:-60}"
+fi

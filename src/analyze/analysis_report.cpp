@@ -88,7 +88,9 @@ void print_block(const Analysis& a, unsigned i) {
         b.jitter_us);
     if (b.has_doubt) {
         print_spot("  first doubtful pulse at", b.doubt);
-        std::printf(", %u reading(s) tried\n", b.readings);
+        std::printf(", %u reading(s) tried", b.readings);
+        if (b.refused > 0) std::printf(", %u checksum match(es) refused", b.refused);
+        std::printf("\n");
     } else {
         std::printf("  no doubtful pulse\n");
     }

@@ -114,6 +114,7 @@ void measure_block(const RecoveryOutcome& o, const EdgeLog& log, const BlockSess
     m->channel = session.channel;
     m->rising = o.rising;
     m->readings = o.readings;
+    m->refused = o.matches - (o.accepted ? 1 : 0);
     // The watch locks after this many leader periods.
     const double lead_q = kLeaderLockPeriods * session.leader_q;
     const double lock_q = static_cast<double>(session.lock_q);

@@ -28,6 +28,62 @@ void note_uncertain(BlockReading* r, uint32_t number, double margin) {
     r->uncertain_margin[i] = margin;
 }
 
+/// Adds a period to the window of the last segments; when a long period
+/// closes a segment, the mass of the readings changing two or more periods
+/// of the window goes to the header's or the data's account.
+void window_period(ReadingScore* sc, double odds, bool is_long, bool header) {
+    const unsigned last = kWindowSegments - 1;
+    sc->segment_log_mass[last] += std::log1p(odds);
+    sc->segment_odds[last] += odds;
+    sc->segment_header[last] = sc->segment_header[last] || header;
+    if (!is_long) return;
+    double log_mass = 0;
+    double single = 0;
+    bool touches_header = false;
+    for (unsigned k = 0; k < kWindowSegments; ++k) {
+        log_mass += sc->segment_log_mass[k];
+        single += sc->segment_odds[k];
+        touches_header = touches_header || sc->segment_header[k];
+    }
+    const double pairs = std::fmax(0.0, std::expm1(log_mass) - single);
+    (touches_header ? sc->header_pair_mass : sc->pair_mass) += pairs;
+    for (unsigned k = 0; k < last; ++k) {
+        sc->segment_log_mass[k] = sc->segment_log_mass[k + 1];
+        sc->segment_odds[k] = sc->segment_odds[k + 1];
+        sc->segment_header[k] = sc->segment_header[k + 1];
+    }
+    sc->segment_log_mass[last] = 0;
+    sc->segment_odds[last] = 0;
+    sc->segment_header[last] = false;
+    ++sc->segment;
+}
+
+/// Adds a period's odds of being the other class to the reading's score;
+/// data periods are candidates for another reading.
+void score_period(const BlockReading& r, uint32_t number, double x, bool is_long,
+                  const ReaderParams& p) {
+    ReadingScore& sc = *p.score;
+    const double odds = period_flip_odds(*p.model, x, is_long);
+    const uint32_t segment = sc.segment;
+    window_period(&sc, odds, is_long, r.phase != ReadPhase::kData);
+    if (r.phase != ReadPhase::kData) return;
+    unsigned i = sc.count;
+    if (i == kSearchCandidates) {
+        if (odds <= sc.odds[i - 1]) return;
+        --i;
+    } else {
+        ++sc.count;
+    }
+    for (; i > 0 && sc.odds[i - 1] < odds; --i) {
+        sc.candidate[i] = sc.candidate[i - 1];
+        sc.odds[i] = sc.odds[i - 1];
+        sc.candidate_segment[i] = sc.candidate_segment[i - 1];
+    }
+    sc.candidate[i] = number;
+    sc.odds[i] = odds;
+    sc.candidate_segment[i] = segment;
+}
+
 void seek_bit(BlockReading* r, int bit, uint32_t period_q, uint32_t end_edge) {
     if (r->bits == 0 && bit == 0) {
         ++r->zero_run;
@@ -80,6 +136,7 @@ void field_byte(BlockReading* r, uint8_t byte, uint32_t end_edge) {
         if (++r->byte_index < kBlockHeaderBytes) return;
         r->remaining = static_cast<uint32_t>(r->header[2] | (r->header[3] << 8));
         r->phase = ReadPhase::kData;
+        r->header_edge = end_edge;
         r->byte_index = 0;
         r->checksum = 0;
     } else if (r->phase == ReadPhase::kData) {
@@ -118,7 +175,7 @@ void reading_start(BlockReading* r, double long_q, TapeBlock* block) {
 void reading_period(BlockReading* r, uint32_t period_q, uint32_t end_edge, const ReaderParams& p) {
     if (r->phase == ReadPhase::kComplete || r->phase == ReadPhase::kFailed) return;
     const bool in_block = r->phase != ReadPhase::kSeekSync;
-    if (period_q < kGlitchRatio * r->long_q) {
+    if (period_q < p.glitch_ratio * r->long_q) {
         r->carry += period_q;
         if (in_block) ++r->glitches, ++r->doubtful;
         return;
@@ -136,6 +193,9 @@ void reading_period(BlockReading* r, uint32_t period_q, uint32_t end_edge, const
         const double margin = std::fabs(period - threshold) / threshold;
         if (margin < kDoubtMargin) ++r->doubtful;
         note_uncertain(r, number, margin);
+        const double x = period / r->long_q;
+        if (plausible) stats_add(&r->stats, is_long, x);
+        if (plausible && p.score != nullptr) score_period(*r, number, x, is_long, p);
     }
     if (plausible) {
         const double as_long = is_long ? period : 2.0 * period;

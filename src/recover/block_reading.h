@@ -9,18 +9,48 @@
 
 #include <cstdint>
 
+#include "recover/period_model.h"
 #include "tape/tape_block.h"
+
+/// Data periods kept as the places where another reading may differ.
+constexpr unsigned kSearchCandidates = 24;
+
+/// Short runs (each with the long period that ends it) whose changes are
+/// weighed together: a change anywhere else leaves a lone short pulse.
+constexpr unsigned kWindowSegments = 2;
+
+/// What a scored reading learns about its own certainty.
+struct ReadingScore {
+    double segment_log_mass[kWindowSegments] = {};  ///< sum of log(1 + odds), newest last
+    double segment_odds[kWindowSegments] = {};      ///< sum of odds
+    bool segment_header[kWindowSegments] = {};      ///< holds a name or header period
+    uint32_t segment = 0;                           ///< segments closed so far
+    double pair_mass = 0;  ///< mass of the readings changing two periods or more of a data window
+    double header_pair_mass = 0;  ///< the same for windows reaching into the name or header
+    uint32_t candidate[kSearchCandidates] = {};  ///< data period numbers, likeliest wrong first
+    double odds[kSearchCandidates] = {};         ///< their odds of being the other class
+    uint32_t candidate_segment[kSearchCandidates] = {};  ///< the segment each lies in
+    unsigned count = 0;
+};
 
 /// The decisions a reading is made with; readings differ only in these.
 struct ReaderParams {
     double threshold = 0.75;          ///< short/long boundary, fraction of the long period
     double track_gain = 0.05;         ///< how fast the long-period estimate follows the tape
+    double glitch_ratio = 0.3;        ///< shorter periods (fraction of the long one) are glitches
     const uint32_t* flips = nullptr;  ///< period numbers read the other way, ascending
     unsigned flip_count = 0;
+    const PeriodModel* model = nullptr;  ///< scores every period when set
+    ReadingScore* score = nullptr;       ///< receives the scores
 };
 
 /// Shorter than this fraction of a long period: a glitch, not a period.
 constexpr double kGlitchRatio = 0.3;
+/// A scored reading moves the glitch limit below the short class by this many
+/// of its spreads, so a short period of a jittery tape stays a period.
+constexpr double kGlitchSpreads = 6;
+/// The glitch limit never falls below this fraction of a long period.
+constexpr double kMinGlitchRatio = 0.1;
 /// Longer than this fraction of a long period: no period of the tape.
 constexpr double kOverlongRatio = 1.6;
 /// Nearer its threshold than this fraction of it, a period is doubtful: the
@@ -65,7 +95,9 @@ struct BlockReading {
     // Where things happened, as the edge that ended the period.
     uint32_t sync_edge = 0;
     uint32_t name_edge = 0;
+    uint32_t header_edge = 0;  ///< the edge that ended the header
     uint32_t stop_edge = 0;
+    PeriodStats stats;  ///< the plausible periods after the sync, by the class read
     uint32_t leader[kLeaderAverageEntries] = {};  ///< last leader periods, quarter samples
     unsigned leader_count = 0;   ///< entries filled, up to 100, ring position modulo 100
     TapeBlock* block = nullptr;  ///< receives the fields; null: only follow the structure

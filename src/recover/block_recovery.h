@@ -17,6 +17,7 @@ struct RecoveryOutcome {
     bool accepted = false;  ///< a clean reading whose checksum matched
     BlockReading reading;   ///< the reading reported: the accepted one or the first
     unsigned readings = 0;  ///< readings tried
+    unsigned matches = 0;   ///< readings tried that read to a matching checksum
     unsigned flipped = 0;   ///< uncertain periods read the other way in the accepted reading
     bool retuned = false;   ///< the accepted reading used another threshold or tracking
     bool rising = true;     ///< the reported reading timed its periods from rising edges

@@ -48,6 +48,7 @@ struct BlockMeasure {
     bool has_doubt = false;  ///< a glitch, an overlong period or one near the threshold
     TapeSpot doubt;          ///< the first of them after the sync
     unsigned readings = 0;   ///< readings the decoder tried
+    unsigned refused = 0;    ///< readings whose checksum matched that were not written
 };
 
 struct TapeMeasures {

@@ -153,7 +153,7 @@ TEST(Analyze, CutBlockReportedAndDrawn) {
     EXPECT_NE(svg.find(">A&lt;&amp;&gt;\\&quot;B</text>"), std::string::npos);
     EXPECT_EQ(list_dir(dir.path()), (std::vector<std::string>{"plot.svg", "tape.wav"}));
     // The rest of the report and the picture, bands and bars, pinned (checked by eye).
-    EXPECT_EQ(fingerprint(p.out), "fnv1a64:534328caedeccc5f 3280") << p.out;
+    EXPECT_EQ(fingerprint(p.out), "fnv1a64:d2eafb4b696165c5 3280") << p.out;
     EXPECT_EQ(fingerprint(svg), "fnv1a64:bbfa0aa40f997c3a 8822");
     // The picture gets the permissions any new file gets under the umask.
     struct stat st;

@@ -107,4 +107,52 @@ TEST(SynthSignal, EdgesFollowPeriodsAndSilences) {
     }
 }
 
+// Gaussian jitter measured from the edges: the periods' deviation from their
+// nominal lengths is the one asked for, with tails past the 2.5-deviation mark
+// a uniform jitter of the same spread never reaches.
+TEST(SynthSignal, GaussianJitterHasItsDeviationAndTails) {
+    const std::string image = htp_image("J", 0x4000, std::string(400, '\x5A'));
+    for (const double sd : {40.0, 100.0}) {
+        const SynthRun run = run_synth(
+            "-s 96000 -b 16 --jitter-sd " + std::to_string(sd) + " -o out.wav a.htp", {image});
+        const std::vector<int64_t> edges = rising_edges(samples16(run.wav));
+        const std::vector<double> nominal = periods_of(image, 816, 1633);
+        ASSERT_EQ(edges.size(), nominal.size() + 1) << sd;
+        double squares = 0;
+        size_t tails = 0;
+        for (size_t k = 0; k < nominal.size(); ++k) {
+            const double error = (edges[k + 1] - edges[k]) / 0.096 - nominal[k];
+            squares += error * error;
+            tails += std::fabs(error) > 2.5 * sd;
+        }
+        EXPECT_NEAR(std::sqrt(squares / nominal.size()), sd, sd * 0.05) << sd;
+        // 1.2 % of a normal distribution lies beyond 2.5 deviations.
+        EXPECT_GT(tails, nominal.size() / 200) << sd;
+    }
+}
+
+// Dropouts and noise bursts land where the seed puts them: the same seed damages
+// the same samples, another seed other ones.
+TEST(SynthDamage, TheSeedPlacesDropoutsAndBursts) {
+    const std::string image = htp_image("D", 0x4000, std::string(300, '\x33'));
+    const std::string clean = run_synth("-b 16 -o out.wav a.htp", {image}).wav;
+    for (const char* damage : {"--dropouts 3 --dropout-ms 10", "--bursts 3 --burst-ms 4"}) {
+        std::vector<std::vector<size_t>> damaged;
+        for (const char* seed : {" -R 1", " -R 2", " -R 1"}) {
+            const std::string wav =
+                run_synth(std::string("-b 16 ") + damage + seed + " -o out.wav a.htp", {image}).wav;
+            ASSERT_EQ(wav.size(), clean.size()) << damage;
+            std::vector<size_t> changed;  // 10 ms steps holding a changed sample
+            for (size_t i = 44; i < wav.size(); i += 2) {
+                if (wav[i] != clean[i] && (changed.empty() || changed.back() != i / 882))
+                    changed.push_back(i / 882);
+            }
+            damaged.push_back(changed);
+        }
+        EXPECT_GE(damaged[0].size(), 3u) << damage;
+        EXPECT_EQ(damaged[0], damaged[2]) << damage;
+        EXPECT_NE(damaged[0], damaged[1]) << damage;
+    }
+}
+
 }  // namespace

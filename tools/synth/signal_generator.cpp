@@ -7,6 +7,7 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 constexpr uint64_t kTimingStream = 2;
+constexpr uint64_t kGaussianTimingStream = 4;
 
 /// The clean waveform at x samples into a period of the given kind, before scaling.
 double shape_at(const GeneratorState& st, double x) {
@@ -47,9 +48,11 @@ void generator_init(GeneratorState* st, const SynthSettings& s) {
     shape.pulse_width =
         std::max(1.0, std::min(kPulseWidthUs * shape.samples_per_us, short_samples / 2));
     shape.wow_depth = s.wow_percent / 100;
-    shape.wow_radians_per_sample = kTwoPi * kWowHz / s.sample_rate;
+    shape.wow_radians_per_sample = kTwoPi * s.wow_hz / s.sample_rate;
     shape.jitter_samples = s.jitter_us * shape.samples_per_us;
+    shape.jitter_sd_samples = s.jitter_sd_us * shape.samples_per_us;
     st->timing = prng_seeded(s.seed, kTimingStream);
+    st->gaussian = prng_seeded(s.seed, kGaussianTimingStream);
 }
 
 void generator_begin(GeneratorState* st, const PeriodEvent& period) {
@@ -65,6 +68,12 @@ void generator_begin(GeneratorState* st, const PeriodEvent& period) {
         }
         if (shape.jitter_samples > 0) {
             length += (2 * prng_uniform(&st->timing) - 1) * shape.jitter_samples;
+        }
+        if (shape.jitter_sd_samples > 0) {
+            // The tails stay Gaussian; only a draw past four deviations can reach the floor.
+            const double nominal = length;
+            length += prng_gaussian(&st->gaussian) * shape.jitter_sd_samples;
+            length = std::max(length, nominal * kMinJitteredFraction);
         }
     }
     st->period_length = length;

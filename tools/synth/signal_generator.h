@@ -16,7 +16,8 @@ struct SignalShape {
     double pulse_width = 0;   ///< samples, at least 1
     double wow_depth = 0;     ///< fraction, 0 when off
     double wow_radians_per_sample = 0;
-    double jitter_samples = 0;  ///< 0 when off
+    double jitter_samples = 0;     ///< 0 when off
+    double jitter_sd_samples = 0;  ///< deviation of the Gaussian jitter, 0 when off
 };
 
 /// The generator's position: the current period on a continuous time line
@@ -28,7 +29,8 @@ struct GeneratorState {
     double period_start = 0;   ///< samples
     double period_length = 0;  ///< samples
     PeriodKind kind = PeriodKind::kSilence;
-    Prng timing;  ///< per-period jitter
+    Prng timing;    ///< per-period uniform jitter
+    Prng gaussian;  ///< per-period Gaussian jitter, a stream of its own
 };
 
 /// Derives the shape from checked settings and places the generator at sample 0.

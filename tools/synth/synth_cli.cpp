@@ -69,16 +69,22 @@ void synth_print_usage(std::FILE* stream) {
         "        -h           display this help\n\n"
         "    Degradations for testing decoders, all off by default:\n"
         "        -n <db>      Gaussian noise, <db> below the amplitude (0..%g)\n"
-        "        -R <seed>    seed of the noise, the jitter and the dropouts (default %llu)\n"
+        "        -R <seed>    seed of the noise, the jitter, the dropouts and bursts (default "
+        "%llu)\n"
         "        -d <level>   DC offset, fraction of full scale, -1..1\n"
         "        -W <pct>     wow: slow speed drift of up to <pct> percent (0..%g)\n"
         "        -j <us>      jitter: each period moves by up to +-<us>\n"
+        "        --wow-hz <hz>       rate of the wow, up to %g (default %g; a few Hz is flutter)\n"
+        "        --jitter-sd <us>    jitter: each period moves by a Gaussian amount, deviation "
+        "<us>\n"
         "        --speed <pct>       constant speed error: +3 makes every period 3%% shorter\n"
         "        --clip <level>      clip the signal at <level> of full scale\n"
         "        --highpass <hz>     band limit like a cassette deck: low corner\n"
         "        --lowpass <hz>      band limit like a cassette deck: high corner\n"
         "        --dropouts <n>      <n> places where the signal falls by 30 dB\n"
         "        --dropout-ms <ms>   length of each dropout (default %g)\n"
+        "        --bursts <n>        <n> places where noise as loud as the signal covers it\n"
+        "        --burst-ms <ms>     length of each noise burst (default %g)\n"
         "        --hum <db>          mains hum, <db> below the amplitude\n"
         "        --hum-freq <hz>     50 or 60 (default %g)\n\n"
         "    Formats and chunks for testing readers:\n"
@@ -96,7 +102,7 @@ void synth_print_usage(std::FILE* stream) {
         kMinSampleRateHz, kMaxSampleRateHz, d.sample_rate, d.bits_per_sample, d.channels,
         d.amplitude, d.short_period_us, d.long_period_us, d.silence_before_s, d.silence_between_s,
         d.silence_after_s, kMaxSnrDb, static_cast<unsigned long long>(d.seed), kMaxWowPercent,
-        d.dropout_ms, d.hum_hz);
+        kMaxWowHz, d.wow_hz, d.dropout_ms, d.burst_ms, d.hum_hz);
 }
 
 int synth_cli_run(int argc, char* const argv[]) {

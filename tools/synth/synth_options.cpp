@@ -21,7 +21,9 @@ enum class Field {
     kNoise,
     kDc,
     kWow,
+    kWowHz,
     kJitter,
+    kJitterSd,
     kSignalChannel,
     kSpeed,
     kClip,
@@ -29,6 +31,8 @@ enum class Field {
     kLowpass,
     kDropouts,
     kDropoutMs,
+    kBursts,
+    kBurstMs,
     kHum,
     kHumHz,
 };
@@ -65,6 +69,10 @@ constexpr NumberRule kNumberRules[] = {
     {"--lowpass", Field::kLowpass, 0, kMaxSampleRateHz / 2.0, false, false, false},
     {"--dropouts", Field::kDropouts, 0, kMaxDropouts, true, true, false},
     {"--dropout-ms", Field::kDropoutMs, 0, kMaxDropoutMs, false, false, false},
+    {"--wow-hz", Field::kWowHz, 0, kMaxWowHz, false, false, false},
+    {"--jitter-sd", Field::kJitterSd, 0, kMaxPeriodUs, true, false, false},
+    {"--bursts", Field::kBursts, 0, kMaxDropouts, true, true, false},
+    {"--burst-ms", Field::kBurstMs, 0, kMaxDropoutMs, false, false, false},
     {"--hum", Field::kHum, 0, kMaxSnrDb, false, false, false},
     {"--hum-freq", Field::kHumHz, 50, 60, true, true, true},
 };
@@ -153,6 +161,18 @@ void store_number(SynthSettings* s, Field field, double v) {
             break;
         case Field::kDropoutMs:
             s->dropout_ms = v;
+            break;
+        case Field::kWowHz:
+            s->wow_hz = v;
+            break;
+        case Field::kJitterSd:
+            s->jitter_sd_us = v;
+            break;
+        case Field::kBursts:
+            s->bursts = static_cast<unsigned>(v);
+            break;
+        case Field::kBurstMs:
+            s->burst_ms = v;
             break;
         case Field::kHum:
             s->hum_db = v;

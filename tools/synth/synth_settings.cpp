@@ -69,6 +69,10 @@ bool check_damage(const SynthSettings& s, char* message, size_t message_bytes) {
                s.dropout_ms == 0) {
         synth_message(message, message_bytes, "dropouts: at most %u of up to %g ms", kMaxDropouts,
                       kMaxDropoutMs);
+    } else if (s.bursts > kMaxDropouts || !within(s.burst_ms, 0, kMaxDropoutMs) ||
+               s.burst_ms == 0) {
+        synth_message(message, message_bytes, "noise bursts: at most %u of up to %g ms",
+                      kMaxDropouts, kMaxDropoutMs);
     } else if (!within(s.hum_db, -INFINITY, kMaxSnrDb) || (s.hum_hz != 50 && s.hum_hz != 60)) {
         synth_message(message, message_bytes, "hum must lie up to %g dB below, at 50 or 60 Hz",
                       kMaxSnrDb);
@@ -105,8 +109,14 @@ bool check_fields(const SynthSettings& s, char* message, size_t message_bytes) {
     } else if (!within(s.wow_percent, 0, kMaxWowPercent)) {
         synth_message(message, message_bytes, "wow %g%% is outside 0..%g%%", s.wow_percent,
                       kMaxWowPercent);
+    } else if (!within(s.wow_hz, 0, kMaxWowHz) || s.wow_hz == 0) {
+        synth_message(message, message_bytes, "wow rate %g Hz is outside (0, %g]", s.wow_hz,
+                      kMaxWowHz);
     } else if (!within(s.jitter_us, 0, kMaxPeriodUs)) {
         synth_message(message, message_bytes, "jitter %g us is negative or too large", s.jitter_us);
+    } else if (!within(s.jitter_sd_us, 0, kMaxPeriodUs)) {
+        synth_message(message, message_bytes, "jitter deviation %g us is negative or too large",
+                      s.jitter_sd_us);
     } else {
         return check_damage(s, message, message_bytes);
     }
@@ -132,6 +142,10 @@ int synth_check_settings(const SynthSettings& s, char* message, size_t message_b
         synth_message(message, message_bytes,
                       "jitter %g us is more than half the short period %g us", s.jitter_us,
                       s.short_period_us);
+    } else if (s.jitter_sd_us > s.short_period_us * kMaxJitterSdFraction) {
+        synth_message(message, message_bytes,
+                      "jitter deviation %g us is more than a quarter of the short period %g us",
+                      s.jitter_sd_us, s.short_period_us);
     } else {
         return kSynthOk;
     }

@@ -45,13 +45,17 @@ struct SynthSettings {
     uint64_t seed = 1;         ///< seeds the noise and the jitter
     double dc_offset = 0;      ///< added to every sample, fraction of full scale
     double wow_percent = 0;    ///< depth of a slow sinusoidal speed drift
+    double wow_hz = 0.5;       ///< its rate: 0.5 is wow, a few Hz flutter
     double jitter_us = 0;      ///< each period moves by up to +- this, uniformly
+    double jitter_sd_us = 0;   ///< each period moves by a Gaussian amount of this deviation
     double speed_percent = 0;  ///< constant speed error: +3 makes every period 3 % shorter
     double clip_level = 0;     ///< clip the signal at this fraction of full scale; 0: off
     double highpass_hz = 0;    ///< cassette-like band limit, low corner; 0: off
     double lowpass_hz = 0;     ///< cassette-like band limit, high corner; 0: off
     unsigned dropouts = 0;     ///< places inside the images where the signal fades
     double dropout_ms = 20;    ///< length of each dropout
+    unsigned bursts = 0;       ///< places inside the images where loud noise covers the signal
+    double burst_ms = 5;       ///< length of each noise burst
     double hum_db = 0;         ///< mains hum, dB below the amplitude; <= 0: none
     double hum_hz = 50;        ///< 50 or 60
 };
@@ -69,14 +73,21 @@ constexpr double kMaxWowPercent = 25;
 constexpr double kMaxSpeedPercent = 50;
 constexpr unsigned kMaxDropouts = 1000;
 constexpr double kMaxDropoutMs = 10000;
+/// A Gaussian displacement is at most this fraction of the short period in
+/// deviation, so a period needs a 4-deviation draw to lose its length.
+constexpr double kMaxJitterSdFraction = 0.25;
+/// No displaced period is shorter than this fraction of its nominal length.
+constexpr double kMinJitteredFraction = 0.05;
 constexpr size_t kMaxListTextChars = 255;
 
 /// Width of the narrow pulse of Waveform::kPulse; never more than half a short period.
 constexpr double kPulseWidthUs = 150;
-/// Rate of the wow drift: one slow cycle every two seconds.
-constexpr double kWowHz = 0.5;
+/// Fastest speed drift: flutter of a worn capstan, far below the bit rate.
+constexpr double kMaxWowHz = 50;
 /// Depth of a dropout: the signal falls by 30 dB.
 constexpr double kDropoutGain = 0.031622776601683794;
+/// Deviation of a noise burst, a fraction of the amplitude: noise as loud as the signal.
+constexpr double kBurstDeviation = 1.0;
 
 /// Checks every field and the ones that depend on each other. Returns kSynthOk, or
 /// kSynthParameter with a one-line message naming the setting.

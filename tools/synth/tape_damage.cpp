@@ -8,6 +8,8 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kButterworthQ = 0.7071067811865476;
 constexpr uint64_t kNoiseStream = 1;
 constexpr uint64_t kDropoutStream = 3;
+constexpr uint64_t kBurstStream = 5;
+constexpr uint64_t kBurstNoiseStream = 6;
 
 /// A Butterworth low- or high-pass section, from the bilinear transform.
 Biquad butterworth(double corner_hz, double sample_rate, bool high) {
@@ -36,11 +38,12 @@ double biquad_step(Biquad* f, double x) {
     return y;
 }
 
-void plan_dropouts(DropoutPlan* d, const SynthSettings& s, uint64_t bit_periods) {
-    d->length_samples = s.dropout_ms * s.sample_rate / 1000;
+void plan_spans(SpanPlan* d, unsigned count, double ms, uint64_t stream, const SynthSettings& s,
+                uint64_t bit_periods) {
+    d->length_samples = ms * s.sample_rate / 1000;
     if (bit_periods == 0) return;
-    Prng prng = prng_seeded(s.seed, kDropoutStream);
-    for (unsigned i = 0; i < s.dropouts; ++i) {
+    Prng prng = prng_seeded(s.seed, stream);
+    for (unsigned i = 0; i < count; ++i) {
         const uint64_t start = static_cast<uint64_t>(prng_uniform(&prng) * bit_periods);
         // Insertion keeps the list sorted; it holds at most a thousand entries.
         size_t k = d->count++;
@@ -49,12 +52,32 @@ void plan_dropouts(DropoutPlan* d, const SynthSettings& s, uint64_t bit_periods)
     }
 }
 
+void span_note_bit_period(SpanPlan* d, uint64_t first_sample) {
+    bool starts_here = false;
+    while (d->next < d->count && d->starts[d->next] == d->bit_period) {
+        starts_here = true;
+        ++d->next;
+    }
+    if (starts_here) {
+        d->start_sample = first_sample;
+        d->end_sample = first_sample + static_cast<uint64_t>(d->length_samples);
+    }
+    ++d->bit_period;
+}
+
+bool span_covers(const SpanPlan& d, uint64_t sample) {
+    return sample >= d.start_sample && sample < d.end_sample;
+}
+
 }  // namespace
 
 void damage_init(DamageState* st, const SynthSettings& s, uint64_t bit_periods) {
     *st = DamageState{};
     st->clip_level = s.clip_level;
-    plan_dropouts(&st->dropouts, s, bit_periods);
+    plan_spans(&st->dropouts, s.dropouts, s.dropout_ms, kDropoutStream, s, bit_periods);
+    plan_spans(&st->bursts, s.bursts, s.burst_ms, kBurstStream, s, bit_periods);
+    st->burst_deviation = s.amplitude * kBurstDeviation;
+    st->burst_noise = prng_seeded(s.seed, kBurstNoiseStream);
     st->highpass = butterworth(s.highpass_hz, s.sample_rate, true);
     st->lowpass = butterworth(s.lowpass_hz, s.sample_rate, false);
     st->hum_amplitude = s.hum_db > 0 ? s.amplitude * std::pow(10.0, -s.hum_db / 20) : 0;
@@ -67,25 +90,15 @@ void damage_init(DamageState* st, const SynthSettings& s, uint64_t bit_periods) 
 }
 
 void damage_note_bit_period(DamageState* st, uint64_t first_sample) {
-    DropoutPlan& d = st->dropouts;
-    bool starts_here = false;
-    while (d.next < d.count && d.starts[d.next] == d.bit_period) {
-        starts_here = true;
-        ++d.next;
-    }
-    if (starts_here) {
-        d.start_sample = first_sample;
-        d.end_sample = first_sample + static_cast<uint64_t>(d.length_samples);
-    }
-    ++d.bit_period;
+    span_note_bit_period(&st->dropouts, first_sample);
+    span_note_bit_period(&st->bursts, first_sample);
 }
 
 void damage_apply(DamageState* st, double* samples, size_t count) {
-    const DropoutPlan& d = st->dropouts;
     for (size_t i = 0; i < count; ++i, ++st->sample) {
         double v = samples[i];
         if (st->clip_level > 0) v = std::fmax(-st->clip_level, std::fmin(st->clip_level, v));
-        if (st->sample >= d.start_sample && st->sample < d.end_sample) v *= kDropoutGain;
+        if (span_covers(st->dropouts, st->sample)) v *= kDropoutGain;
         if (st->highpass.on) v = biquad_step(&st->highpass, v);
         if (st->lowpass.on) v = biquad_step(&st->lowpass, v);
         if (st->hum_amplitude > 0) {
@@ -93,6 +106,9 @@ void damage_apply(DamageState* st, double* samples, size_t count) {
                  std::sin(st->hum_radians_per_sample * static_cast<double>(st->sample));
         }
         v += st->dc_offset;
+        if (span_covers(st->bursts, st->sample)) {
+            v += st->burst_deviation * prng_gaussian(&st->burst_noise);
+        }
         if (st->noise_deviation > 0) v += st->noise_deviation * prng_gaussian(&st->noise);
         samples[i] = v;
     }

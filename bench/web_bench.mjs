@@ -1,0 +1,135 @@
+// The page in headless Chromium: conversion speed on a long recording for
+// the default decoder and --recover (median of RUNS, after a warm-up), the
+// renderer's peak memory for a short and a long recording, and the share of
+// one core the live decoder takes at 48 kHz, fed in real time.
+//   node bench/web_bench.mjs PAGE_DIR DATA_DIR RUNS LIVE_SECONDS
+// BENCH_ONLY_SPEED=1 or BENCH_ONLY_LIVE=1 runs those rows alone.
+import { readFileSync, readdirSync, statSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { join, resolve } from 'node:path';
+import { serve } from '../tests/web/serve.mjs';
+
+const require = createRequire(new URL('../web/package.json', import.meta.url));
+const puppeteer = require('puppeteer-core');
+const [pageDir, dataDir, runsText, liveText] = process.argv.slice(2);
+const runs = Number(runsText || 3);
+const liveSeconds = Number(liveText || 60);
+
+const launch = () => puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: true,
+  args: ['--no-sandbox', '--headless=new'] });
+
+/** The browser's renderer processes (page and worker), by process id. */
+function rendererPids(browserPid) {
+  const parent = new Map();
+  for (const pid of readdirSync('/proc').filter((p) => /^\d+$/.test(p))) {
+    try {
+      parent.set(pid, readFileSync(`/proc/${pid}/stat`, 'utf8').split(') ')[1].split(' ')[1]);
+    } catch { /* gone */ }
+  }
+  const below = (pid) => { for (let p = pid; p; p = parent.get(p)) if (p === String(browserPid)) return true; return false; };
+  return [...parent.keys()].filter((pid) => {
+    try {
+      return below(pid) && readFileSync(`/proc/${pid}/cmdline`, 'utf8').includes('--type=renderer');
+    } catch { return false; }
+  });
+}
+
+/** Sum over the renderers of a number read from /proc (0 for one that is gone). */
+function sumOver(pids, read) {
+  return pids.reduce((sum, pid) => { try { return sum + read(pid); } catch { return sum; } }, 0);
+}
+
+/** Peak resident memory (KiB) of the renderers. */
+const rendererPeakKiB = (browserPid) => sumOver(rendererPids(browserPid),
+  (pid) => Number(/VmHWM:\s+(\d+)/.exec(readFileSync(`/proc/${pid}/status`, 'utf8'))[1]));
+
+/** CPU seconds the renderers have used (user and system, clock ticks of 1/100 s). */
+const rendererCpuSeconds = (browserPid) => sumOver(rendererPids(browserPid), (pid) => {
+  const f = readFileSync(`/proc/${pid}/stat`, 'utf8').split(') ')[1].split(' ');
+  return (Number(f[11]) + Number(f[12])) / 100;
+});
+
+/** Converts one file on the page; the worker's reading time in seconds. */
+async function convertOnce(page, path, mode) {
+  await page.click(`input[name=mode][value=${mode}]`);
+  const n = await page.$$eval('section.file', (s) => s.length);
+  await (await page.$('#files')).uploadFile(path);
+  await page.waitForFunction((k) => document.querySelectorAll('section.file')[k]?.dataset.state === 'done',
+    { timeout: 600000 }, n);
+  return page.$$eval('section.file', (s, k) => Number(s[k].dataset.seconds), n);
+}
+
+const median = (v) => [...v].sort((a, b) => a - b)[Math.floor((v.length - 1) / 2)];
+
+async function speedRows(url) {
+  const browser = await launch();
+  const page = await browser.newPage();
+  await page.goto(url);
+  const hour = join(dataDir, 'hour8.wav');
+  const samples = statSync(hour).size - 44;
+  await convertOnce(page, join(dataDir, 'minute8.wav'), 'convert');
+  // Wall time depends on what else the machine runs; CPU time much less.
+  for (const mode of ['convert', 'recover']) {
+    const times = [];
+    const cpus = [];
+    for (let i = 0; i < runs; i++) {
+      const cpu = rendererCpuSeconds(browser.process().pid);
+      times.push(await convertOnce(page, hour, mode));
+      cpus.push(rendererCpuSeconds(browser.process().pid) - cpu);
+    }
+    const t = median(times);
+    const c = median(cpus);
+    console.log(`browser 8-bit 60 min ${mode === 'convert' ? 'default  ' : '--recover'}  wall ${t.toFixed(3)} s ` +
+      `${(samples / t / 1e6).toFixed(0).padStart(5)} Msamples/s   CPU ${c.toFixed(2)} s ${(samples / c / 1e6).toFixed(0).padStart(5)} Msamples/CPU-s`);
+  }
+  await browser.close();
+}
+
+async function memoryRows(url) {
+  for (const name of ['minute8.wav', 'tape8.wav', 'hour8.wav']) {
+    const browser = await launch();
+    const page = await browser.newPage();
+    await page.goto(url);
+    for (const mode of ['convert', 'recover']) await convertOnce(page, join(dataDir, name), mode);
+    const mib = statSync(join(dataDir, name)).size / 1048576;
+    console.log(`browser memory ${name.padEnd(12)} (${mib.toFixed(0).padStart(4)} MiB file)  renderer peak ${(rendererPeakKiB(browser.process().pid) / 1024).toFixed(0)} MiB`);
+    await browser.close();
+  }
+}
+
+/** A worker fed a 48 kHz recording in real time, 2048 samples at a time. */
+async function liveRow(url, dataUrl) {
+  const browser = await launch();
+  const page = await browser.newPage();
+  await page.goto(url);
+  const cpuBefore = rendererCpuSeconds(browser.process().pid);
+  const load = await page.evaluate(async (wavUrl, seconds) => {
+    const samples = new Int16Array((await (await fetch(wavUrl)).arrayBuffer()).slice(44));
+    const worker = new Worker('worker.js');
+    let last = null;
+    worker.onmessage = (e) => { if (e.data.live === 'result') last = e.data; };
+    worker.postMessage({ live: 'start', rate: 48000, opts: { mode: 'recover' } });
+    const piece = 2048;
+    const began = performance.now();
+    for (let at = 0; at + piece <= Math.min(samples.length, seconds * 48000); at += piece) {
+      const due = began + ((at + piece) / 48000) * 1000;
+      await new Promise((r) => setTimeout(r, Math.max(0, due - performance.now())));
+      worker.postMessage({ live: 'samples', samples: samples.slice(at, at + piece) });
+    }
+    worker.postMessage({ live: 'stop' });
+    await new Promise((r) => { worker.onmessage = (e) => { if (e.data.live === 'result') last = e.data; if (e.data.live === 'capture') r(); }; });
+    return { load: last.load, seconds: last.seconds, images: last.result.images.length };
+  }, dataUrl + 'live48.wav', liveSeconds);
+  const cpu = rendererCpuSeconds(browser.process().pid) - cpuBefore;
+  console.log(`browser live 48 kHz --recover, ${load.seconds.toFixed(0)} s fed in real time: decoder busy ` +
+    `${(100 * load.load).toFixed(1)} % of the time, renderers' CPU ${(100 * cpu / load.seconds).toFixed(1)} % of one core`);
+  await browser.close();
+}
+
+const page = await serve(resolve(pageDir));
+const data = await serve(resolve(dataDir));
+if (!process.env.BENCH_ONLY_LIVE) await speedRows(page.url);
+if (!process.env.BENCH_ONLY_SPEED && !process.env.BENCH_ONLY_LIVE) await memoryRows(page.url);
+if (!process.env.BENCH_ONLY_SPEED) await liveRow(page.url, data.url);
+await page.close();
+await data.close();

@@ -1,0 +1,73 @@
+// The odds a period was read as the wrong class, from a block's own classes:
+// sure near a class's mean, even on the boundary, and never certain far out.
+#include "recover/period_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+
+namespace {
+
+/// Classes of `count` periods each, spread evenly over mean +- spread * sqrt(3).
+PeriodStats classes(double short_spread, double long_spread, uint32_t shorts, uint32_t longs) {
+    PeriodStats s;
+    const double means[2] = {0.5, 1.0};
+    const double spreads[2] = {short_spread, long_spread};
+    const uint32_t counts[2] = {shorts, longs};
+    for (int c = 0; c < 2; ++c) {
+        for (uint32_t i = 0; i < counts[c]; ++i) {
+            const double u = (i + 0.5) / counts[c] * 2 - 1;  // uniform: deviation 1/sqrt(3)
+            stats_add(&s, c == 1, means[c] + u * spreads[c] * 1.7320508075688772);
+        }
+    }
+    return s;
+}
+
+struct OddsRow {
+    const char* name;
+    PeriodStats stats;
+    double x;
+    bool read_long;
+    double low;  ///< the odds lie within [low, high]
+    double high;
+};
+
+const OddsRow kOdds[] = {
+    // Only the other class's wider tail reaches a period at its class's mean.
+    {"short at its mean", classes(0.05, 0.05, 600, 300), 0.5, false, 1e-10, 1e-8},
+    {"long at its mean", classes(0.05, 0.05, 600, 300), 1.0, true, 1e-10, 1e-8},
+    {"on the boundary", classes(0.05, 0.05, 300, 300), 0.75, false, 0.8, 1.25},
+    {"just past the boundary, read long", classes(0.05, 0.05, 300, 300), 0.76, true, 0.2, 1},
+    {"a spread from the boundary", classes(0.05, 0.05, 300, 300), 0.70, false, 0.01, 0.2},
+    // A perfect tape gets the narrowest spread, so its odds stay finite.
+    {"tight classes, a period between", classes(0.001, 0.001, 300, 300), 0.74, false, 0.01, 1},
+    {"too few periods: nominal classes", classes(0.05, 0.05, 1, 1), 0.74, false, 0.01, 1},
+};
+
+class PeriodOdds : public testing::TestWithParam<OddsRow> {};
+
+TEST_P(PeriodOdds, FollowTheBlocksOwnClasses) {
+    const OddsRow& row = GetParam();
+    const double odds = period_flip_odds(period_model(row.stats), row.x, row.read_long);
+    EXPECT_GE(odds, row.low);
+    EXPECT_LE(odds, row.high);
+}
+
+INSTANTIATE_TEST_SUITE_P(Periods, PeriodOdds, testing::ValuesIn(kOdds),
+                         [](const testing::TestParamInfo<OddsRow>& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name)
+                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
+
+TEST(PeriodModel, BoundaryLeansTowardTheRarerClass) {
+    EXPECT_NEAR(period_model(classes(0.05, 0.05, 300, 300)).boundary, 0.75, 0.002);
+    const PeriodModel m = period_model(classes(0.05, 0.05, 900, 100));
+    EXPECT_GT(m.boundary, 0.76);
+    EXPECT_NEAR(m.spread[0], 0.05, 0.001);
+    EXPECT_NEAR(m.weight[0], 0.9, 1e-9);
+}
+
+}  // namespace

@@ -37,9 +37,8 @@ std::string rail_pulses() {
     return make_wav({}, payload);
 }
 
-std::string synthesized(const SynthSettings& s, size_t images = 1) {
+std::string synthesized(const SynthSettings& s, const std::vector<std::string>& tapes = {kBlock}) {
     ScopedTempDir dir;
-    const std::vector<std::string> tapes(images, kBlock);
     EXPECT_EQ(synthesize(dir.file("t.wav"), s, tapes), "");
     return read_file(dir.file("t.wav"));
 }
@@ -61,9 +60,7 @@ std::string crowded_names() {
     s.silence_between_s = 0.05;
     std::vector<std::string> tapes;
     for (char c = 'A'; c < 'G'; ++c) tapes.push_back(htp_image(std::string(50, c) + "\"", 0, "x"));
-    ScopedTempDir dir;
-    EXPECT_EQ(synthesize(dir.file("t.wav"), s, tapes), "");
-    return read_file(dir.file("t.wav"));
+    return synthesized(s, tapes);
 }
 
 struct AccountCase {
@@ -76,7 +73,11 @@ struct AccountCase {
 
 const AccountCase kCases[] = {
     {"clean_pulses", [] { return synthesized(SynthSettings{}); }, 1, 1, 1, "", true},
-    {"noisy_pulses_30dB", [] { return synthesized(sixteen_bit(30, false), 2); }, 2, 0, 2, "", true},
+    {"noisy_pulses_30dB",
+     [] {
+         return synthesized(sixteen_bit(30, false), {kBlock, kBlock});
+     },
+     2, 0, 2, "", true},
     {"inverted", [] { return synthesized(sixteen_bit(0, true)); }, 1, 0, 1, "", true},
     {"silence_at_one_rail", rail_pulses, 1, 1, 1, "", true},
     {"block_then_foreign_pulses", block_then_foreign, 1, 1, 1,
@@ -91,10 +92,9 @@ unsigned images_written(const std::string& wav, const char* option) {
     if (option != nullptr) args.insert(args.begin(), option);
     const ProcessResult p = run_process(vorlane_binary(), args, dir.path());
     unsigned files = 99;
-    std::sscanf(p.out.substr(p.out.rfind('\n', p.out.size() - 2) + 1).c_str(),
-                "Finished writing output file(s). %u", &files);
-    std::sscanf(p.out.substr(p.out.rfind('\n', p.out.size() - 2) + 1).c_str(), "%u file(s)",
-                &files);
+    const std::string last = p.out.substr(p.out.rfind('\n', p.out.size() - 2) + 1);
+    std::sscanf(last.c_str(), "Finished writing output file(s). %u", &files);
+    std::sscanf(last.c_str(), "%u file(s)", &files);
     return files;
 }
 
@@ -154,7 +154,7 @@ TEST_P(AnalyzeAccounts, AdviceMatchesTheRunsAndEverySignalIsListed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Recordings, AnalyzeAccounts, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<AccountCase>& i) { return i.param.name; });
+                         row_name<AccountCase>);
 
 TEST(AnalyzeInput, PipeRefusedRedirectedFileAnalysed) {
     ScopedTempDir dir;

@@ -13,6 +13,7 @@
 
 #include "decoder/decode_loop.h"
 #include "decoder/pipeline.h"
+#include "end_to_end.h"
 #include "process_runner.h"
 #include "recover/recover_entry.h"
 #include "sink/block_sink.h"
@@ -137,9 +138,6 @@ TEST_P(FeedPieces, SameAsTheFile) {
     EXPECT_EQ(fed.files, file.files);
 }
 
-INSTANTIATE_TEST_SUITE_P(Decoders, FeedPieces, testing::ValuesIn(kRows),
-                         [](const testing::TestParamInfo<FeedRow>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Decoders, FeedPieces, testing::ValuesIn(kRows), row_name<FeedRow>);
 
 }  // namespace

@@ -4,8 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <string>
+
+#include "end_to_end.h"
 
 namespace {
 
@@ -54,13 +55,7 @@ TEST_P(PeriodOdds, FollowTheBlocksOwnClasses) {
     EXPECT_LE(odds, row.high);
 }
 
-INSTANTIATE_TEST_SUITE_P(Periods, PeriodOdds, testing::ValuesIn(kOdds),
-                         [](const testing::TestParamInfo<OddsRow>& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name)
-                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Periods, PeriodOdds, testing::ValuesIn(kOdds), row_name<OddsRow>);
 
 TEST(PeriodModel, BoundaryLeansTowardTheRarerClass) {
     EXPECT_NEAR(period_model(classes(0.05, 0.05, 300, 300)).boundary, 0.75, 0.002);

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -94,13 +93,7 @@ TEST_P(RecoverGrid, EveryShapeReadsEveryBlock) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Degradations, RecoverGrid, testing::ValuesIn(kGrid),
-                         [](const testing::TestParamInfo<GridRow>& info) {
-                             std::string name = info.param.name;
-                             for (char& c : name)
-                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Degradations, RecoverGrid, testing::ValuesIn(kGrid), row_name<GridRow>);
 
 TEST(Recover, DamagedBlocksNeverGiveAWrongImage) {
     const std::vector<std::string> images = test_images(12, 30, 11);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "end_to_end.h"
 #include "process_runner.h"
 
 namespace {
@@ -100,7 +101,6 @@ TEST_P(JsonDocuments, ParseAndReadBack) {
     EXPECT_EQ(p.out, GetParam().leaves) << read_file(dir.file("r.json"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Writer, JsonDocuments, testing::ValuesIn(kDocuments),
-                         [](const testing::TestParamInfo<JsonCase>& i) { return i.param.name; });
+INSTANTIATE_TEST_SUITE_P(Writer, JsonDocuments, testing::ValuesIn(kDocuments), row_name<JsonCase>);
 
 }  // namespace

@@ -103,8 +103,7 @@ TEST_P(RunReports, ParseAndTellTheRun) {
     EXPECT_EQ(read_file(dir.file("in.wav")), c.wav);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, RunReports, testing::ValuesIn(kReports),
-                         [](const testing::TestParamInfo<ReportCase>& i) { return i.param.name; });
+INSTANTIATE_TEST_SUITE_P(Modes, RunReports, testing::ValuesIn(kReports), row_name<ReportCase>);
 
 TEST(RunReport, NeverWrittenOverTheInputOrTheRawOutput) {
     for (const char* target : {"in.wav", "raw.bin"}) {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "end_to_end.h"
+
 namespace {
 
 /// The reading back of an escaped name, written here from the escapes'
@@ -75,7 +77,6 @@ TEST_P(NameText, EscapesAndRoundTrips) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, NameText, testing::ValuesIn(kEscapes),
-                         [](const testing::TestParamInfo<EscapeCase>& i) { return i.param.name; });
+INSTANTIATE_TEST_SUITE_P(Names, NameText, testing::ValuesIn(kEscapes), row_name<EscapeCase>);
 
 }  // namespace

@@ -4,14 +4,17 @@
 // left behind is checked and removed before the next run.
 //
 // Option bytes: letters (bit 0 -f, 1 -m, 2 -r, 3 -v, 4 -g, 5 -s, 6 -t, 7 -o),
-// long options (bit 0 --join, 1 --recover, 2 --channel), then one argument
-// byte for each of -g, -s, -t, -o and --channel that is on.
+// long options (bit 0 --join, 1 --recover, 2 --channel, 3 --analyze, 4 --plot,
+// 5 --report r.json),
+// then one argument byte for each of -g, -s, -t, -o, --channel and --plot
+// that is on (--plot: bit 0 names the input itself, else plot.svg).
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -79,21 +82,92 @@ void check_image(const std::string& name, bool join) {
     FUZZ_CHECK(name.size() > 4 && name.compare(name.size() - 4, 4, ".htp") == 0);
 }
 
+/// A picture is one whole SVG document of printable ASCII: whatever the
+/// tape's names, nothing in it escapes its text elements.
+void check_plot(const std::string& name) {
+    const std::string svg = read_whole(name);
+    FUZZ_CHECK(svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg ", 0) == 0);
+    FUZZ_CHECK(svg.size() > 7 && svg.compare(svg.size() - 7, 7, "</svg>\n") == 0);
+    for (char c : svg) FUZZ_CHECK(c == '\n' || (c >= 0x20 && c <= 0x7E));
+    size_t open = 0, close = 0;
+    for (size_t at = 0; (at = svg.find("<text", at)) != std::string::npos; ++at) ++open;
+    for (size_t at = 0; (at = svg.find("</text>", at)) != std::string::npos; ++at) ++close;
+    FUZZ_CHECK(open == close);
+}
+
+/// A strict reading of one JSON value of printable ASCII at `*at`: what the
+/// record must be for any parser to take it.
+bool json_value(const std::string& s, size_t* at, int depth) {
+    auto skip = [&] {
+        while (*at < s.size() && (s[*at] == ' ' || s[*at] == '\n')) ++*at;
+    };
+    auto string = [&] {
+        if (s[(*at)++] != '"') return false;
+        for (; *at < s.size() && s[*at] != '"'; ++*at) {
+            if (s[*at] < 0x20 || s[*at] > 0x7E) return false;
+            if (s[*at] == '\\' && ++*at < s.size() && s[*at] == 'u') *at += 4;
+        }
+        return (*at)++ < s.size();
+    };
+    skip();
+    if (*at >= s.size() || depth > 16) return false;
+    const char c = s[*at];
+    if (c == '"') return string();
+    if (c != '{' && c != '[') {
+        const size_t start = *at;
+        while (*at < s.size() && std::strchr("-+.eE0123456789truefalsn", s[*at])) ++*at;
+        return *at > start;
+    }
+    ++*at;
+    skip();
+    if (*at < s.size() && s[*at] == (c == '{' ? '}' : ']')) return ++*at, true;
+    for (;;) {
+        if (c == '{') {
+            skip();
+            if (*at >= s.size() || !string()) return false;
+            skip();
+            if (*at >= s.size() || s[(*at)++] != ':') return false;
+        }
+        if (!json_value(s, at, depth + 1)) return false;
+        skip();
+        if (*at >= s.size()) return false;
+        const char next = s[(*at)++];
+        if (next == (c == '{' ? '}' : ']')) return true;
+        if (next != ',') return false;
+    }
+}
+
+/// The record is one JSON object and nothing after it.
+void check_report(const std::string& name) {
+    const std::string json = read_whole(name);
+    size_t at = 0;
+    FUZZ_CHECK(!json.empty() && json[0] == '{' && json_value(json, &at, 0));
+    FUZZ_CHECK(at + 1 == json.size() && json[at] == '\n');
+}
+
 /// Checks every file the run left behind: the recording untouched (even when
-/// -o names it), the raw output, and complete images.
-void check_outputs(const uint8_t* input, size_t input_size, bool join) {
+/// -o or --plot names it), the raw output, the picture, and complete images.
+/// --analyze writes no image.
+void check_outputs(const uint8_t* input, size_t input_size, bool join, bool analyze) {
     for (const std::string& name : entries(".")) {
         FUZZ_CHECK(std::filesystem::is_regular_file(std::filesystem::symlink_status(name)));
         if (name == "in.wav") {
             FUZZ_CHECK(read_whole(name) == std::string(input, input + input_size));
+        } else if (name == "r.json") {
+            check_report(name);
+        } else if (name == "plot.svg") {
+            FUZZ_CHECK(analyze);
+            check_plot(name);
         } else if (name != "raw.bin") {
+            FUZZ_CHECK(!analyze);
             check_image(name, join);
         }
     }
 }
 
 /// Turns the option bytes into arguments in `args`; returns the two flag bytes
-/// (letters in the low byte) and sets `used` to the bytes taken.
+/// (letters in the low byte) and, in bit 16, whether --plot names the input;
+/// sets `used` to the bytes taken.
 unsigned build_arguments(const uint8_t* data, size_t size, std::vector<std::string>* args,
                          size_t* used) {
     auto next = [&]() -> uint8_t { return *used < size ? data[(*used)++] : 0; };
@@ -115,7 +189,11 @@ unsigned build_arguments(const uint8_t* data, size_t size, std::vector<std::stri
     if (longs & 0x01) args->push_back("--join");
     if (longs & 0x02) args->push_back("--recover");
     if (longs & 0x04) args->push_back("--channel=" + std::to_string(next() % 4));
-    return letters | longs << 8;
+    if (longs & 0x08) args->push_back("--analyze");
+    if (longs & 0x20) args->insert(args->end(), {"--report", "r.json"});
+    const bool plot_input = (longs & 0x10) && (next() & 0x01);
+    if (longs & 0x10) args->insert(args->end(), {"--plot", plot_input ? "in.wav" : "plot.svg"});
+    return letters | longs << 8 | (plot_input ? 1u << 16 : 0);
 }
 
 }  // namespace
@@ -147,11 +225,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fflush(stdout);
     // Writes cannot fail here, so the only outcomes are a conversion, a
     // refused file, a file without samples, or a parameter refused once the
-    // header is read: edge mode at its rate (--recover drops -m) or a channel.
+    // header is read: edge mode at its rate (--recover drops -m, --analyze
+    // only notes it) or a channel. A picture over the input is refused.
     const bool edge_mode = flags & 0x02, join = flags & 0x100, recover = flags & 0x200;
-    const bool parameter = (edge_mode && !recover) || (flags & 0x400);
-    FUZZ_CHECK(code == 0 || code == 5 || code == 6 || (code == 2 && parameter));
-    check_outputs(input, input_size, join && !recover);
+    const bool analyze = flags & 0x800;
+    const bool plot_over_input = analyze && (flags & 0x10000);
+    const bool parameter = (edge_mode && !recover && !analyze) || (flags & 0x400);
+    FUZZ_CHECK(code == 0 || code == 5 || code == 6 || (code == 2 && parameter) ||
+               (code == 1 && plot_over_input));
+    check_outputs(input, input_size, join && !recover && !analyze, analyze);
+    // The record is written whenever the run got past its options to the
+    // input; only a parameter error may come before that.
+    if ((flags & 0x2000) && code != 2) FUZZ_CHECK(std::filesystem::exists("r.json"));
     FUZZ_CHECK(entries(g_base) == std::vector<std::string>{"work"});
     for (const std::string& name : entries(".")) FUZZ_CHECK(unlink(name.c_str()) == 0);
     return 0;

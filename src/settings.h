@@ -27,4 +27,6 @@ struct ConverterSettings {
     bool recover = false;                   ///< --recover: the decoder for damaged tapes
     bool analyze = false;                   ///< --analyze: report on the tape, write no image
     const char* plot_path = nullptr;        ///< --plot: the analysis picture, SVG
+    const char* input_path = nullptr;       ///< -i: the recording, as given
+    const char* report_path = nullptr;      ///< --report: the run's record, JSON
 };

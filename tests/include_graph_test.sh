@@ -8,11 +8,12 @@ set -eu
 src=$1
 allowed='
 main:    cli
-cli:     analyze recover decoder sink image tape wav top
-analyze: recover sink image tape wav top
+cli:     analyze recover decoder sink report image tape wav top
+analyze: recover sink report image tape wav top
 recover: sink image tape wav top
 decoder: sink image tape wav top
-sink:    image tape top
+sink:    report image tape top
+report:  image tape wav top
 image:   tape
 tape:
 wav:

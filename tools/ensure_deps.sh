@@ -1,7 +1,7 @@
 #!/bin/sh
 # Makes sure the build tools are present; installs them from Debian's packages
 # when we may (as root), otherwise says in one line what to install.
-#   tools/ensure_deps.sh          the compiler, CMake, Ninja, GoogleTest and groff
+#   tools/ensure_deps.sh          the compiler, CMake, Ninja, GoogleTest, groff and python3
 #   tools/ensure_deps.sh web      also emscripten, chromium, node and the page's npm packages
 #   tools/ensure_deps.sh full     all of the above, and clang with its sanitizer and fuzzer runtimes
 missing=""
@@ -11,6 +11,7 @@ command -v ninja >/dev/null 2>&1 || missing="$missing ninja-build"
 command -v c++ >/dev/null 2>&1 || missing="$missing g++"
 [ -f /usr/include/gtest/gtest.h ] || missing="$missing libgtest-dev"
 command -v groff >/dev/null 2>&1 || missing="$missing groff-base"
+command -v python3 >/dev/null 2>&1 || missing="$missing python3"
 if [ "${1:-}" = full ]; then
     command -v clang++ >/dev/null 2>&1 || missing="$missing clang"
     ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||

@@ -3,8 +3,11 @@
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
+#include "analyze/block_readers.h"
 #include "analyze/pulse_histogram.h"
+#include "tape/name_text.h"
 
 namespace {
 
@@ -16,8 +19,9 @@ constexpr double kSpeedErrorPercent = 3.0;
 constexpr double kBaselineOffset = 0.02;
 
 void print_channel(unsigned c, const ChannelSummary& s) {
-    std::printf("Channel %u: peak %.1f dBFS, signal %.1f dBFS, baseline %+.2f %% of full scale\n",
-                c + 1, s.peak_db, s.signal_db, s.baseline * 100);
+    std::printf("Channel %u: peak %.1f dBFS, signal %.1f dBFS, baseline %+.2f %% of full scale%s\n",
+                c + 1, s.peak_db, s.signal_db, s.baseline * 100,
+                s.one_sided ? " (pulses to one side)" : "");
     if (s.silent_floor) {
         std::printf("  noise floor: none, the quiet parts are digital silence\n");
     } else if (s.noise_known) {
@@ -31,10 +35,46 @@ void print_spot(const char* what, const TapeSpot& s) {
     std::printf("%s %.3f s (offset %" PRIu64 ")", what, s.seconds, s.offset);
 }
 
-void print_block(unsigned i, const BlockMeasure& b) {
-    std::printf("Block %u: \"", i + 1);
-    for (const char* p = b.name; *p != '\0'; ++p) std::putchar(*p >= 0x20 && *p <= 0x7E ? *p : '?');
-    std::printf("\" %s, channel %u, periods from %s edges (%s)\n", verdict_name(b.verdict),
+void print_quoted_name(const char* name) {
+    char text[escaped_text_bytes(kMaxNameBytes)];
+    escape_name(reinterpret_cast<const uint8_t*>(name), std::strlen(name), text, sizeof text);
+    std::printf("\"%s\"", text);
+}
+
+const char* tally_verdict_name(TallyVerdict v) {
+    switch (v) {
+        case TallyVerdict::kWritten:
+            return "written";
+        case TallyVerdict::kCrcError:
+            return "CRC error";
+        case TallyVerdict::kIncomplete:
+            return "incomplete";
+    }
+    return "";
+}
+
+/// Which decoders read the block: the default one with the options given, --recover.
+void print_readers(const Analysis& a, unsigned i) {
+    const BlockMeasure& b = a.tape.blocks[i];
+    const int j = default_block_of(a, i);
+    const char* by_default = !a.default_ran  ? "cannot run"
+                             : j == kNoMatch ? "not found"
+                                             : tally_verdict_name(a.defaults.blocks[j].verdict);
+    const bool default_reads =
+        j != kNoMatch && a.defaults.blocks[j].verdict == TallyVerdict::kWritten;
+    const char* who = default_reads && recover_reads(b) ? "the default options and --recover"
+                      : default_reads                   ? "the default options only"
+                      : recover_reads(b)                ? "--recover only"
+                                                        : "neither decoder";
+    std::printf("  read by %s (default options: %s; --recover: %s)\n", who, by_default,
+                verdict_name(b.verdict));
+}
+
+void print_block(const Analysis& a, unsigned i) {
+    const BlockMeasure& b = a.tape.blocks[i];
+    std::printf("Block %u: ", i + 1);
+    print_quoted_name(b.name);
+    std::printf(" %s, channel %u, periods from %s edges (%s)\n", verdict_name(b.verdict),
                 b.channel + 1, b.rising ? "rising" : "falling",
                 b.rising ? "polarity as recorded" : "inverted polarity");
     if (b.has_header)
@@ -54,10 +94,52 @@ void print_block(unsigned i, const BlockMeasure& b) {
     } else {
         std::printf("  no doubtful pulse\n");
     }
+    print_readers(a, i);
 }
 
-/// Why a plain conversion may fail though --recover reads every block; null if none.
-const char* recover_reason(const Analysis& a, const ChannelSummary& s, char* text, size_t bytes) {
+/// Blocks the default decoder named where --recover measured none.
+void print_default_only_blocks(const Analysis& a) {
+    const unsigned n = a.default_ran && a.defaults.blocks_found < kMaxTalliedBlocks
+                           ? a.defaults.blocks_found
+                           : (a.default_ran ? kMaxTalliedBlocks : 0);
+    for (unsigned j = 0; j < n; ++j) {
+        if (!default_block_alone(a, j)) continue;
+        const TalliedBlock& d = a.defaults.blocks[j];
+        std::printf("Block of the default options only: ");
+        print_quoted_name(d.name);
+        std::printf(" %s, sync at %.3f s (offset %" PRIu64 ")\n", tally_verdict_name(d.verdict),
+                    d.sync_seconds, d.sync_offset);
+    }
+}
+
+void print_foreign(const ForeignScan& f) {
+    const unsigned n = f.found < kMaxForeignStretches ? f.found : kMaxForeignStretches;
+    for (unsigned i = 0; i < n; ++i) {
+        const ForeignStretch& s = f.stretches[i];
+        std::printf("Signal without a block: %.3f-%.3f s, ", s.start, s.end);
+        if (s.clusters == 0) {
+            std::printf("periods spread out");
+        } else {
+            std::printf("periods near");
+            for (unsigned k = 0; k < s.clusters; ++k)
+                std::printf("%s %.0f", k == 0 ? "" : (k + 1 == s.clusters ? " and" : ","),
+                            s.cluster_us[k]);
+            std::printf(" us");
+        }
+        std::printf(": %s\n", s.tape_like ? "this tape format, but no block was found in it"
+                                          : "not this tape format");
+    }
+    if (f.found > n) std::printf("%u more stretch(es) of signal without a block.\n", f.found - n);
+}
+
+/// Appends one reason to a list separated by commas.
+void add_reason(char* text, size_t bytes, const char* reason) {
+    const size_t used = std::strlen(text);
+    std::snprintf(text + used, bytes - used, "%s%s", used > 0 ? ", " : "", reason);
+}
+
+/// What was measured that makes the plain comparator fail; empty if nothing.
+void recover_reasons(const Analysis& a, const ChannelSummary& s, char* text, size_t bytes) {
     double worst_speed = 0;
     bool helped = false;
     bool inverted = false;
@@ -70,53 +152,58 @@ const char* recover_reason(const Analysis& a, const ChannelSummary& s, char* tex
         helped = helped || b.verdict == BlockVerdict::kRecovered;
         inverted = inverted || !b.rising;
     }
-    if (helped) return "some blocks needed help";
+    char piece[64];
+    text[0] = '\0';
+    if (helped) add_reason(text, bytes, "some blocks needed help");
     if (a.levels_measured && s.signal_db < kWeakSignalDb) {
-        std::snprintf(text, bytes, "signal at %.0f dBFS", s.signal_db);
-    } else if (a.levels_measured && s.noise_known && s.snr_db < kLowSnrDb) {
-        std::snprintf(text, bytes, "noise at SNR %.0f dB", s.snr_db);
-    } else if (std::fabs(worst_speed) > kSpeedErrorPercent) {
-        std::snprintf(text, bytes, "speed %+.1f %%", worst_speed);
-    } else if (a.levels_measured && std::fabs(s.baseline) > kBaselineOffset) {
-        std::snprintf(text, bytes, "baseline %+.0f %% off centre", s.baseline * 100);
-    } else if (inverted) {
-        return "inverted polarity";
-    } else {
-        return nullptr;
+        std::snprintf(piece, sizeof piece, "signal at %.0f dBFS", s.signal_db);
+        add_reason(text, bytes, piece);
     }
-    return text;
+    if (a.levels_measured && s.noise_known && s.snr_db < kLowSnrDb) {
+        std::snprintf(piece, sizeof piece, "noise at SNR %.0f dB", s.snr_db);
+        add_reason(text, bytes, piece);
+    }
+    if (std::fabs(worst_speed) > kSpeedErrorPercent) {
+        std::snprintf(piece, sizeof piece, "speed %+.1f %%", worst_speed);
+        add_reason(text, bytes, piece);
+    }
+    // Silence at one side of one-sided pulses is the wave's shape, not an offset.
+    if (a.levels_measured && !s.one_sided && std::fabs(s.baseline) > kBaselineOffset) {
+        std::snprintf(piece, sizeof piece, "baseline %+.0f %% off centre", s.baseline * 100);
+        add_reason(text, bytes, piece);
+    }
+    if (inverted) add_reason(text, bytes, "inverted polarity");
 }
 
+/// The advice follows from which decoder read how many blocks.
 void print_advice(const Analysis& a) {
-    const TapeMeasures& t = a.tape;
-    unsigned bad = 0;
-    double first_bad = 0;
-    const unsigned n = t.blocks_found < kMaxMeasuredBlocks ? t.blocks_found : kMaxMeasuredBlocks;
-    for (unsigned i = 0; i < n; ++i) {
-        const BlockMeasure& b = t.blocks[i];
-        if (b.verdict == BlockVerdict::kGood || b.verdict == BlockVerdict::kRecovered) continue;
-        if (bad++ == 0) first_bad = b.has_doubt ? b.doubt.seconds : b.sync.seconds;
-    }
-    const unsigned channel = n > 0 ? t.blocks[0].channel : 0;
-    const ChannelSummary s = level_summary(a.levels.channel[channel]);
-    char text[96];
-    const char* reason = recover_reason(a, s, text, sizeof text);
-    if (t.blocks_found == 0) {
+    const ReaderCounts c = count_readers(a);
+    if (c.found == 0) {
         std::printf(
             "Advice: no leader found on any channel: nothing on this recording reads as a tape.\n");
-    } else if (bad > 0) {
+        return;
+    }
+    const char* verdict = c.by_default >= c.found       ? "convert with the default options"
+                          : c.by_recover > c.by_default ? "use --recover"
+                          : c.by_default > c.by_recover ? "keep to the default options"
+                                                        : "neither decoder reads more";
+    std::printf("Advice: the default options read %u of %u block(s); --recover reads %u: %s.",
+                c.by_default, c.found, c.by_recover, verdict);
+    if (c.by_neither > 0) {
         std::printf(
-            "Advice: %u of %u block(s) unreadable, the first going wrong at %.3f s: "
-            "digitise that part of the tape again.\n",
-            bad, t.blocks_found, first_bad);
-    } else if (reason != nullptr) {
-        std::printf("Advice: %s: use --recover (it reads all %u block(s)).\n", reason,
-                    t.blocks_found);
-    } else {
-        std::printf(
-            "Advice: all %u block(s) good and the signal clean: the default options "
-            "should convert this tape.\n",
-            t.blocks_found);
+            " %u block(s) read by neither, the first going wrong at %.3f s: digitise that part "
+            "of the tape again.",
+            c.by_neither, c.first_unread);
+    }
+    std::printf("\n");
+    if (!a.default_ran) {
+        std::printf("  The default options cannot run: edge detection is not available at %u Hz.\n",
+                    a.rate);
+    } else if (c.by_recover > c.by_default) {
+        const unsigned channel = a.tape.blocks_found > 0 ? a.tape.blocks[0].channel : 0;
+        char reasons[256];
+        recover_reasons(a, level_summary(a.levels.channel[channel]), reasons, sizeof reasons);
+        if (reasons[0] != '\0') std::printf("  Measured: %s.\n", reasons);
     }
 }
 
@@ -157,8 +244,10 @@ void print_analysis(const Analysis& a) {
     }
     const TapeMeasures& t = a.tape;
     const unsigned n = t.blocks_found < kMaxMeasuredBlocks ? t.blocks_found : kMaxMeasuredBlocks;
-    for (unsigned i = 0; i < n; ++i) print_block(i, t.blocks[i]);
+    for (unsigned i = 0; i < n; ++i) print_block(a, i);
     if (t.blocks_found > n) std::printf("%u more block(s) not listed.\n", t.blocks_found - n);
+    print_default_only_blocks(a);
+    if (a.foreign_scanned) print_foreign(a.foreign);
     print_pulse_histogram(t, histogram_marks(t));
     print_advice(a);
 }

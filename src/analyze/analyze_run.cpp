@@ -1,8 +1,11 @@
 #include "analyze/analyze_run.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
 
+#include "analyze/analysis_record.h"
 #include "analyze/analysis_report.h"
 #include "analyze/svg_plot.h"
 #include "recover/recover_entry.h"
@@ -31,19 +34,47 @@ void measure_levels(InputStream* in, const WavHeader& header, Analysis* a) {
     a->levels_measured = true;
 }
 
+/// The third pass: pulses outside the blocks on the tape's channel.
+void scan_foreign(InputStream* in, const WavHeader& header, Analysis* a) {
+    const unsigned channel = a->levels.envelope_channel;
+    foreign_scan_start(&a->foreign, header.sample_rate, level_summary(a->levels.channel[channel]),
+                       a->tape);
+    const unsigned frame_bytes = header.frame.frame_bytes;
+    for (size_t n; (n = input_whole_frames(in, frame_bytes)) > 0;) {
+        foreign_scan_frames(&a->foreign, in->bytes + in->pos, n, header.frame, channel);
+        in->pos += n * frame_bytes;
+    }
+    foreign_scan_finish(&a->foreign);
+    a->foreign_scanned = true;
+}
+
 }  // namespace
 
-void analyze_recording(InputStream* in, const WavHeader& header, const ConverterSettings& settings,
-                       BlockSink* sink) {
-    auto a = std::make_unique<Analysis>();
+bool analyze_measure(InputStream* in, const WavHeader& header, const ConverterSettings& settings,
+                     Analysis* a) {
+    // Every pass starts again at the first frame: a pipe cannot go back.
+    if (lseek(fileno(in->file), 0, SEEK_CUR) < 0) {
+        std::fflush(stdout);
+        std::fprintf(stderr,
+                     "--analyze reads the recording more than once and cannot read it from a "
+                     "pipe: save it to a file first.\n");
+        return false;
+    }
     a->rate = header.sample_rate;
     a->channels = header.channels == 0 ? 1 : header.channels;
-    const uint64_t data_start = input_position(in);
+    a->data_start = input_position(in);
     // Without --channel the recovering decoder finds the tape's channel itself.
-    measure_blocks(in, header, settings.channel_given ? settings.channel : 0, a.get());
-    if (!in->read_error && input_seek(in, data_start)) measure_levels(in, header, a.get());
-    print_analysis(*a);
-    if (settings.plot_path == nullptr) return;
-    if (!write_svg_plot(*a, settings.plot_path, sink->images.protected_files))
+    measure_blocks(in, header, settings.channel_given ? settings.channel : 0, a);
+    if (!in->read_error && input_seek(in, a->data_start)) measure_levels(in, header, a);
+    if (a->levels_measured && !in->read_error && input_seek(in, a->data_start))
+        scan_foreign(in, header, a);
+    return true;
+}
+
+void analyze_report(const Analysis& a, const ConverterSettings& settings, BlockSink* sink) {
+    print_analysis(a);
+    if (sink->record != nullptr) record_analysis(sink->record, a);
+    if (settings.plot_path != nullptr &&
+        !write_svg_plot(a, settings.plot_path, sink->images.protected_files))
         image_store_failed(&sink->images);
 }

@@ -18,8 +18,7 @@ constexpr double kFullScale = 32768.0;
 constexpr double kQuietShare = 0.005;
 constexpr double kLoudShare = 0.10;
 /// A window's amplitude rises by about this many noise sigmas above the
-/// signal's (the extremes of a few hundred noisy samples): once for a signal
-/// swinging both ways, twice for one-sided pulses.
+/// signal's (the extremes of a few hundred noisy samples, half at each end).
 constexpr double kNoiseExtremeSigmas = 2.5;
 /// A window whose peak lies this many times farther above its mean than its
 /// trough below holds one-sided pulses.
@@ -56,16 +55,13 @@ void close_window(ChannelLevels* c, uint32_t n) {
         ++c->rms_steps[s];
         c->rms_mean_sums[s] += mean;
     }
+    // The amplitude is half the peak-to-peak whatever the shape, so it never
+    // exceeds the peak; one-sided windows are counted to know the shape.
     const double up = c->win_max - mean;
     const double down = mean - c->win_min;
-    const double swing = c->win_max - c->win_min;
-    if (up > kOneSidedRatio * down || down > kOneSidedRatio * up) {
-        const unsigned s = step_of(swing);
-        ++c->amplitude_steps[s];
-        ++c->pulse_amplitude_steps[s];
-    } else {
-        ++c->amplitude_steps[step_of(swing / 2)];
-    }
+    const unsigned s = step_of((c->win_max - c->win_min) / 2.0);
+    ++c->amplitude_steps[s];
+    if (up > kOneSidedRatio * down || down > kOneSidedRatio * up) ++c->pulse_amplitude_steps[s];
 }
 
 void envelope_push(Envelope* e, int32_t low, int32_t high) {
@@ -186,14 +182,18 @@ ChannelSummary level_summary(const ChannelLevels& c) {
         above += c.amplitude_steps[--top];
         pulses += c.pulse_amplitude_steps[top];
     }
-    const double sigmas = (2 * pulses > above ? 2 : 1) * kNoiseExtremeSigmas;
-    const double loudest = step_value(top);
+    s.one_sided = 2 * pulses > above;
+    const double sigmas = kNoiseExtremeSigmas;
+    // The step's middle may lie above the peak it was measured from.
+    const double loudest = std::min(step_value(top), static_cast<double>(c.peak));
     // Quiet windows hardly quieter than the loud ones hold signal, not
     // silence; nor do they when the noise's extremes would swallow the signal.
     const double cleaned = loudest - sigmas * noise;
     s.noise_known = !s.silent_floor && loudest > kMinQuietRatio * noise && cleaned > noise;
     const double amplitude = s.noise_known ? cleaned : loudest;
     s.signal_db = to_db(amplitude);
-    s.snr_db = s.noise_known ? 20.0 * std::log10(amplitude / noise) : 0;
+    // Pulses to one side are as high as the whole swing, as vorlane-synth counts them.
+    const double height = s.one_sided ? 2 * amplitude : amplitude;
+    s.snr_db = s.noise_known ? 20.0 * std::log10(height / noise) : 0;
     return s;
 }

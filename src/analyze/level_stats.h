@@ -26,14 +26,12 @@ struct ChannelLevels {
     int32_t win_max = 0;
     int64_t win_sum = 0;
     int64_t win_squares = 0;
-    uint64_t windows = 0;                    ///< windows measured
-    uint64_t silent_windows = 0;             ///< windows of one constant value
-    double silent_mean_sum = 0;              ///< their means, summed
-    uint32_t rms_steps[kLevelSteps] = {};    ///< windows by RMS around their mean
-    double rms_mean_sums[kLevelSteps] = {};  ///< their means, summed, per step
-    /// Windows by amplitude: half the peak-to-peak of a signal swinging both
-    /// ways, the whole of it for pulses to one side of the baseline.
-    uint32_t amplitude_steps[kLevelSteps] = {};
+    uint64_t windows = 0;                              ///< windows measured
+    uint64_t silent_windows = 0;                       ///< windows of one constant value
+    double silent_mean_sum = 0;                        ///< their means, summed
+    uint32_t rms_steps[kLevelSteps] = {};              ///< windows by RMS around their mean
+    double rms_mean_sums[kLevelSteps] = {};            ///< their means, summed, per step
+    uint32_t amplitude_steps[kLevelSteps] = {};        ///< windows by half their peak-to-peak
     uint32_t pulse_amplitude_steps[kLevelSteps] = {};  ///< those of one-sided windows
 };
 
@@ -62,9 +60,11 @@ struct ChannelSummary {
     double baseline = 0;        ///< mean of the quietest windows, fraction of full scale
     bool silent_floor = false;  ///< the quietest windows held one constant value
     double noise_db = 0;        ///< RMS of the quietest windows
-    double signal_db = 0;       ///< peak deviation of the loudest windows, noise removed
+    double signal_db = 0;       ///< half the peak-to-peak of the loudest windows, noise removed
+    bool one_sided = false;     ///< the loudest windows hold pulses to one side of the baseline
     bool noise_known = false;   ///< the quietest windows were silence with noise
-    double snr_db = 0;          ///< signal over noise, when noise_known
+    double snr_db =
+        0;  ///< signal (pulses to one side: their whole height) over noise, when noise_known
 };
 
 void level_stats_start(LevelStats* st, unsigned channels, uint32_t rate, unsigned envelope_channel);

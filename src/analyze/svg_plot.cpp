@@ -9,6 +9,7 @@
 
 #include "analyze/analysis_report.h"
 #include "analyze/pulse_histogram.h"
+#include "tape/name_text.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ constexpr unsigned kHistTickUs = 500;
 /// Time ticks: the first step that makes at most this many.
 constexpr int kMaxTimeTicks = 10;
 constexpr int kTimeSteps[] = {1, 2, 5, 10, 20, 30, 60, 120, 300, 600, 1200, 1800, 3600};
+constexpr char kForeignLabel[] = "no block";
 /// Room for the temporary file's name.
 constexpr size_t kPathBytes = 4096;
 
@@ -69,26 +71,88 @@ int time_x(double seconds, double total) {
     return kLeft + static_cast<int>(x < 0 ? 0 : (x > kPlotWidth ? kPlotWidth : x));
 }
 
-/// The blocks' bands, or their names: the names go on top of the envelope.
-void svg_bands(FILE* f, const Analysis& a, double total, bool names) {
+/// A label for the lower panel: a block's escaped name, or a foreign stretch.
+struct Label {
+    int x = 0;
+    char text[escaped_text_bytes(kMaxNameBytes)] = {};
+};
+
+constexpr unsigned kMaxLabels = kMaxMeasuredBlocks + kMaxForeignStretches;
+/// Labels go in rows below the panel's top; one that fits in no row is left
+/// out (its band keeps the name as a tooltip), so no two overlap.
+constexpr int kLabelRows = 4;
+constexpr int kLabelRowHeight = 12;
+/// Wider than a character of the labels' 11 px monospace font (0.6 em), and
+/// the space between two labels.
+constexpr int kLabelCharWidth = 7;
+constexpr int kLabelGap = 4;
+
+unsigned measured_blocks(const TapeMeasures& t) {
+    return t.blocks_found < kMaxMeasuredBlocks ? t.blocks_found : kMaxMeasuredBlocks;
+}
+
+unsigned foreign_stretches(const Analysis& a) {
+    if (!a.foreign_scanned) return 0;
+    return a.foreign.found < kMaxForeignStretches ? a.foreign.found : kMaxForeignStretches;
+}
+
+void block_name_text(const BlockMeasure& b, char* text, size_t bytes) {
+    escape_name(reinterpret_cast<const uint8_t*>(b.name), std::strlen(b.name), text, bytes);
+}
+
+void svg_band(FILE* f, const char* cls, int x, int w, const char* name, const char* title) {
+    std::fprintf(f, "<rect class=\"band %s\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\">", cls, x,
+                 kTimeTop, w > 1 ? w : 1, kTimeHeight);
+    std::fprintf(f, "<title>");
+    svg_write_text(f, name);
+    std::fprintf(f, ": %s</title></rect>\n", title);
+}
+
+/// The bands of the blocks and of the signal without a block.
+void svg_bands(FILE* f, const Analysis& a, double total) {
     const TapeMeasures& t = a.tape;
-    const unsigned n = t.blocks_found < kMaxMeasuredBlocks ? t.blocks_found : kMaxMeasuredBlocks;
-    for (unsigned i = 0; i < n; ++i) {
+    char text[escaped_text_bytes(kMaxNameBytes)];
+    for (unsigned i = 0; i < measured_blocks(t); ++i) {
         const BlockMeasure& b = t.blocks[i];
         const int x = time_x(b.leader.seconds, total);
-        const int w = time_x(b.end.seconds, total) - x;
         const char* cls = b.verdict == BlockVerdict::kGood        ? "good"
                           : b.verdict == BlockVerdict::kRecovered ? "recovered"
                                                                   : "bad";
-        if (!names) {
-            std::fprintf(f, "<rect class=\"band %s\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\">",
-                         cls, x, kTimeTop, w > 1 ? w : 1, kTimeHeight);
-            std::fprintf(f, "<title>%s</title></rect>\n", verdict_name(b.verdict));
-            continue;
-        }
-        std::fprintf(f, "<text class=\"name\" x=\"%d\" y=\"%d\">", x + 2,
-                     kTimeTop + 12 + 12 * (i % 2));
-        svg_write_text(f, b.name);
+        block_name_text(b, text, sizeof text);
+        svg_band(f, cls, x, time_x(b.end.seconds, total) - x, text, verdict_name(b.verdict));
+    }
+    for (unsigned i = 0; i < foreign_stretches(a); ++i) {
+        const ForeignStretch& s = a.foreign.stretches[i];
+        const int x = time_x(s.start, total);
+        svg_band(f, "foreign", x, time_x(s.end, total) - x, kForeignLabel,
+                 "signal without a block");
+    }
+}
+
+/// The labels, in order along the time axis, each in the first row free at its place.
+void svg_labels(FILE* f, const Analysis& a, double total) {
+    Label labels[kMaxLabels];
+    unsigned n = 0;
+    for (unsigned i = 0; i < measured_blocks(a.tape); ++i, ++n) {
+        labels[n].x = time_x(a.tape.blocks[i].leader.seconds, total) + 2;
+        block_name_text(a.tape.blocks[i], labels[n].text, sizeof labels[n].text);
+    }
+    for (unsigned i = 0; i < foreign_stretches(a); ++i, ++n) {
+        labels[n].x = time_x(a.foreign.stretches[i].start, total) + 2;
+        std::snprintf(labels[n].text, sizeof labels[n].text, "%s", kForeignLabel);
+    }
+    std::stable_sort(labels, labels + n, [](const Label& l, const Label& r) { return l.x < r.x; });
+    int free_from[kLabelRows];
+    std::fill(free_from, free_from + kLabelRows, kLeft);
+    for (unsigned i = 0; i < n; ++i) {
+        const int width = static_cast<int>(std::strlen(labels[i].text)) * kLabelCharWidth;
+        int row = 0;
+        while (row < kLabelRows && free_from[row] > labels[i].x) ++row;
+        if (row == kLabelRows) continue;
+        free_from[row] = labels[i].x + width + kLabelGap;
+        std::fprintf(f, "<text class=\"name\" x=\"%d\" y=\"%d\">", labels[i].x,
+                     kTimeTop + kLabelRowHeight * (row + 1));
+        svg_write_text(f, labels[i].text);
         std::fprintf(f, "</text>\n");
     }
 }
@@ -117,12 +181,12 @@ void svg_timeline(FILE* f, const Analysis& a) {
                  kLeft, kTimeTop - 20, a.levels.envelope_channel + 1);
     std::fprintf(f, "<rect class=\"frame\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\"/>\n", kLeft,
                  kTimeTop, kPlotWidth, kTimeHeight);
-    svg_bands(f, a, total, false);
+    svg_bands(f, a, total);
     const double column_frames =
         static_cast<double>(a.levels.envelope.windows_per_column) * a.levels.window_frames;
     svg_envelope(f, a.levels.envelope, column_frames,
                  std::max(static_cast<double>(a.frames), column_frames));
-    svg_bands(f, a, total, true);
+    svg_labels(f, a, total);
     int step = kTimeSteps[0];
     for (int s : kTimeSteps) {
         step = s;
@@ -133,7 +197,7 @@ void svg_timeline(FILE* f, const Analysis& a) {
                      kTimeTop + kTimeHeight + 15, s);
     std::fprintf(f,
                  "<text x=\"%d\" y=\"%d\">green: good, orange: recovered, red: CRC error or "
-                 "unreadable</text>\n",
+                 "unreadable, grey: signal without a block</text>\n",
                  kLeft, kHeight - 15);
 }
 
@@ -147,8 +211,9 @@ bool write_document(FILE* f, const Analysis& a) {
                  "<style>text{font:11px sans-serif}.frame{fill:none;stroke:#888}"
                  ".bar{fill:#4a7ab5}.nominal{stroke:#333;stroke-dasharray:4 3}"
                  ".threshold{stroke:#c00;stroke-dasharray:2 "
-                 "2}.envelope{stroke:#222;fill:none}.name{font-weight:bold;fill:#05a}"
+                 "2}.envelope{stroke:#222;fill:none}.name{font:bold 11px monospace;fill:#05a}"
                  ".band{fill-opacity:0.35}.good{fill:#2a2}.recovered{fill:#e90}.bad{fill:#d22}"
+                 ".foreign{fill:#999}"
                  "</style>\n<rect width=\"100%%\" height=\"100%%\" fill=\"#fff\"/>\n");
     svg_histogram(f, a.tape);
     if (a.levels_measured) svg_timeline(f, a);

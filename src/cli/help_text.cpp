@@ -82,5 +82,5 @@ void print_help(FILE* to) {
 }
 
 void print_version(FILE* to) {
-    std::fprintf(to, "vorlane 1.0\n");
+    std::fprintf(to, "vorlane %s\n", kVersion);
 }

@@ -10,5 +10,8 @@ void print_usage(FILE* to);
 /// kLongOptions one line each, the WAV formats read and where the manual is.
 void print_help(FILE* to);
 
+/// The version number, as --version and the run's record give it.
+constexpr const char kVersion[] = "1.0";
+
 /// The version line of --version.
 void print_version(FILE* to);

@@ -21,15 +21,13 @@ struct IgnoredOptionRule {
     const char* notice;
 };
 
-// --analyze wins over --recover, and both over the default decoder, which
-// alone reads the chain marker that --join needs. A row goes when its
-// option starts to act in that company.
+// --analyze wins over --recover, and both over the default decoder; --join
+// acts with either decoder that writes images. A row goes when its option
+// starts to act in that company.
 constexpr IgnoredOptionRule kIgnoredOptionRules[] = {
     {kGivenRecover, kGivenAnalyze, 0,
      "Note: --recover has no effect with --analyze and is ignored."},
     {kGivenJoin, kGivenAnalyze, 0, "Note: --join has no effect with --analyze and is ignored."},
-    {kGivenJoin, kGivenRecover, kGivenAnalyze,
-     "Note: --join has no effect with --recover and is ignored."},
     {kGivenPlot, 0, kGivenAnalyze, "Note: --plot needs --analyze and is ignored."},
 };
 

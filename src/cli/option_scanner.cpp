@@ -9,6 +9,7 @@ constexpr LongOption kLongOptions[] = {
     {"recover", nullptr, kOptRecover, "the decoder for damaged and degraded tapes"},
     {"analyze", nullptr, kOptAnalyze, "report what is on the tape instead of writing images"},
     {"plot", "FILE", kOptPlot, "with --analyze, also draw the analysis as SVG"},
+    {"report", "FILE", kOptReport, "also write a JSON record of the run to FILE"},
     {"help", nullptr, kOptHelp, "show this help on standard output (exit code 0)"},
     {"version", nullptr, kOptVersion, "print the version on standard output (exit code 0)"},
     {nullptr, nullptr, 0, nullptr},

@@ -31,6 +31,7 @@ enum LongOptionCode : int {
     kOptRecover,
     kOptAnalyze,
     kOptPlot,
+    kOptReport,
     kOptHelp,
     kOptVersion,
 };

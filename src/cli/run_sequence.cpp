@@ -6,11 +6,13 @@
 #include <cstring>
 #include <memory>
 
+#include "analyze/analyze_run.h"
 #include "cli/help_text.h"
 #include "cli/mode_choice.h"
 #include "cli/numeric_options.h"
 #include "cli/option_notices.h"
 #include "cli/option_scanner.h"
+#include "report/run_report.h"
 #include "settings.h"
 #include "wav/header_reader.h"
 #include "wav/input_stream.h"
@@ -30,6 +32,7 @@ struct RunContext {
     WavHeader header;
     std::unique_ptr<RawOutput> raw;         ///< -o only
     BlockSink sink;                         ///< every block, image and chain of the run
+    RunReport report;                       ///< --report: the run's record
     bool decoded = false;                   ///< the decoder ran to the end of the input
     bool given[kRecoverIgnoresCount] = {};  ///< which of kRecoverIgnores were on the command line
 };
@@ -85,6 +88,9 @@ ScanOutcome apply_long_option(int code, const OptionScanner& scanner, ConverterS
         case kOptPlot:
             s->plot_path = scanner.argument;
             break;
+        case kOptReport:
+            s->report_path = scanner.argument;
+            break;
         case kOptHelp:
             print_help(stdout);
             return stop_with(kExitSuccess);
@@ -126,6 +132,7 @@ ScanOutcome apply_option(int code, const OptionScanner& scanner, RunContext* ctx
         case 't':
             return parameter(apply_threshold(scanner.argument, s));
         case 'i':
+            s->input_path = scanner.argument;
             return open_input(scanner.argument, ctx);
         case 'h':
             print_usage(stderr);
@@ -189,6 +196,15 @@ int header_exit_code(HeaderStatus status, const WavHeader& header, const Convert
     return kExitSuccess;
 }
 
+/// --report: opened before the header is read, so a refused file is recorded too.
+void open_report(RunContext* ctx) {
+    ProtectedFiles kept;
+    protect_file(&kept, ctx->input);
+    if (ctx->raw != nullptr) protect_file(&kept, ctx->raw->file);
+    if (run_report_open(&ctx->report, ctx->settings.report_path, kept))
+        run_report_start(&ctx->report, kVersion, ctx->settings);
+}
+
 /// Once the options are scanned: the header, then the decoder.
 int convert(RunContext* ctx) {
     const ConverterSettings& s = ctx->settings;
@@ -198,20 +214,24 @@ int convert(RunContext* ctx) {
         ctx->raw = std::make_unique_for_overwrite<RawOutput>();
         raw_output_open(ctx->raw.get(), s.raw_output_path, ctx->input);
     }
+    if (s.report_path != nullptr) open_report(ctx);
 
     input_open(&ctx->stream, ctx->input);
     const uint32_t forced_rate = s.has_forced_rate ? s.forced_rate : 0;
     const HeaderStatus header = read_header(&ctx->stream, forced_rate, &ctx->header);
+    run_report_header(&ctx->report, header, ctx->header, &ctx->stream);
     const int code = header_exit_code(header, ctx->header, s);
     if (code != kExitSuccess) return code;
     // The one list of files no output may replace: the input and the -o file.
-    // --join makes chains only in the decoder that reads the chain marker.
-    sink_start(&ctx->sink, s.join && !s.recover && !s.analyze);
+    // --join makes chains in both decoders that write images.
+    sink_start(&ctx->sink, s.join && !s.analyze);
     image_store_protect(&ctx->sink.images, ctx->input);
     if (ctx->raw != nullptr) image_store_protect(&ctx->sink.images, ctx->raw->file);
+    ctx->sink.record = ctx->report.file != nullptr ? &ctx->report.json : nullptr;
     const DecodeStatus status =
         decode_chosen_mode(&ctx->stream, ctx->header, s, &ctx->sink, ctx->raw.get());
-    if (status == DecodeStatus::kEdgeModeUnavailable) return kExitParameter;
+    if (status == DecodeStatus::kEdgeModeUnavailable || status == DecodeStatus::kInputNotSeekable)
+        return kExitParameter;
     ctx->decoded = true;
     return sink_failed(ctx->sink) ? kExitUsageOrIo : kExitSuccess;
 }
@@ -251,6 +271,10 @@ int run(int argc, char* argv[]) {
         std::fprintf(stderr, "Error reading the input file.\n");
         if (code == kExitSuccess) code = kExitUsageOrIo;
     }
+    // The record comes last: it holds the exit code. One that fails makes it 1.
+    if (!run_report_finish(&ctx.report, ctx.sink.images.files_written, code) &&
+        code == kExitSuccess)
+        code = kExitUsageOrIo;
     if (ctx.input != nullptr) std::fclose(ctx.input);
     std::fflush(stdout);
     return code;

@@ -10,6 +10,7 @@
 enum class DecodeStatus {
     kFinished,             ///< ran to the end of the input
     kEdgeModeUnavailable,  ///< -m at a rate its windows cannot handle
+    kInputNotSeekable,     ///< --analyze reads the input more than once, and it is a pipe
 };
 
 /// How the samples are walked. Every path gives the same output to the byte;

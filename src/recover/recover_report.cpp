@@ -38,6 +38,32 @@ void print_help_line(const RecoveryOutcome& o) {
     }
 }
 
+/// The byte after the checksum, read plainly from the edges logged past it:
+/// 0xD8 when another block of a chain follows. Edges the log does not hold
+/// read as 0 bits, as the default mode reads a marker the recording cut off.
+uint8_t read_marker(const EdgeLog& log, const RecoveryOutcome& o) {
+    const BlockReading& r = o.reading;
+    const double threshold = ReaderParams{}.threshold * r.long_q;
+    uint8_t byte = 0;
+    bool pending_short = false;
+    uint32_t j = r.stop_edge;
+    for (int bit = 0; bit < 8; ++bit) {
+        int value = 0;
+        while (j + 2 < log.count) {
+            const bool is_long = edge_log_period(log, j) > threshold;
+            j += 2;
+            if (is_long || pending_short) {
+                value = is_long ? 0 : 1;
+                pending_short = false;
+                break;
+            }
+            pending_short = true;
+        }
+        byte = static_cast<uint8_t>(byte << 1 | value);
+    }
+    return byte;
+}
+
 }  // namespace
 
 void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInput& input) {
@@ -68,5 +94,6 @@ void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInp
         return;
     }
     print_help_line(o);
+    b.marker = read_marker(log, o);
     sink_block_good(sink, b);
 }

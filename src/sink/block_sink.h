@@ -7,12 +7,20 @@
 
 #include <cstdint>
 
+#include "report/json_writer.h"
+#include "sink/block_record.h"
+#include "sink/block_tally.h"
 #include "sink/image_store.h"
 #include "tape/tape_block.h"
 
 struct BlockSink {
     ImageStore images;  ///< the files written and the files protected
     bool join = false;  ///< --join: blocks linked by the chain marker make one image
+    /// --analyze's quiet run of the default decoder: blocks are kept here,
+    /// nothing is printed and no image is written.
+    BlockTally* tally = nullptr;
+    JsonWriter* record = nullptr;  ///< --report: the run's record, open while the run goes
+    BlockRecord pending;           ///< --report: the block being received
 };
 
 /// A fresh sink; `join` as for --join.

@@ -93,15 +93,10 @@ std::vector<RunCase> command_line_cases() {
 }
 
 TEST(RunSequence, EveryRowOfTheTableRead) {
-    EXPECT_EQ(command_line_cases().size(), 87u + 16u) << "the table's rows, then the numbers";
+    EXPECT_EQ(command_line_cases().size(), 95u + 16u) << "the table's rows, then the numbers";
 }
 
-class CommandLines : public RunCaseTest {};
-TEST_P(CommandLines, Run) {
-    check_run(GetParam());
-}
-INSTANTIATE_TEST_SUITE_P(RunSequence, CommandLines, testing::ValuesIn(command_line_cases()),
-                         row_name<RunCase>);
+RUN_CASE_TABLE(CommandLines, Run, command_line_cases());
 
 // --help lists every long option of the scanner's table, in its order, each
 // with its value: an option cannot be added and forgotten in the help.

@@ -69,11 +69,7 @@ std::vector<RunCase> golden_cases() {
     };
 }
 
-class DecodeGolden : public RunCaseTest {};
-TEST_P(DecodeGolden, ConsoleOutputAndImages) {
-    check_run(GetParam());
-}
-INSTANTIATE_TEST_SUITE_P(, DecodeGolden, testing::ValuesIn(golden_cases()), row_name<RunCase>);
+RUN_CASE_TABLE(DecodeGolden, ConsoleOutputAndImages, golden_cases());
 
 /// A recording that stops inside a block: the lines read so far, no image.
 std::vector<RunCase> cut_cases() {
@@ -87,10 +83,6 @@ std::vector<RunCase> cut_cases() {
     };
 }
 
-class CutTapes : public RunCaseTest {};
-TEST_P(CutTapes, NothingWritten) {
-    check_run(GetParam());
-}
-INSTANTIATE_TEST_SUITE_P(, CutTapes, testing::ValuesIn(cut_cases()), row_name<RunCase>);
+RUN_CASE_TABLE(CutTapes, NothingWritten, cut_cases());
 
 }  // namespace

@@ -75,8 +75,7 @@ struct RecordingRow {
     int channels;
     bool inverted;
     double snr_db;
-    bool edge_mode, filter;  ///< read back with -m, with -f -t 90
-    bool every_mode;
+    bool edge_mode, filter, every_mode;  ///< read back with -m, with -f -t 90; with every option
 };
 
 constexpr SampleEncoding kPcm = SampleEncoding::kPcm, kFloat = SampleEncoding::kFloat;

@@ -12,6 +12,7 @@
 
 #include "end_to_end.h"
 #include "process_runner.h"
+#include "recover/recover_tape.h"
 #include "synth.h"
 #include "tape_signal.h"
 
@@ -142,15 +143,71 @@ TEST(Recover, NothingFromTenMinutesOfNoiseHumOrSilence) {
     }
 }
 
-TEST(Recover, SearchesOnlyTheChannelGiven) {
-    const std::vector<std::string> images = test_images(1, 10, 5);
-    SynthSettings s;
-    s.channels = 2, s.signal_channel = 2;
-    for (const auto& [channel, found] : {std::pair{"--channel=1", 0}, {"--channel=2", 1}}) {
-        ScopedTempDir dir;
-        ASSERT_EQ(synthesize(dir.file("tape.wav"), s, images), "");
-        run_process(vorlane_binary(), {"--recover", channel, "-i", "tape.wav"}, dir.path());
-        EXPECT_EQ(score(dir, images), (std::vector<int>{found, 0})) << channel;
+/// A tape on one channel of many, found where a tracker watches it: every
+/// channel up to the trackers' count, or the one named with --channel.
+struct ChannelRow {
+    const char* name;
+    int channels, signal_channel, named;  ///< the channel given with --channel, 0: none
+    bool found;
+};
+
+const ChannelRow kChannelRows[] = {
+    {"the second of three", 3, 2, 0, true},
+    {"another named", 3, 2, 1, false},
+    {"the last tracked", kMaxTrackedChannels, kMaxTrackedChannels, 0, true},
+    {"past the last tracked", kMaxTrackedChannels + 1, kMaxTrackedChannels + 1, 0, false},
+    {"past the last tracked, named", kMaxTrackedChannels + 1, kMaxTrackedChannels + 1,
+     kMaxTrackedChannels + 1, true},
+};
+
+class RecoverChannels : public testing::TestWithParam<ChannelRow> {};
+TEST_P(RecoverChannels, SearchedByTheirTrackers) {
+    const ChannelRow& row = GetParam();
+    TapeSignalOptions o;
+    o.channels = row.channels, o.signal_channel = row.signal_channel;
+    const std::string image = htp_image("CH", 0x4000, "abc"), payload = tape_payload(image, o);
+    const Placement p{44, static_cast<unsigned>(row.channels), 0, 2};
+    const std::string file = start_time(p, "CH") + "_CH.htp";
+    std::vector<std::string> options = {"--recover"};
+    if (row.named) options.insert(options.end(), {"--channel", std::to_string(row.named)});
+    RunCase c = on_wav(
+        row.name, make_wav(WavFixture{static_cast<uint16_t>(row.channels)}, payload), options, 0,
+        expected_header_report(row.channels, 44100, 8, 36, payload.size()) + summary(row.found),
+        "");
+    if (row.found) {
+        c.err = good_block_lines(p, "CH", 0x4000, "abc") + "  File written: " + file + "\n\n";
+        c.made = {{file, image}};
+    }
+    check_run(c);
+}
+INSTANTIATE_TEST_SUITE_P(, RecoverChannels, testing::ValuesIn(kChannelRows), row_name<ChannelRow>);
+
+// --recover --join reads the chain marker and hands chains to the same sink:
+// the images of a whole recording and of one cut inside a chain's second block
+// equal the default decoder's, byte for byte.
+TEST(Recover, JoinWritesTheChainsTheDefaultDecoderWrites) {
+    const std::string chain = htp_image("PROG", 0x4000, std::string(90, 'p'), 256, '\xD8') +
+                              htp_image("", 0x405A, std::string(60, 'q'), 128, '\xD8') +
+                              htp_image("", 0x4096, "end", 128);
+    for (const double keep : {1.0, 0.55}) {
+        std::vector<std::vector<std::string>> images;
+        for (const bool recover : {false, true}) {
+            ScopedTempDir dir;
+            SynthSettings s;
+            s.bits_per_sample = 16;
+            ASSERT_EQ(synthesize(dir.file("tape.wav"), s, {chain, htp_image("ONE", 0, "1")}), "");
+            std::string wav = read_file(dir.file("tape.wav"));
+            const size_t frames = static_cast<size_t>((wav.size() - 44) / 2 * keep);
+            ASSERT_TRUE(write_file(dir.file("tape.wav"), wav.substr(0, 44 + 2 * frames)));
+            std::vector<std::string> args{"--join", "-i", "tape.wav"};
+            if (recover) args.insert(args.begin(), "--recover");
+            EXPECT_EQ(run_process(vorlane_binary(), args, dir.path()).exit_code, 0);
+            images.push_back({});
+            for (const std::string& name : list_dir(dir.path()))
+                images.back().push_back(name + ":" + read_file(dir.file(name)).substr(0, 4096));
+        }
+        EXPECT_EQ(images[1], images[0]) << keep;
+        EXPECT_EQ(images[0].size(), keep == 1.0 ? 3u : 2u) << keep;
     }
 }
 

@@ -102,6 +102,7 @@ void check_run(const RunCase& c) {
         const std::string actual = read_file(cwd + "/" + file);
         const bool large = bytes.rfind("fnv1a64:", 0) == 0;
         EXPECT_EQ(large ? fingerprint(actual) : actual, bytes) << c.name << ": " << file;
+        EXPECT_TRUE(has_new_file_mode(cwd + "/" + file)) << c.name << ": " << file;
     }
     for (const GivenEntry& e : c.given) {
         if (std::count(expected.begin(), expected.end(), e.name) ||

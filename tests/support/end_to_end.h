@@ -37,9 +37,18 @@ struct RunCase {
 
 /// A table of runs; each row is a named case that runs alone with --gtest_filter.
 using RunCaseTest = testing::TestWithParam<RunCase>;
+/// The case's name, in printable ASCII: the test listing carries it.
 inline void PrintTo(const RunCase& c, std::ostream* os) {
-    *os << c.name;
+    for (char ch : c.name) *os << (ch >= ' ' && ch <= '~' ? ch : '?');
 }
+
+/// Runs every case of `cases` as its own test, Suite.Test/<row>_<name>.
+#define RUN_CASE_TABLE(Suite, Test, cases) \
+    class Suite : public RunCaseTest {};   \
+    TEST_P(Suite, Test) {                  \
+        check_run(GetParam());             \
+    }                                      \
+    INSTANTIATE_TEST_SUITE_P(, Suite, testing::ValuesIn(cases), row_name<RunCase>)
 
 /// A case's name from its row number and its label: letters and digits, '_' for the rest.
 std::string case_name(size_t row, const std::string& label);

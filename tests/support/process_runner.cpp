@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -82,4 +83,11 @@ ScopedTempDir::~ScopedTempDir() {
 
 std::string test_data(const std::string& name) {
     return read_file(std::string(VORLANE_TEST_DATA) + "/" + name);
+}
+
+bool has_new_file_mode(const std::string& path) {
+    struct stat st;
+    const mode_t mask = umask(0);
+    umask(mask);
+    return stat(path.c_str(), &st) == 0 && (st.st_mode & 0777) == (0666 & ~mask);
 }

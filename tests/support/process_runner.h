@@ -31,6 +31,8 @@ std::string test_data(const std::string& name);
 
 bool write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
+/// The file has the permissions any new file gets under the umask.
+bool has_new_file_mode(const std::string& path);
 /// Names of the entries of a directory, sorted.
 std::vector<std::string> list_dir(const std::string& path);
 

@@ -43,9 +43,11 @@ namespace {
 
 void put_sample(std::string* out, int level, const TapeSignalOptions& o) {
     if (o.inverted) level = -level;
-    for (int ch = 0; ch < o.channels; ++ch)
-        *out += o.bits == 16 ? le16(static_cast<uint16_t>(level * 256))
-                             : std::string(1, static_cast<char>(level + 128));
+    for (int ch = 1; ch <= o.channels; ++ch) {
+        const int v = o.signal_channel == 0 || ch == o.signal_channel ? level : 0;
+        *out += o.bits == 16 ? le16(static_cast<uint16_t>(v * 256))
+                             : std::string(1, static_cast<char>(v + 128));
+    }
 }
 
 }  // namespace

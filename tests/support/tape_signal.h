@@ -35,6 +35,7 @@ struct TapeSignalOptions {
     uint32_t rate = 44100;
     int bits = 8;
     int channels = 1;
+    int signal_channel = 0;  ///< the one channel playing the tape, from 1; 0: every channel
     unsigned short_samples = 36;
     unsigned long_samples = 72;
     bool square = false;            ///< square wave at +-amplitude instead of narrow pulses

@@ -1,12 +1,8 @@
 // The command line end to end: exit codes, messages and every file left behind;
 // the recording of every format, container, signal shape and degradation
 // compared byte for byte.
-#include "synth_cli.h"
-
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <sstream>
 #include <string>
 
@@ -16,19 +12,8 @@
 
 namespace {
 
-std::string usage_text() {
-    char* text = nullptr;
-    size_t size = 0;
-    std::FILE* stream = open_memstream(&text, &size);
-    synth_print_usage(stream);
-    std::fclose(stream);
-    std::string out(text, size);
-    std::free(text);
-    return out;
-}
-
-TEST(SynthCommandLine, ExitCodesMessagesAndFiles) {
-    const std::string usage = usage_text();
+std::vector<RunCase> synth_cases() {
+    const std::string usage = test_data("synth_usage.txt");
     std::vector<RunCase> cases = {
         synth_case("", 1, usage),
         synth_case("-o out.wav -rh a.htp", 1, usage),
@@ -50,8 +35,12 @@ TEST(SynthCommandLine, ExitCodesMessagesAndFiles) {
                                   : synth_case(args + " -o out.wav a.htp", 0, "",
                                                {{"out.wav", "fnv1a64:" + given}}));
     }
-    ASSERT_EQ(cases.size(), 6u + 62u) << "every row of the table read";
-    for (const RunCase& c : cases) check_run(c);
+    return cases;
+}
+RUN_CASE_TABLE(SynthCommandLine, Run, synth_cases());
+
+TEST(SynthCommandLineTable, EveryRowReadAndDecimalsExact) {
+    EXPECT_EQ(synth_cases().size(), 6u + 62u) << "every row of the table read";
     double value = 0;  // the decimal point is '.' whatever the locale; the value is exact
     EXPECT_TRUE(parse_decimal("+1633.25", &value) && value == 1633.25 &&
                 parse_decimal(".5", &value) && value == 0.5);

@@ -1,0 +1,183 @@
+// --analyze accounts for the whole recording: its advice agrees with what the
+// default options and --recover actually write, signal outside the blocks is
+// listed and drawn, levels suit one-sided pulses, labels never overlap, and
+// a pipe is refused rather than analysed as nothing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <functional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "end_to_end.h"
+#include "process_runner.h"
+#include "synth.h"
+#include "tape_signal.h"
+
+namespace {
+
+const std::string kBlock = htp_image("DEMO", 0x4000, std::string(60, 'x') + "123");
+
+/// A block, then 1000 bytes played with periods of 9 and 20 samples.
+std::string block_then_foreign() {
+    TapeSignalOptions fast;
+    fast.short_samples = 9;
+    fast.long_samples = 20;
+    return make_wav({}, tape_payload(kBlock, {}) + tape_payload(std::string(1000, 'Z'), fast));
+}
+
+/// 8-bit pulses from a silence at 32 up to 223, as some tools write them.
+std::string rail_pulses() {
+    std::string payload = tape_payload(kBlock, {});
+    for (char& c : payload) c = static_cast<char>(static_cast<uint8_t>(c) == 128 ? 32 : 223);
+    return make_wav({}, payload);
+}
+
+std::string synthesized(const SynthSettings& s, size_t images = 1) {
+    ScopedTempDir dir;
+    const std::vector<std::string> tapes(images, kBlock);
+    EXPECT_EQ(synthesize(dir.file("t.wav"), s, tapes), "");
+    return read_file(dir.file("t.wav"));
+}
+
+SynthSettings sixteen_bit(double snr, bool inverted) {
+    SynthSettings s;
+    // Two seconds of noise between the blocks: noise is no signal without a block.
+    s.silence_between_s = 2;
+    s.bits_per_sample = 16;
+    s.amplitude = 0.5;
+    s.noise_snr_db = snr;
+    s.inverted = inverted;
+    return s;
+}
+
+/// Six blocks of long names close together: their labels must share rows.
+std::string crowded_names() {
+    SynthSettings s;
+    s.silence_between_s = 0.05;
+    std::vector<std::string> tapes;
+    for (char c = 'A'; c < 'G'; ++c) tapes.push_back(htp_image(std::string(50, c) + "\"", 0, "x"));
+    ScopedTempDir dir;
+    EXPECT_EQ(synthesize(dir.file("t.wav"), s, tapes), "");
+    return read_file(dir.file("t.wav"));
+}
+
+struct AccountCase {
+    const char* name;
+    std::function<std::string()> wav;
+    unsigned found, by_default, by_recover;
+    std::string stretches;  ///< the "Signal without a block" lines, times to 0.1 s
+    bool one_sided;
+};
+
+const AccountCase kCases[] = {
+    {"clean_pulses", [] { return synthesized(SynthSettings{}); }, 1, 1, 1, "", true},
+    {"noisy_pulses_30dB", [] { return synthesized(sixteen_bit(30, false), 2); }, 2, 0, 2, "", true},
+    {"inverted", [] { return synthesized(sixteen_bit(0, true)); }, 1, 0, 1, "", true},
+    {"silence_at_one_rail", rail_pulses, 1, 1, 1, "", true},
+    {"block_then_foreign_pulses", block_then_foreign, 1, 1, 1,
+     "4.6-8.1 s, periods near 204 and 454 us: not this tape format\n", true},
+    {"crowded_names", crowded_names, 6, 6, 6, "", true},
+};
+
+unsigned images_written(const std::string& wav, const char* option) {
+    ScopedTempDir dir;
+    EXPECT_TRUE(write_file(dir.file("tape.wav"), wav));
+    std::vector<std::string> args = {"-i", "tape.wav"};
+    if (option != nullptr) args.insert(args.begin(), option);
+    const ProcessResult p = run_process(vorlane_binary(), args, dir.path());
+    unsigned files = 99;
+    std::sscanf(p.out.substr(p.out.rfind('\n', p.out.size() - 2) + 1).c_str(),
+                "Finished writing output file(s). %u", &files);
+    std::sscanf(p.out.substr(p.out.rfind('\n', p.out.size() - 2) + 1).c_str(), "%u file(s)",
+                &files);
+    return files;
+}
+
+class AnalyzeAccounts : public testing::TestWithParam<AccountCase> {};
+
+TEST_P(AnalyzeAccounts, AdviceMatchesTheRunsAndEverySignalIsListed) {
+    const AccountCase& c = GetParam();
+    const std::string wav = c.wav();
+    ScopedTempDir dir;
+    ASSERT_TRUE(write_file(dir.file("tape.wav"), wav));
+    const ProcessResult p = run_process(
+        vorlane_binary(), {"--analyze", "-i", "tape.wav", "--plot", "p.svg"}, dir.path());
+    EXPECT_EQ(p.exit_code, 0);
+    unsigned read = 0, found = 0, recovered = 0;
+    std::string stretches;
+    double peak = 0, signal = 1;
+    std::istringstream lines(p.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::sscanf(line.c_str(), "Channel 1: peak %lf dBFS, signal %lf", &peak, &signal);
+        std::sscanf(line.c_str(),
+                    "Advice: the default options read %u of %u block(s); --recover reads %u", &read,
+                    &found, &recovered);
+        double from = 0, to = 0;
+        char rest[128] = "";
+        if (std::sscanf(line.c_str(), "Signal without a block: %lf-%lf s, %127[^\n]", &from, &to,
+                        rest) == 3) {
+            char text[160];
+            std::snprintf(text, sizeof text, "%.1f-%.1f s, %s\n", from, to, rest);
+            stretches += text;
+        }
+    }
+    EXPECT_EQ(found, c.found) << p.out;
+    EXPECT_EQ(read, c.by_default) << p.out;
+    EXPECT_EQ(recovered, c.by_recover) << p.out;
+    // The advice is a fact about the runs, not a guess.
+    EXPECT_EQ(read, images_written(wav, nullptr));
+    EXPECT_EQ(recovered, images_written(wav, "--recover"));
+    EXPECT_EQ(stretches, c.stretches) << p.out;
+    EXPECT_LE(signal, peak) << p.out;
+    EXPECT_EQ(p.out.find("(pulses to one side)") != std::string::npos, c.one_sided) << p.out;
+    EXPECT_EQ(p.out.find("off centre"), std::string::npos) << p.out;
+    // One grey band per stretch; no two labels of a row overlap (monospace, 0.6 em of 11 px).
+    const std::string svg = read_file(dir.file("p.svg"));
+    size_t bands = 0;
+    for (size_t at = 0; (at = svg.find("band foreign", at)) != std::string::npos; ++at) ++bands;
+    EXPECT_EQ(bands, static_cast<size_t>(std::count(stretches.begin(), stretches.end(), '\n')));
+    const std::regex label("<text class=\"name\" x=\"(\\d+)\" y=\"(\\d+)\">([^<]*)</text>");
+    std::vector<std::array<double, 3>> drawn;  // y, left, right
+    for (std::sregex_iterator m(svg.begin(), svg.end(), label), end; m != end; ++m) {
+        const double x = std::stod((*m)[1]), y = std::stod((*m)[2]);
+        const std::string text = std::regex_replace((*m)[3].str(), std::regex("&[a-z]+;"), "_");
+        for (const auto& d : drawn)
+            EXPECT_FALSE(d[0] == y && x < d[2] && d[1] < x + 6.6 * text.size()) << text;
+        drawn.push_back({y, x, x + 6.6 * text.size()});
+    }
+    EXPECT_GE(drawn.size(), std::min<size_t>(c.found, 4));
+}
+
+INSTANTIATE_TEST_SUITE_P(Recordings, AnalyzeAccounts, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<AccountCase>& i) { return i.param.name; });
+
+TEST(AnalyzeInput, PipeRefusedRedirectedFileAnalysed) {
+    ScopedTempDir dir;
+    const std::string payload = tape_payload(kBlock, {});
+    ASSERT_TRUE(write_file(dir.file("tape.wav"), make_wav({}, payload)));
+    const std::string header =
+        expected_header_report(1, 44100, 8, 36, static_cast<int64_t>(payload.size()));
+    const ProcessResult pipe = run_process(
+        "/bin/sh", {"-c", "cat tape.wav | " + vorlane_binary() + " --analyze -i /dev/stdin"},
+        dir.path());
+    EXPECT_EQ(pipe.exit_code, 2);
+    EXPECT_EQ(pipe.out, header);
+    EXPECT_EQ(pipe.err,
+              "--analyze reads the recording more than once and cannot read it from a pipe: "
+              "save it to a file first.\n");
+    const ProcessResult file = run_process(
+        "/bin/sh", {"-c", vorlane_binary() + " --analyze -i /dev/stdin < tape.wav"}, dir.path());
+    EXPECT_EQ(file.exit_code, 0);
+    char seconds[64];
+    std::snprintf(seconds, sizeof seconds, "\nAnalysis: %.3f s of recording\n",
+                  payload.size() / 44100.0);
+    const std::string analysis = header + seconds;
+    EXPECT_EQ(file.out.substr(0, analysis.size()), analysis);
+}
+
+}  // namespace

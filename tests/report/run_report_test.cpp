@@ -1,0 +1,123 @@
+// --report end to end: in every mode and for refused, empty, cut and hostile
+// recordings the record parses with Python's JSON parser, holds the run's
+// exit code and mode, and gives a tape name back byte for byte.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "end_to_end.h"
+#include "process_runner.h"
+#include "tape_signal.h"
+
+namespace {
+
+/// Tape names hold any byte but the zero that ends them.
+std::string hostile_name() {
+    std::string name;
+    for (int b = 1; b < 64; ++b) name += static_cast<char>(b * 4 - 1);
+    return name;
+}
+
+std::string hex(const std::string& bytes) {
+    std::string out;
+    char two[3];
+    for (char c : bytes) {
+        std::snprintf(two, sizeof two, "%02x", static_cast<uint8_t>(c));
+        out += two;
+    }
+    return out;
+}
+
+const std::string kGood = make_wav({}, tape_payload(htp_image(hostile_name(), 0x4000, "ab"), {}));
+
+struct ReportCase {
+    const char* name;
+    std::string wav;
+    std::string options;  ///< before "-i in.wav --report r.json"
+    int exit_code;
+    std::vector<std::string> leaves;  ///< lines the parser must read back, among others
+};
+
+const ReportCase kReports[] = {
+    {"convert",
+     kGood,
+     "-v",
+     0,
+     {".mode s " + hex("convert"), ".summary.images_written 1",
+      ".blocks[0].name s " + hex(hostile_name()), ".blocks[0].verdict s " + hex("written"),
+      ".options.verbose true", ".options.filter false"}},
+    {"recover",
+     kGood,
+     "--recover",
+     0,
+     {".mode s " + hex("recover"), ".blocks[0].name s " + hex(hostile_name())}},
+    {"analyze_with_plot",
+     kGood,
+     "--analyze --plot p.svg",
+     0,
+     {".mode s " + hex("analyze"), ".blocks[0].name s " + hex(hostile_name()),
+      ".blocks[0].default_options s " + hex("written")}},
+    {"empty_file", "", "", 5, {".wav.refused s " + hex("not RIFF or RF64")}},
+    {"no_data_chunk", kGood.substr(0, 36), "", 6, {".wav.refused s " + hex("no data chunk")}},
+    {"cut_in_block",
+     kGood.substr(0, kGood.size() * 9 / 10),
+     "--analyze",
+     0,
+     {".blocks[0].verdict s " + hex("incomplete")}},
+    {"channel_missing", kGood, "--channel 3", 2, {".summary.exit_code 2"}},
+    {"twelve_bit_samples", make_wav({1, 44100, 12}, "xx"), "", 5, {".wav.bits_per_sample 12"}},
+};
+
+/// The parser's leaves with keys as text again, for readable expectations.
+std::string named_keys(std::string leaves) {
+    for (const char* key :
+         {"summary", "images_written", "exit_code", "blocks", "name", "wav", "refused", "verdict",
+          "default_options", "bits_per_sample", "mode", "options", "verbose", "filter"}) {
+        const std::string coded = hex(key);
+        for (size_t at = 0; (at = leaves.find("." + coded, at)) != std::string::npos;)
+            leaves.replace(at + 1, coded.size(), key);
+    }
+    return leaves;
+}
+
+class RunReports : public testing::TestWithParam<ReportCase> {};
+
+TEST_P(RunReports, ParseAndTellTheRun) {
+    const ReportCase& c = GetParam();
+    ScopedTempDir dir;
+    ASSERT_TRUE(write_file(dir.file("in.wav"), c.wav));
+    std::vector<std::string> args = words(c.options);
+    args.insert(args.end(), {"-i", "in.wav", "--report", "r.json"});
+    const ProcessResult run = run_process(vorlane_binary(), args, dir.path());
+    EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
+    const ProcessResult parsed = run_process(
+        "/usr/bin/env", {"python3", std::string(VORLANE_TEST_DATA) + "/json_leaves.py", "r.json"},
+        dir.path());
+    ASSERT_EQ(parsed.exit_code, 0) << parsed.out << read_file(dir.file("r.json"));
+    const std::string leaves = "\n" + named_keys(parsed.out);
+    std::vector<std::string> expected = c.leaves;
+    expected.push_back(".summary.exit_code " + std::to_string(c.exit_code));
+    for (const std::string& line : expected)
+        EXPECT_NE(leaves.find("\n" + line + "\n"), std::string::npos) << line << leaves;
+    EXPECT_EQ(read_file(dir.file("in.wav")), c.wav);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, RunReports, testing::ValuesIn(kReports),
+                         [](const testing::TestParamInfo<ReportCase>& i) { return i.param.name; });
+
+TEST(RunReport, NeverWrittenOverTheInputOrTheRawOutput) {
+    for (const char* target : {"in.wav", "raw.bin"}) {
+        ScopedTempDir dir;
+        ASSERT_TRUE(write_file(dir.file("in.wav"), kGood));
+        const ProcessResult p = run_process(
+            vorlane_binary(), {"-o", "raw.bin", "-i", "in.wav", "--report", target}, dir.path());
+        EXPECT_EQ(p.exit_code, 1) << target;
+        EXPECT_EQ(p.err.substr(0, p.err.find('\n') + 1),
+                  "Error writing " + std::string(target) + ".\n");
+        EXPECT_EQ(read_file(dir.file("in.wav")), kGood);
+        EXPECT_EQ(list_dir(dir.path()).size(), 3u) << target;  // in.wav, raw.bin and the image
+    }
+}
+
+}  // namespace

@@ -14,16 +14,6 @@
 
 namespace {
 
-/// The images vorlane wrote into `dir`, in the order of their start times.
-std::vector<std::pair<std::string, std::string>> written_images(const ScopedTempDir& dir) {
-    std::vector<std::pair<std::string, std::string>> images;
-    for (const std::string& name : list_dir(dir.path())) {
-        if (name.size() > 4 && name.substr(name.size() - 4) == ".htp")
-            images.emplace_back(name, read_file(dir.file(name)));
-    }
-    return images;
-}
-
 /// Plays `images` with `settings` into dir/tape.wav and runs vorlane on it.
 ProcessResult play_and_convert(const ScopedTempDir& dir, const SynthSettings& settings,
                                const std::vector<std::string>& images,
@@ -37,7 +27,7 @@ ProcessResult play_and_convert(const ScopedTempDir& dir, const SynthSettings& se
 void expect_images(const ScopedTempDir& dir, const ProcessResult& r,
                    const std::vector<std::string>& images, const std::string& label) {
     EXPECT_EQ(r.exit_code, 0) << label;
-    const auto written = written_images(dir);
+    const auto written = htp_images(dir.path());
     ASSERT_EQ(written.size(), images.size()) << label << "\n" << r.err;
     for (size_t i = 0; i < images.size(); ++i)
         EXPECT_EQ(written[i].second, images[i]) << label << ", image " << i;
@@ -143,14 +133,14 @@ TEST(RoundTrip, JoinWritesEachProgramAsOneImage) {
         expect_images(dir, play_and_convert(dir, s, images, {"--join"}), images,
                       "--join, " + std::to_string(s.bits_per_sample) + " bits");
         // A chain, written under a temporary name first, gets a new file's permissions.
-        EXPECT_TRUE(has_new_file_mode(dir.file(written_images(dir)[3].first)));
+        EXPECT_TRUE(has_new_file_mode(dir.file(htp_images(dir.path())[3].first)));
     }
     // Without --join every block is an image of its own, ending with 0x00.
     ScopedTempDir dir;
     std::string first = three.substr(0, three.find('\xD8', 256 + 10) + 1);
     first.back() = '\0';
     const ProcessResult r = play_and_convert(dir, SynthSettings{}, {three}, {});
-    const auto written = written_images(dir);
+    const auto written = htp_images(dir.path());
     ASSERT_EQ(written.size(), 3u) << r.err;
     EXPECT_EQ(written[0].second, first);
     EXPECT_EQ(written[2].first.substr(9), "_.htp");

@@ -38,10 +38,8 @@ std::vector<std::string> test_images(int count, int length, unsigned seed) {
 /// How many images equal one on the tape, and how many equal none.
 std::vector<int> score(const ScopedTempDir& dir, const std::vector<std::string>& images) {
     std::vector<int> got{0, 0};
-    for (const std::string& name : list_dir(dir.path())) {
-        if (name.size() < 4 || name.substr(name.size() - 4) != ".htp") continue;
-        ++got[std::count(images.begin(), images.end(), read_file(dir.file(name))) > 0 ? 0 : 1];
-    }
+    for (const auto& [name, bytes] : htp_images(dir.path()))
+        ++got[std::count(images.begin(), images.end(), bytes) > 0 ? 0 : 1];
     return got;
 }
 

@@ -70,6 +70,15 @@ std::vector<std::string> list_dir(const std::string& path) {
     return names;
 }
 
+std::vector<std::pair<std::string, std::string>> htp_images(const std::string& path) {
+    std::vector<std::pair<std::string, std::string>> images;
+    for (const std::string& name : list_dir(path)) {
+        if (name.size() > 4 && name.substr(name.size() - 4) == ".htp")
+            images.emplace_back(name, read_file(path + "/" + name));
+    }
+    return images;
+}
+
 ScopedTempDir::ScopedTempDir() {
     const char* base = std::getenv("TMPDIR");
     path_ = std::string(base && *base ? base : "/tmp") + "/vorlane-test-XXXXXX";

@@ -4,6 +4,7 @@
 // whole-file helpers the checks use.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 /// What a finished child process left behind.
@@ -35,6 +36,8 @@ std::string read_file(const std::string& path);
 bool has_new_file_mode(const std::string& path);
 /// Names of the entries of a directory, sorted.
 std::vector<std::string> list_dir(const std::string& path);
+/// The images (*.htp) in a directory as name and bytes, sorted by name: by start time.
+std::vector<std::pair<std::string, std::string>> htp_images(const std::string& path);
 
 /// A fresh temporary directory, removed with all its contents at the end of
 /// the scope, so a failed test leaves nothing behind.

@@ -1,18 +1,16 @@
 // Live decoding in the worker: the page sends the sound input's samples in
-// pieces as they arrive; they are appended to a 16-bit mono WAV file in
-// memory, and the converter reads what has arrived so far again and again
-// (at most a quarter of the time busy), so each block's lines and image
-// appear soon after its checksum. Stop decodes once more and hands back the
-// capture as a WAV file.
+// pieces as they arrive; each piece goes into the core's live session (the
+// decoder's feed, see live_entry.cpp), so a block's lines and image come the
+// moment its checksum arrives, and is appended to the capture, a 16-bit mono
+// WAV file in memory that Stop hands back.
 // In:  {live: 'start', rate, opts} {live: 'samples', samples: Int16Array} {live: 'stop'}
-// Out: {live: 'result', result, load, seconds} ... {live: 'capture', bytes}
+// Out: {live: 'result', result, final, load, seconds} ... {live: 'capture', bytes}
 const kLiveFolder = '/live';
-const kLivePath = kLiveFolder + '/capture.wav';
+const kLiveCapture = '/live-capture.wav';
 const kWavHeaderBytes = 44;
-const kMinRerunMs = 250;
 
-const live = { instance: null, stream: null, frames: 0, rate: 0, opts: null, lastRun: 0,
-  rerunMs: kMinRerunMs, busyMs: 0, startedAt: 0, lastShown: '' };
+const live = { instance: null, session: 0, stream: null, frames: 0, rate: 0, busyMs: 0, startedAt: 0,
+  stdout: [], stderr: [] };
 
 /** A PCM header: 16-bit mono at `rate`, `dataBytes` of samples. */
 function liveWavHeader(rate, dataBytes) {
@@ -25,14 +23,40 @@ function liveWavHeader(rate, dataBytes) {
   return new Uint8Array(h.buffer);
 }
 
+/** Joins byte arrays into one. */
+function liveJoin(parts) {
+  const out = new Uint8Array(parts.reduce((n, p) => n + p.length, 0));
+  let at = 0;
+  for (const p of parts) { out.set(p, at); at += p.length; }
+  return out;
+}
+
 async function liveStart(message) {
   if (vorlaneReady === null) vorlaneReady = vorlaneInstance(createVorlaneCore);
   live.instance = await vorlaneReady;
-  const FS = live.instance.core.FS;
+  const { core, console } = live.instance;
+  const FS = core.FS;
   if (!FS.analyzePath(kLiveFolder).exists) FS.mkdir(kLiveFolder);
-  live.stream = FS.open(kLivePath, 'w+');
-  Object.assign(live, { frames: 0, rate: message.rate, opts: message.opts, lastRun: performance.now(),
-    rerunMs: kMinRerunMs, busyMs: 0, startedAt: performance.now(), lastShown: '' });
+  FS.chdir(kLiveFolder);
+  live.session = core._vorlane_live_begin(message.rate, message.opts.mode === 'recover' ? 1 : 0);
+  // The header report comes again, with the true length, in front of each report.
+  console.out.take();
+  console.err.take();
+  if (live.session === 0) throw new Error(`a capture at ${message.rate} Hz cannot be decoded`);
+  live.stream = FS.open(kLiveCapture, 'w+');
+  Object.assign(live, { frames: 0, rate: message.rate, busyMs: 0, startedAt: performance.now(), stdout: [], stderr: [] });
+}
+
+/** Puts the piece into the core's buffer and decodes it, in slices it can take. */
+function liveFeed(bytes) {
+  const core = live.instance.core;
+  const room = core._vorlane_live_piece_bytes();
+  for (let at = 0; at < bytes.length; at += room) {
+    const part = bytes.subarray(at, Math.min(bytes.length, at + room));
+    // HEAPU8 is looked up each time: a growing memory replaces it.
+    core.HEAPU8.set(part, core._vorlane_live_piece(live.session));
+    core._vorlane_live_feed(live.session, part.length);
+  }
 }
 
 function liveSamples(message) {
@@ -40,35 +64,50 @@ function liveSamples(message) {
   const bytes = new Uint8Array(message.samples.buffer, message.samples.byteOffset, message.samples.byteLength);
   live.instance.core.FS.write(live.stream, bytes, 0, bytes.length, kWavHeaderBytes + live.frames * 2);
   live.frames += message.samples.length;
-  if (performance.now() - live.lastRun >= live.rerunMs) liveDecode(false);
+  const began = performance.now();
+  liveFeed(bytes);
+  live.busyMs += performance.now() - began;
+  liveReport(null);
 }
 
-/** Reads the capture so far; tells the page when the report has changed. */
-function liveDecode(final) {
-  const FS = live.instance.core.FS;
-  FS.write(live.stream, liveWavHeader(live.rate, live.frames * 2), 0, kWavHeaderBytes, 0);
-  const began = performance.now();
-  const result = vorlaneRun(live.instance, live.opts, () => kLivePath);
+/** Shows the report when the decoder has said something, and always at the end. */
+function liveReport(exitCode) {
+  const { core, console } = live.instance;
+  const out = console.out.take();
+  const err = console.err.take();
+  if (out.length > 0) live.stdout.push(out);
+  if (err.length > 0) live.stderr.push(err);
+  if (exitCode === null && out.length === 0 && err.length === 0) return;
+  core._vorlane_live_header_report(live.rate, live.frames * 2);
+  const header = console.out.take();
+  console.err.take();
+  const stdoutBytes = liveJoin([header, ...live.stdout]);
+  const stderrBytes = liveJoin(live.stderr);
+  const result = { exitCode: exitCode === null ? 0 : exitCode, stdout: vorlaneUtf8.decode(stdoutBytes),
+    stderr: vorlaneUtf8.decode(stderrBytes), stdoutBytes, stderrBytes, images: [], svg: null };
+  const FS = core.FS;
+  for (const name of FS.readdir(kLiveFolder)) {
+    const path = kLiveFolder + '/' + name;
+    if (FS.isFile(FS.stat(path).mode)) result.images.push({ name, bytes: FS.readFile(path) });
+  }
   const now = performance.now();
-  live.busyMs += now - began;
-  live.lastRun = now;
-  // Reading grows with the capture: wait three times as long as it took.
-  live.rerunMs = Math.max(kMinRerunMs, 3 * (now - began));
-  const shown = result.stderr + '\u0000' + result.images.map((i) => i.name).join('/');
-  if (!final && shown === live.lastShown) return;
-  live.lastShown = shown;
-  postMessage({ live: 'result', result, final, load: live.busyMs / (now - live.startedAt),
+  postMessage({ live: 'result', result, final: exitCode !== null, load: live.busyMs / Math.max(1, now - live.startedAt),
     seconds: live.frames / live.rate }, result.images.map((i) => i.bytes.buffer));
 }
 
 function liveStop() {
   if (live.stream === null) return;
-  liveDecode(true);
   const FS = live.instance.core.FS;
+  const exitCode = live.instance.core._vorlane_live_end(live.session);
+  live.session = 0;
+  liveReport(exitCode);
+  FS.write(live.stream, liveWavHeader(live.rate, live.frames * 2), 0, kWavHeaderBytes, 0);
   FS.close(live.stream);
   live.stream = null;
-  const bytes = FS.readFile(kLivePath);
-  FS.unlink(kLivePath);
+  const bytes = FS.readFile(kLiveCapture);
+  FS.unlink(kLiveCapture);
+  FS.chdir('/');
+  vorlaneRemoveTree(FS, kLiveFolder);
   postMessage({ live: 'capture', bytes }, [bytes.buffer]);
 }
 

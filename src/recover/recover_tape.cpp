@@ -51,8 +51,11 @@ DirectionChoice choose_directions(const BlockSession& s) {
     return c;
 }
 
-void finish_block(RecoverState* st, const RecoverInput& input) {
+/// Hands the block's best reading to the sink (or the measures), once.
+void report_session(RecoverState* st, const RecoverInput& input) {
     BlockSession& s = st->session;
+    if (s.reported) return;
+    s.reported = true;
     const DirectionChoice directions = choose_directions(s);
     if (directions.count > 0) {
         const RecoveryOutcome o =
@@ -63,8 +66,24 @@ void finish_block(RecoverState* st, const RecoverInput& input) {
             report_block(o, st->log, input);
         }
     }
-    s.active = false;
+}
+
+void finish_block(RecoverState* st, const RecoverInput& input) {
+    report_session(st, input);
+    st->session.active = false;
     reset_watches(st);
+}
+
+/// The block's log cannot take another edge once the gap since its newest
+/// one is too long: the next edge of its channel will end it unread. Its
+/// reading is final now, so it is reported now; a live input then shows it
+/// while the silence after it plays. Edges are never earlier than the frame
+/// before the one that fired them.
+void report_if_final(RecoverState* st, const RecoverInput& input) {
+    const BlockSession& s = st->session;
+    if (!s.active || s.reported || st->index == 0) return;
+    const uint64_t earliest_next_q = st->index * kTimeSteps - (kTimeSteps - 1);
+    if (earliest_next_q > st->log.last_q + kMaxEdgeDelta) report_session(st, input);
 }
 
 void start_block(RecoverState* st, unsigned slot, const EdgeEvent& ev, const RecoverInput& input) {
@@ -74,6 +93,7 @@ void start_block(RecoverState* st, unsigned slot, const EdgeEvent& ev, const Rec
     s.leader_q = st->watches[slot][ev.rising ? 1 : 0].mean_q;
     s.lock_q = ev.q;
     s.closing = 0;
+    s.reported = false;
     for (BlockReading& r : s.online) reading_start(&r, s.leader_q, nullptr);
     edge_log_start(&st->log, ev);
 }
@@ -174,6 +194,7 @@ void recover_frames(RecoverState* st, const uint8_t* frames, size_t n) {
         }
         done += span;
         st->index += span;
+        report_if_final(st, input);
     }
 }
 

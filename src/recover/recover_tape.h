@@ -43,6 +43,9 @@ struct BlockSession {
     uint64_t lock_q = 0;     ///< time of the edge that completed the leader
     BlockReading online[2];  ///< by direction: [1] periods from rising edges
     uint32_t closing = 0;    ///< edges still to log after the block's end; 0: not closing
+    /// Reported once no later edge could join its log: the silence after a
+    /// block shows it at once, not only when the next edge comes.
+    bool reported = false;
 };
 
 /// Everything the recovering decoder owns: fixed size, about 4.5 MB.

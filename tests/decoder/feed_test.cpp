@@ -1,11 +1,13 @@
 // Sample data fed to either decoder in pieces of any size, cut inside frames
 // too, gives exactly the console lines, count and images vorlane gives for
-// the file, over recordings longer than one read of the input buffer.
+// the file, over recordings longer than one read of the input buffer; and a
+// block followed by silence is written while the silence plays.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -44,8 +46,10 @@ Outcome outcome(const ScopedTempDir& dir, std::string out, std::string err) {
 }
 
 /// Hands the sample data to the chosen decoder `row.piece` bytes at a time.
+/// `after(bytes fed so far)` runs after each piece.
 void feed_pieces(const FeedRow& row, const WavHeader& header, uint64_t start,
-                 const std::string& data, BlockSink* sink) {
+                 const std::string& data, BlockSink* sink,
+                 const std::function<void(size_t)>& after = {}) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
     const size_t piece = row.piece == 0 ? data.size() : row.piece;
     ConverterSettings s;
@@ -62,6 +66,7 @@ void feed_pieces(const FeedRow& row, const WavHeader& header, uint64_t start,
         const size_t n = std::min(piece, data.size() - at);
         row.recover ? recover_feed(recover.get(), bytes + at, n)
                     : decoder_feed(decoder.get(), bytes + at, n);
+        if (after) after(at + n);
     }
     row.recover ? recover_end(recover.get()) : decoder_end(decoder.get());
 }
@@ -138,6 +143,70 @@ TEST_P(FeedPieces, SameAsTheFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Decoders, FeedPieces, testing::ValuesIn(kRows),
+                         [](const testing::TestParamInfo<FeedRow>& info) {
+                             return std::string(info.param.name);
+                         });
+
+/// Where the first block's signal ends and the second's begins, in samples
+/// of a clean 16-bit mono recording: around the first run of zeros of a second.
+std::pair<size_t, size_t> first_gap(const std::string& data, size_t rate) {
+    const auto* x = reinterpret_cast<const int16_t*>(data.data());
+    const size_t n = data.size() / 2;
+    size_t i = 0;
+    while (i < n && x[i] == 0) ++i;
+    for (size_t zeros = 0; i < n; ++i) {
+        zeros = x[i] == 0 ? zeros + 1 : 0;
+        if (zeros == rate) break;
+    }
+    const size_t end = i + 1 - rate;
+    while (i < n && x[i] == 0) ++i;
+    return {end, i};
+}
+
+class FeedPrompt : public testing::TestWithParam<FeedRow> {};
+
+// A live input must show a block before the next one plays: its image is
+// written within half a second of the silence after it.
+TEST_P(FeedPrompt, ImageWhileTheSilenceAfterItPlays) {
+    const FeedRow& row = GetParam();
+    SynthSettings s;
+    s.bits_per_sample = 16, s.silence_between_s = 2;
+    ScopedTempDir dir;
+    ASSERT_EQ(synthesize(dir.file("t.wav"), s,
+                         {htp_image("FIRST", 0x4000, "abc"), htp_image("SECOND", 0x8000, "d")}),
+              "");
+    const std::string wav = read_file(dir.file("t.wav"));
+    ASSERT_EQ(wav.substr(36, 4), "data");
+    const std::string data = wav.substr(44);
+    const auto [end, next] = first_gap(data, s.sample_rate);
+    ASSERT_GT(next, end + s.sample_rate) << "the recording must hold the gap";
+    WavHeader header;
+    header.sample_rate = s.sample_rate, header.channels = 1, header.bits_per_sample = 16;
+    header.frame.format = SampleFormat::kSigned16, header.frame.sample_bytes = 2;
+    header.frame.frame_bytes = 2;
+    const std::string cwd = std::filesystem::current_path().string();
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    testing::internal::CaptureStdout();
+    BlockSink sink;
+    sink_start(&sink, false);
+    size_t written_at = 0;
+    feed_pieces(row, header, 44, data, &sink, [&](size_t fed) {
+        if (written_at == 0 && sink.images.files_written > 0) written_at = fed / 2;
+    });
+    sink_finish(&sink);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(chdir(cwd.c_str()), 0);
+    EXPECT_GT(written_at, end) << out;
+    EXPECT_LT(written_at, end + s.sample_rate / 2) << out;
+    EXPECT_EQ(sink.images.files_written, 2u) << out;
+}
+
+const FeedRow kPromptRows[] = {
+    {"Default", false, 16, 1, 0, true, 2048},
+    {"Recover", true, 16, 1, 0, false, 2048},
+};
+
+INSTANTIATE_TEST_SUITE_P(Decoders, FeedPrompt, testing::ValuesIn(kPromptRows),
                          [](const testing::TestParamInfo<FeedRow>& info) {
                              return std::string(info.param.name);
                          });

@@ -71,6 +71,9 @@ async function expectImage(env, page, { wav, seconds, began }) {
   await page.waitForSelector('#live-report .images a', { timeout: seconds * 2000 });
   const arrived = (Date.now() - began) / 1000;
   env.assert.ok(arrived < seconds, `the block's link came at ${arrived} s, the recording is ${seconds} s`);
+  // The link comes with the checksum; the capture must also hold the tape's
+  // last bits after it, so Stop waits a little.
+  await new Promise((r) => setTimeout(r, 1000));
   await page.click('#stop');
   await page.waitForSelector('#capture:not([hidden])');
   const mode = await page.$eval('#live-decoder', (s) => s.value);

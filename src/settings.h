@@ -29,4 +29,5 @@ struct ConverterSettings {
     const char* plot_path = nullptr;        ///< --plot: the analysis picture, SVG
     const char* input_path = nullptr;       ///< -i: the recording, as given
     const char* report_path = nullptr;      ///< --report: the run's record, JSON
+    const char* output_dir = nullptr;  ///< --output-dir: the images' folder; null: the current one
 };

@@ -10,6 +10,7 @@ enum GivenOption : unsigned {
     kGivenRecover = 1u << 1,
     kGivenAnalyze = 1u << 2,
     kGivenPlot = 1u << 3,
+    kGivenOutputDir = 1u << 4,
 };
 
 /// One option that has no effect: `ignored` was given with every option of
@@ -29,11 +30,14 @@ constexpr IgnoredOptionRule kIgnoredOptionRules[] = {
      "Note: --recover has no effect with --analyze and is ignored."},
     {kGivenJoin, kGivenAnalyze, 0, "Note: --join has no effect with --analyze and is ignored."},
     {kGivenPlot, 0, kGivenAnalyze, "Note: --plot needs --analyze and is ignored."},
+    {kGivenOutputDir, kGivenAnalyze, 0,
+     "Note: --output-dir has no effect with --analyze and is ignored."},
 };
 
 unsigned given_options(const ConverterSettings& s) {
     return (s.join ? kGivenJoin : 0u) | (s.recover ? kGivenRecover : 0u) |
-           (s.analyze ? kGivenAnalyze : 0u) | (s.plot_path != nullptr ? kGivenPlot : 0u);
+           (s.analyze ? kGivenAnalyze : 0u) | (s.plot_path != nullptr ? kGivenPlot : 0u) |
+           (s.output_dir != nullptr ? kGivenOutputDir : 0u);
 }
 
 }  // namespace

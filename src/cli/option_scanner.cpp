@@ -10,6 +10,7 @@ constexpr LongOption kLongOptions[] = {
     {"analyze", nullptr, kOptAnalyze, "report what is on the tape instead of writing images"},
     {"plot", "FILE", kOptPlot, "with --analyze, also draw the analysis as SVG"},
     {"report", "FILE", kOptReport, "also write a JSON record of the run to FILE"},
+    {"output-dir", "DIR", kOptOutputDir, "write images into DIR (made if missing)"},
     {"help", nullptr, kOptHelp, "show this help on standard output (exit code 0)"},
     {"version", nullptr, kOptVersion, "print the version on standard output (exit code 0)"},
     {nullptr, nullptr, 0, nullptr},

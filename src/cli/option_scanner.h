@@ -32,6 +32,7 @@ enum LongOptionCode : int {
     kOptAnalyze,
     kOptPlot,
     kOptReport,
+    kOptOutputDir,
     kOptHelp,
     kOptVersion,
 };

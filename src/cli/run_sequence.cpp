@@ -12,6 +12,7 @@
 #include "cli/numeric_options.h"
 #include "cli/option_notices.h"
 #include "cli/option_scanner.h"
+#include "cli/output_folder.h"
 #include "report/run_report.h"
 #include "settings.h"
 #include "wav/header_reader.h"
@@ -90,6 +91,9 @@ ScanOutcome apply_long_option(int code, const OptionScanner& scanner, ConverterS
             break;
         case kOptReport:
             s->report_path = scanner.argument;
+            break;
+        case kOptOutputDir:
+            s->output_dir = scanner.argument;
             break;
         case kOptHelp:
             print_help(stdout);
@@ -210,6 +214,9 @@ int convert(RunContext* ctx) {
     const ConverterSettings& s = ctx->settings;
     print_ignored_option_notices(s);
     if (s.recover) drop_options_recover_ignores(ctx);
+    // The folder is made before anything is decoded; --analyze writes no image.
+    if (s.output_dir != nullptr && !s.analyze && !make_output_folder(s.output_dir))
+        return kExitParameter;
     if (s.raw_output_path != nullptr) {
         ctx->raw = std::make_unique_for_overwrite<RawOutput>();
         raw_output_open(ctx->raw.get(), s.raw_output_path, ctx->input);
@@ -225,6 +232,7 @@ int convert(RunContext* ctx) {
     // The one list of files no output may replace: the input and the -o file.
     // --join makes chains in both decoders that write images.
     sink_start(&ctx->sink, s.join && !s.analyze);
+    if (!s.analyze) ctx->sink.images.folder = s.output_dir;
     image_store_protect(&ctx->sink.images, ctx->input);
     if (ctx->raw != nullptr) image_store_protect(&ctx->sink.images, ctx->raw->file);
     ctx->sink.record = ctx->report.file != nullptr ? &ctx->report.json : nullptr;

@@ -5,11 +5,15 @@
 #include <cstdlib>
 #include <cstring>
 
-void chain_append(ChainWriter* chain, const TapeBlock& block) {
+void chain_append(ChainWriter* chain, const TapeBlock& block, const char* folder) {
     if (chain->blocks == 0) {
-        image_file_name(block, chain->name, sizeof chain->name);
-        std::strcpy(chain->temp_name, ".vorlane-chain-XXXXXX");
-        const int fd = mkstemp(chain->temp_name);
+        char file_name[kImageFileNameBytes];
+        image_file_name(block, file_name, sizeof file_name);
+        // The temporary file sits beside the image, so the rename stays in DIR.
+        const bool fits =
+            image_path(folder, file_name, chain->name, sizeof chain->name) &&
+            image_path(folder, ".vorlane-chain-XXXXXX", chain->temp_name, sizeof chain->temp_name);
+        const int fd = fits ? mkstemp(chain->temp_name) : -1;
         if (fd >= 0) give_new_file_permissions(fd);
         chain->file = fd < 0 ? nullptr : fdopen(fd, "wb");
         if (chain->file == nullptr && fd >= 0) close(fd);

@@ -3,18 +3,18 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "tape/tape_block.h"
 #include "image/image_writer.h"
+#include "tape/tape_block.h"
 
 /// A chained program on its way into one image (--join). Blocks are
 /// appended to a temporary file as they arrive, so a chain of any length
 /// needs no memory; the image gets its name when the chain ends.
 struct ChainWriter {
-    FILE* file = nullptr;                 ///< the temporary file, open while a chain is pending
-    char temp_name[32] = {};              ///< its name in the current directory
-    char name[kImageFileNameBytes] = {};  ///< the image's name, from the chain's first block
-    unsigned blocks = 0;                  ///< blocks appended so far
-    bool write_failed = false;            ///< a write to the temporary file failed
+    FILE* file = nullptr;                  ///< the temporary file, open while a chain is pending
+    char temp_name[kImagePathBytes] = {};  ///< its path in the images' folder
+    char name[kImagePathBytes] = {};       ///< the image's path, from the chain's first block
+    unsigned blocks = 0;                   ///< blocks appended so far
+    bool write_failed = false;             ///< a write to the temporary file failed
 };
 
 inline bool chain_pending(const ChainWriter& chain) {
@@ -22,7 +22,7 @@ inline bool chain_pending(const ChainWriter& chain) {
 }
 
 /// Appends a good block with its marker; the first block opens the image.
-void chain_append(ChainWriter* chain, const TapeBlock& block);
+void chain_append(ChainWriter* chain, const TapeBlock& block, const char* folder);
 
 /// Ends the pending chain and writes its image. `incomplete` says why the
 /// chain broke, or is null when its last block ended the program. Returns

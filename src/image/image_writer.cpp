@@ -53,9 +53,21 @@ bool names_protected_file(const char* name, const ProtectedFiles& files) {
     return false;
 }
 
-bool write_image(const TapeBlock& block, const ProtectedFiles& protected_files) {
-    char name[kImageFileNameBytes];
-    image_file_name(block, name, sizeof name);
+bool image_path(const char* folder, const char* name, char* path, size_t path_bytes) {
+    const int n = folder == nullptr ? std::snprintf(path, path_bytes, "%s", name)
+                                    : std::snprintf(path, path_bytes, "%s/%s", folder, name);
+    return n > 0 && static_cast<size_t>(n) < path_bytes;
+}
+
+bool write_image(const TapeBlock& block, const char* folder,
+                 const ProtectedFiles& protected_files) {
+    char file_name[kImageFileNameBytes];
+    image_file_name(block, file_name, sizeof file_name);
+    char name[kImagePathBytes];
+    if (!image_path(folder, file_name, name, sizeof name)) {
+        std::fprintf(stderr, "Error writing %s.\n", file_name);
+        return false;
+    }
     // Truncating the recording or the raw output would lose what the run
     // still reads or has written.
     if (names_protected_file(name, protected_files)) {

@@ -11,8 +11,15 @@
 constexpr size_t kImageFileNameBytes = 272;
 
 /// Builds the image file name "<start time>_<name>.htp". Path separators in the
-/// tape's name become '_', so the file always lands in the current directory.
+/// tape's name become '_', so the file always lands in the images' folder.
 void image_file_name(const TapeBlock& block, char* name, size_t name_bytes);
+
+/// Room for an image's path inside the output folder.
+constexpr size_t kImagePathBytes = 4096 + kImageFileNameBytes;
+
+/// The path of file `name` in `folder` (null: the current directory); false
+/// when it does not fit.
+bool image_path(const char* folder, const char* name, char* path, size_t path_bytes);
 
 /// Files open for the whole run that an image must never replace, whatever
 /// the tape's name says: the recording being read and the raw output.
@@ -37,7 +44,7 @@ bool names_protected_file(const char* name, const ProtectedFiles& files);
 /// checksum byte and `marker`. False when a write failed.
 bool write_block_bytes(const TapeBlock& block, unsigned leader_bytes, uint8_t marker, FILE* f);
 
-/// Writes one HTP image of a block whose checksum matched, in the current
-/// directory, and reports it. On any failure it says so, removes what it
-/// wrote and returns false.
-bool write_image(const TapeBlock& block, const ProtectedFiles& protected_files);
+/// Writes one HTP image of a block whose checksum matched, in `folder` (null:
+/// the current directory), and reports it. On any failure it says so,
+/// removes what it wrote and returns false.
+bool write_image(const TapeBlock& block, const char* folder, const ProtectedFiles& protected_files);

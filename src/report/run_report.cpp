@@ -51,6 +51,7 @@ void write_options(JsonWriter* w, const ConverterSettings& s) {
     json_bool(w, "join", s.join);
     json_text(w, "raw_output", s.raw_output_path);
     json_text(w, "plot", s.plot_path);
+    json_text(w, "output_dir", s.output_dir);
     json_end_object(w);
 }
 

@@ -54,8 +54,10 @@ void sink_block_good(BlockSink* sink, const TapeBlock& block) {
     if (!sink->join) {
         image_store_block(&sink->images, block);
         if (sink->record == nullptr) return;
-        char name[kImageFileNameBytes];
-        image_file_name(block, name, sizeof name);
+        char file_name[kImageFileNameBytes];
+        image_file_name(block, file_name, sizeof file_name);
+        char name[kImagePathBytes];
+        image_path(sink->images.folder, file_name, name, sizeof name);
         record_good(sink->record, &sink->pending,
                     sink->images.files_written > before ? name : nullptr, 0);
         return;

@@ -17,11 +17,11 @@ void image_store_protect(ImageStore* store, FILE* stream) {
 }
 
 void image_store_block(ImageStore* store, const TapeBlock& block) {
-    count(store, write_image(block, store->protected_files));
+    count(store, write_image(block, store->folder, store->protected_files));
 }
 
 void image_store_chain_append(ImageStore* store, const TapeBlock& block) {
-    chain_append(&store->chain, block);
+    chain_append(&store->chain, block, store->folder);
 }
 
 void image_store_chain_close(ImageStore* store, const char* incomplete) {

@@ -1,8 +1,8 @@
 #pragma once
 
-// Where the images of a run go. Today that is files in the current directory;
-// another place (a folder, memory for a page in the browser) is a change here
-// alone, since every image and chain of every decoder passes through.
+// Where the images of a run go: files in the current directory or in the
+// --output-dir folder. Another place (memory for a page in the browser) is a
+// change here alone, since every image and chain of every decoder passes through.
 
 #include <cstdio>
 
@@ -13,6 +13,7 @@
 struct ImageStore {
     ProtectedFiles protected_files;  ///< the input and the -o file, never written over
     ChainWriter chain;               ///< --join: the chained program being written
+    const char* folder = nullptr;    ///< --output-dir: where images go; null: the current directory
     unsigned files_written = 0;      ///< images created
     bool failed = false;             ///< an output could not be written completely
 };

@@ -19,15 +19,7 @@ const char* default_verdict(const Analysis& a, unsigned i) {
     if (!a.default_ran) return "cannot run";
     const int j = default_block_of(a, i);
     if (j == kNoMatch) return "not found";
-    switch (a.defaults.blocks[j].verdict) {
-        case TallyVerdict::kWritten:
-            return "written";
-        case TallyVerdict::kCrcError:
-            return "CRC error";
-        case TallyVerdict::kIncomplete:
-            return "incomplete";
-    }
-    return "";
+    return tally_verdict_name(a.defaults.blocks[j].verdict);
 }
 
 void block(JsonWriter* w, const Analysis& a, unsigned i) {

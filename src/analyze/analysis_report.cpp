@@ -41,18 +41,6 @@ void print_quoted_name(const char* name) {
     std::printf("\"%s\"", text);
 }
 
-const char* tally_verdict_name(TallyVerdict v) {
-    switch (v) {
-        case TallyVerdict::kWritten:
-            return "written";
-        case TallyVerdict::kCrcError:
-            return "CRC error";
-        case TallyVerdict::kIncomplete:
-            return "incomplete";
-    }
-    return "";
-}
-
 /// Which decoders read the block: the default one with the options given, --recover.
 void print_readers(const Analysis& a, unsigned i) {
     const BlockMeasure& b = a.tape.blocks[i];

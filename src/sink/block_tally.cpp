@@ -36,3 +36,15 @@ void tally_good(BlockTally* t) {
     ++t->written;
     if (TalliedBlock* b = last_block(t)) b->verdict = TallyVerdict::kWritten;
 }
+
+const char* tally_verdict_name(TallyVerdict v) {
+    switch (v) {
+        case TallyVerdict::kWritten:
+            return "written";
+        case TallyVerdict::kCrcError:
+            return "CRC error";
+        case TallyVerdict::kIncomplete:
+            return "incomplete";
+    }
+    return "";
+}

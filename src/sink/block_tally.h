@@ -17,6 +17,9 @@ enum class TallyVerdict {
     kWritten,     ///< checksum good: the default options write its image
 };
 
+/// The verdict as the analysis report and the run's record spell it.
+const char* tally_verdict_name(TallyVerdict v);
+
 struct TalliedBlock {
     TallyVerdict verdict = TallyVerdict::kIncomplete;
     double sync_seconds = 0;   ///< where its sync byte was found

@@ -13,16 +13,6 @@
 
 namespace {
 
-std::string hex(const std::string& bytes) {
-    std::string out;
-    char two[3];
-    for (char c : bytes) {
-        std::snprintf(two, sizeof two, "%02x", static_cast<uint8_t>(c));
-        out += two;
-    }
-    return out;
-}
-
 std::string every_byte() {
     std::string all;
     for (int b = 0; b < 256; ++b) all += static_cast<char>(b);

@@ -19,16 +19,6 @@ std::string hostile_name() {
     return name;
 }
 
-std::string hex(const std::string& bytes) {
-    std::string out;
-    char two[3];
-    for (char c : bytes) {
-        std::snprintf(two, sizeof two, "%02x", static_cast<uint8_t>(c));
-        out += two;
-    }
-    return out;
-}
-
 const std::string kGood = make_wav({}, tape_payload(htp_image(hostile_name(), 0x4000, "ab"), {}));
 
 struct ReportCase {

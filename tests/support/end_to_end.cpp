@@ -144,3 +144,13 @@ std::string summary(unsigned files) {
     return (files > 0 ? "Finished writing output file(s). " : "") + std::to_string(files) +
            " file(s) created.\n";
 }
+
+std::string hex(const std::string& bytes) {
+    std::string out;
+    char two[3];
+    for (char c : bytes) {
+        std::snprintf(two, sizeof two, "%02x", static_cast<uint8_t>(c));
+        out += two;
+    }
+    return out;
+}

@@ -75,6 +75,9 @@ void check_run(const RunCase& c);
 /// "fnv1a64:<hash> <size>", standing in for a large file's bytes.
 std::string fingerprint(const std::string& bytes);
 
+/// Bytes as lower-case hex, two digits a byte.
+std::string hex(const std::string& bytes);
+
 /// The banner and usage text exactly as vorlane prints them.
 std::string expected_usage();
 

@@ -3,26 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-/// Each wrong reading matches the 8-bit sum by chance once in this many.
-constexpr double kChecksumValues = 256;
-/// Subsets waiting to be tried: each one tried adds at most two.
-constexpr unsigned kQueueEntries = 2 * kMaxSearchReadings + 2;
-
-/// A set of candidates read the other way: bit i is candidate i.
-struct FlipSet {
-    double mass = 0;  ///< product of the candidates' odds
-    uint32_t mask = 0;
-    unsigned last = 0;  ///< highest candidate in the set
-};
-
-/// A max-heap by mass, in a fixed array.
-struct FlipQueue {
-    FlipSet entries[kQueueEntries];
-    unsigned count = 0;
-};
-
 void queue_push(FlipQueue* q, const FlipSet& s) {
     if (q->count == kQueueEntries) return;
     unsigned i = q->count++;
@@ -43,6 +23,11 @@ FlipSet queue_pop(FlipQueue* q) {
     q->entries[i] = moved;
     return top;
 }
+
+namespace {
+
+/// Each wrong reading matches the 8-bit sum by chance once in this many.
+constexpr double kChecksumValues = 256;
 
 /// Read to its checksum, which matched, with no structural doubt: no lone
 /// short, no period of no plausible length, no glitch, a name of text, the

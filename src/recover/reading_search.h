@@ -28,6 +28,27 @@ constexpr double kUnmodelledMass = 1e-8;
 /// Readings the search may try per direction.
 constexpr unsigned kMaxSearchReadings = 256;
 
+/// Subsets waiting to be tried: each one tried adds at most two.
+constexpr unsigned kQueueEntries = 2 * kMaxSearchReadings + 2;
+
+/// A set of candidates read the other way: bit i is candidate i.
+struct FlipSet {
+    double mass = 0;  ///< product of the candidates' odds
+    uint32_t mask = 0;
+    unsigned last = 0;  ///< highest candidate in the set
+};
+
+/// A max-heap by mass, in a fixed array: the sets are tried likeliest first.
+struct FlipQueue {
+    FlipSet entries[kQueueEntries];
+    unsigned count = 0;
+};
+
+/// Adds a set; a full queue drops it.
+void queue_push(FlipQueue* q, const FlipSet& s);
+/// Takes out the set of the largest mass; the queue must not be empty.
+FlipSet queue_pop(FlipQueue* q);
+
 /// The checksum does not cover the name and the header: readings of one
 /// block may not differ in them.
 bool same_name_and_header(const BlockReading& a, const BlockReading& b);

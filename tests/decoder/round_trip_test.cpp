@@ -117,11 +117,11 @@ std::string chain(const std::vector<std::string>& blocks, char last_marker = '\0
 }
 
 TEST(RoundTrip, JoinWritesEachProgramAsOneImage) {
-    const std::string single = htp_image("ONE", 0x4000, "single");
+    const std::string single = htp_image("1", 0x4000, "single");
     const std::string two = chain({std::string(300, 'a'), "second"});
     const std::string three = chain({"first", std::string(200, '\x80'), std::string(1, '\0')});
     const std::string cut = chain({"cut", "after its marker"}, '\xD8');
-    // The cut chain is broken by the named block after it.
+    // The cut chain is broken by the block after it, named with one letter.
     const std::vector<std::string> images = {cut, single, two, three};
     SynthSettings s16, stereo_float;
     s16.bits_per_sample = 16;

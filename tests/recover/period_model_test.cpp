@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "end_to_end.h"
+#include "recover/reading_search.h"
 
 namespace {
 
@@ -63,6 +66,24 @@ TEST(PeriodModel, BoundaryLeansTowardTheRarerClass) {
     EXPECT_GT(m.boundary, 0.76);
     EXPECT_NEAR(m.spread[0], 0.05, 0.001);
     EXPECT_NEAR(m.weight[0], 0.9, 1e-9);
+}
+
+// The search tries candidate sets likeliest first: pushes and pops mixed as
+// the search mixes them, every pop the largest mass still queued.
+TEST(FlipQueue, HandsOutTheLikeliestSetFirst) {
+    FlipQueue q;
+    std::vector<double> queued;
+    for (unsigned i = 0; i < 60 || q.count > 0; ++i) {
+        if (i < 60) {
+            queue_push(&q, FlipSet{(i * 37 % 61) / 61.0, i, i});
+            queued.push_back((i * 37 % 61) / 61.0);
+        }
+        if (i % 3 != 2 && i < 60) continue;
+        const auto largest = std::max_element(queued.begin(), queued.end());
+        ASSERT_EQ(queue_pop(&q).mass, *largest) << "after " << i;
+        queued.erase(largest);
+    }
+    EXPECT_TRUE(queued.empty());
 }
 
 }  // namespace

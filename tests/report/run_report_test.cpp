@@ -19,7 +19,9 @@ std::string hostile_name() {
     return name;
 }
 
-const std::string kGood = make_wav({}, tape_payload(htp_image(hostile_name(), 0x4000, "ab"), {}));
+// 258 data bytes: the length's high byte counts too.
+const std::string kGood =
+    make_wav({}, tape_payload(htp_image(hostile_name(), 0x4000, std::string(258, 'd')), {}));
 
 struct ReportCase {
     const char* name;
@@ -47,7 +49,7 @@ const ReportCase kReports[] = {
      "--analyze --plot p.svg",
      0,
      {".mode s " + hex("analyze"), ".blocks[0].name s " + hex(hostile_name()),
-      ".blocks[0].default_options s " + hex("written")}},
+      ".blocks[0].default_options s " + hex("written"), ".blocks[0].length 258"}},
     {"empty_file", "", "", 5, {".wav.refused s " + hex("not RIFF or RF64")}},
     {"no_data_chunk", kGood.substr(0, 36), "", 6, {".wav.refused s " + hex("no data chunk")}},
     {"cut_in_block",
@@ -63,7 +65,7 @@ const ReportCase kReports[] = {
 std::string named_keys(std::string leaves) {
     for (const char* key :
          {"summary", "images_written", "exit_code", "blocks", "name", "wav", "refused", "verdict",
-          "default_options", "bits_per_sample", "mode", "options", "verbose", "filter"}) {
+          "default_options", "length", "bits_per_sample", "mode", "options", "verbose", "filter"}) {
         const std::string coded = hex(key);
         for (size_t at = 0; (at = leaves.find("." + coded, at)) != std::string::npos;)
             leaves.replace(at + 1, coded.size(), key);

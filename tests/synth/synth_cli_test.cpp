@@ -23,6 +23,13 @@ std::vector<RunCase> synth_cases() {
                    {{"out.wav", "fnv1a64:260f2050698b92e6 3259580"}}),
         synth_case("-o out.wav -- a.htp", 0, "", {{"out.wav", "fnv1a64:34bd0481657aaa29 203764"}}),
     };
+    std::string too_many = "-o out.wav";  // more images than the command line takes
+    for (size_t i = 0; i <= kMaxSynthImages; ++i) too_many += " a.htp";
+    cases.push_back(synth_case(too_many, 2,
+                               "vorlane-synth: " + std::to_string(kMaxSynthImages + 1) +
+                                   " images: at most " + std::to_string(kMaxSynthImages) +
+                                   " can be played\n"));
+    cases.back().name = "one image more than it plays";
     cases[2].out = usage;
     cases[3].out = "vorlane-synth 1.0\n";
     std::istringstream table(test_data("synth_command_lines.txt"));
@@ -40,7 +47,7 @@ std::vector<RunCase> synth_cases() {
 RUN_CASE_TABLE(SynthCommandLine, Run, synth_cases());
 
 TEST(SynthCommandLineTable, EveryRowReadAndDecimalsExact) {
-    EXPECT_EQ(synth_cases().size(), 6u + 62u) << "every row of the table read";
+    EXPECT_EQ(synth_cases().size(), 7u + 62u) << "every row of the table read";
     double value = 0;  // the decimal point is '.' whatever the locale; the value is exact
     EXPECT_TRUE(parse_decimal("+1633.25", &value) && value == 1633.25 &&
                 parse_decimal(".5", &value) && value == 0.5);

@@ -4,12 +4,10 @@
 // hands it a stream that fails after a chosen number of bytes).
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -75,22 +73,19 @@ TEST(ReadFailure, ReportedAfterTheSummaryWithWhatWasDecoded) {
         {"", 44 + 1000, 1, report + summary(0), failed},
         {"", 20, 5, "", "This is not a valid WAV file. Exiting...\nSample rate of 0 Hz.\n"},
     };
-    const std::string cwd = std::filesystem::current_path().string();
     for (const auto& c : cases) {
-        ScopedTempDir dir;
-        ASSERT_EQ(chdir(dir.path().c_str()), 0);
         g_input.readable = c.readable;
-        const std::string args = c.option + " -i " + kFailingPath;
-        std::vector<std::string> argv_words = words("vorlane " + args);
+        std::vector<std::string> args = words("vorlane " + c.option + " -i " + kFailingPath);
         std::vector<char*> argv;
-        for (std::string& w : argv_words) argv.push_back(w.data());
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(run(static_cast<int>(argv.size()), argv.data()), c.exit_code) << args;
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.out) << args;
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.err) << args;
-        EXPECT_EQ(read_file(dir.file(file)), c.out.find("1 file") != std::string::npos ? one : "");
-        ASSERT_EQ(chdir(cwd.c_str()), 0);
+        for (std::string& w : args) argv.push_back(w.data());
+        int code = -1;
+        const InProcessRun r =
+            run_in_scratch_dir("", [&] { code = run(static_cast<int>(argv.size()), argv.data()); });
+        EXPECT_EQ(code, c.exit_code) << c.option << c.readable;
+        EXPECT_EQ(r.out, c.out) << c.option << c.readable;
+        EXPECT_EQ(r.err, c.err) << c.option << c.readable;
+        const bool written = c.out.find("1 file") != std::string::npos;
+        EXPECT_EQ(r.files, (written ? decltype(r.files){{file, one}} : decltype(r.files){}));
     }
 }
 

@@ -23,101 +23,74 @@ namespace {
 
 struct Outcome {
     DecodeStatus status = DecodeStatus::kFinished;
-    std::string out;
-    std::string err;
-    std::vector<std::pair<std::string, std::string>> files;
+    InProcessRun run;
 };
 
 /// Decodes `wav` in-process in a fresh directory along `path`.
 Outcome decode_in_dir(const std::string& wav, const ConverterSettings& settings, bool raw,
                       DecodePath path) {
-    ScopedTempDir dir;
-    const std::string cwd = std::filesystem::current_path().string();
-    EXPECT_TRUE(write_file(dir.file("in.wav"), wav));
-    EXPECT_EQ(chdir(dir.path().c_str()), 0);
-
-    auto stream = std::make_unique<InputStream>();
-    auto state = std::make_unique<DecoderState>();
-    auto raw_output = std::make_unique<RawOutput>();
-    WavHeader header;
     Outcome o;
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    FILE* input = std::fopen("in.wav", "rb");
-    if (raw) raw_output_open(raw_output.get(), "raw.bin", input);
-    input_open(stream.get(), input);
-    if (read_header(stream.get(), 0, &header) == HeaderStatus::kOk) {
-        BlockSink sink;
-        sink_start(&sink, settings.join);
-        o.status =
-            decode(state.get(), stream.get(), header, settings, &sink, raw_output.get(), path);
-        if (o.status == DecodeStatus::kFinished) sink_finish(&sink);
-    }
-    EXPECT_TRUE(raw_output_close(raw_output.get()));
-    std::fclose(input);
-    o.out = testing::internal::GetCapturedStdout();
-    o.err = testing::internal::GetCapturedStderr();
-    for (const std::string& name : list_dir(dir.path()))
-        o.files.emplace_back(name, read_file(dir.file(name)));
-    EXPECT_EQ(chdir(cwd.c_str()), 0);
+    o.run = run_in_scratch_dir(wav, [&] {
+        auto stream = std::make_unique<InputStream>();
+        auto state = std::make_unique<DecoderState>();
+        auto raw_output = std::make_unique<RawOutput>();
+        WavHeader header;
+        FILE* input = std::fopen("in.wav", "rb");
+        if (raw) raw_output_open(raw_output.get(), "raw.bin", input);
+        input_open(stream.get(), input);
+        if (read_header(stream.get(), 0, &header) == HeaderStatus::kOk) {
+            BlockSink sink;
+            sink_start(&sink, settings.join);
+            o.status =
+                decode(state.get(), stream.get(), header, settings, &sink, raw_output.get(), path);
+            if (o.status == DecodeStatus::kFinished) sink_finish(&sink);
+        }
+        EXPECT_TRUE(raw_output_close(raw_output.get()));
+        std::fclose(input);
+    });
     return o;
 }
 
-/// How vorlane-synth plays the tape, and the options that read it back. Noise
-/// at 30 dB straddles the comparator's levels around the baseline; at 96 kHz
-/// the filter's long window outgrows its quotient table.
+/// How vorlane-synth plays the tape (its options), and the options that read
+/// it back. Noise at 30 dB straddles the comparator's levels around the
+/// baseline; at 96 kHz the filter's long window outgrows its quotient table.
 struct RecordingRow {
     const char* name;
-    int bits;
-    SampleEncoding encoding;
-    Waveform waveform;
-    uint32_t rate;
-    int channels;
-    bool inverted;
-    double snr_db;
+    const char* synth;
     bool edge_mode, filter, every_mode;  ///< read back with -m, with -f -t 90; with every option
 };
 
-constexpr SampleEncoding kPcm = SampleEncoding::kPcm, kFloat = SampleEncoding::kFloat;
-constexpr Waveform kPulse = Waveform::kPulse;
-
+// clang-format off
 const RecordingRow kRows[] = {
-    {"8-bit pulses", 8, kPcm, kPulse, 44100, 1, false, 0, false, false, true},
-    {"16-bit inverted pulses", 16, kPcm, kPulse, 44100, 1, true, 0, true, false, true},
-    {"16-bit stereo square", 16, kPcm, Waveform::kSquare, 44100, 2, false, 0, false, false, true},
-    {"8-bit 48 kHz noisy", 8, kPcm, kPulse, 48000, 1, false, 30, true, false, true},
-    {"8-bit 96 kHz", 8, kPcm, kPulse, 96000, 1, false, 0, false, false, true},
-    {"16-bit noisy", 16, kPcm, kPulse, 44100, 1, false, 30, false, true, true},
-    {"24-bit noisy", 24, kPcm, kPulse, 44100, 1, false, 30, false, true, false},
-    {"32-bit noisy", 32, kPcm, kPulse, 44100, 1, false, 30, false, true, false},
-    {"float noisy", 32, kFloat, kPulse, 44100, 1, false, 30, false, true, false},
-    {"double noisy", 64, kFloat, kPulse, 44100, 1, false, 30, false, true, false},
-    {"A-law noisy", 8, SampleEncoding::kAlaw, kPulse, 44100, 1, false, 30, false, true, false},
-    {"mu-law noisy", 8, SampleEncoding::kMulaw, kPulse, 44100, 1, false, 30, false, true, false},
+    {"8-bit pulses", "", false, false, true},
+    {"16-bit inverted pulses", "-b 16 -r", true, false, true},
+    {"16-bit stereo square", "-b 16 -w square -c 2", false, false, true},
+    {"8-bit 48 kHz noisy", "-s 48000 -n 30", true, false, true},
+    {"8-bit 96 kHz", "-s 96000", false, false, true},
+    {"16-bit noisy", "-b 16 -n 30", false, true, true},
+    {"24-bit noisy", "-b 24 -n 30", false, true, false},
+    {"32-bit noisy", "-b 32 -n 30", false, true, false},
+    {"float noisy", "-F -n 30", false, true, false},
+    {"double noisy", "-F -b 64 -n 30", false, true, false},
+    {"A-law noisy", "--alaw -n 30", false, true, false},
+    {"mu-law noisy", "--mulaw -n 30", false, true, false},
 };
+// clang-format on
 
 class DecodePaths : public testing::TestWithParam<RecordingRow> {};
 
 TEST_P(DecodePaths, FastPathsMatchThePerSampleLoop) {
     const RecordingRow& row = GetParam();
-    SynthSettings s;
-    s.silence_before_s = s.silence_between_s = s.silence_after_s = 0.05;
-    s.bits_per_sample = row.bits, s.encoding = row.encoding, s.waveform = row.waveform;
-    s.sample_rate = row.rate, s.channels = row.channels, s.inverted = row.inverted;
-    s.noise_snr_db = row.snr_db;
-    ScopedTempDir dir;
     // Short leaders keep the recording short; the decoder needs only a few bits of one.
-    ASSERT_EQ(synthesize(dir.file("t.wav"), s,
-                         {htp_image("FIRST", 0x4000, std::string(40, 'a'), 32),
-                          htp_image("SECOND", 0x8000, "\x01\x80\xFF\x7E", 32)}),
-              "");
-    const std::string wav = read_file(dir.file("t.wav"));
+    const std::string wav = synthesized(std::string("-B 0.05 -P 0.05 -E 0.05 ") + row.synth,
+                                        {htp_image("FIRST", 0x4000, std::string(40, 'a'), 32),
+                                         htp_image("SECOND", 0x8000, "\x01\x80\xFF\x7E", 32)});
     // The comparison is only worth something if the blocks are found.
     ConverterSettings reads;
     reads.edge_mode = row.edge_mode, reads.filter = row.filter,
     reads.threshold = row.filter ? 90 : 32;
     const Outcome found = decode_in_dir(wav, reads, false, DecodePath::kPerSample);
-    ASSERT_EQ(found.files.size(), 3u) << found.err;
+    ASSERT_EQ(found.run.files.size(), 2u) << found.run.err;
     for (int combo = 0; combo < 64; ++combo) {
         if (!row.every_mode && (combo & 18)) continue;
         ConverterSettings o;
@@ -131,9 +104,9 @@ TEST_P(DecodePaths, FastPathsMatchThePerSampleLoop) {
         const Outcome fast = decode_in_dir(wav, o, raw, DecodePath::kFastest);
         const std::string label = "options " + std::to_string(combo) + (raw ? " -o" : "");
         EXPECT_EQ(fast.status, plain.status) << label;
-        EXPECT_EQ(fast.out, plain.out) << label;
-        EXPECT_EQ(fast.err, plain.err) << label;
-        EXPECT_EQ(fast.files, plain.files) << label;
+        EXPECT_EQ(fast.run.out, plain.run.out) << label;
+        EXPECT_EQ(fast.run.err, plain.run.err) << label;
+        EXPECT_EQ(fast.run.files, plain.run.files) << label;
     }
 }
 

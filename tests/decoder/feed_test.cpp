@@ -28,23 +28,10 @@ namespace {
 struct FeedRow {
     const char* name;
     bool recover;
-    int bits, channels;
-    double snr_db;  ///< noise below the signal; 0: none
-    bool verbose;   ///< -v (else -m with the default decoder)
-    size_t piece;   ///< bytes per feed; 0: the whole data at once
+    const char* synth;  ///< vorlane-synth's options for the recording
+    bool verbose;       ///< -v (else -m with the default decoder)
+    size_t piece;       ///< bytes per feed; 0: the whole data at once
 };
-
-struct Outcome {
-    std::string out, err;
-    std::vector<std::pair<std::string, std::string>> files;
-};
-
-Outcome outcome(const ScopedTempDir& dir, std::string out, std::string err) {
-    Outcome o{std::move(out), std::move(err), {}};
-    for (const std::string& name : list_dir(dir.path()))
-        if (name != "in.wav") o.files.emplace_back(name, read_file(dir.file(name)));
-    return o;
-}
 
 /// Hands the sample data to the chosen decoder `row.piece` bytes at a time.
 /// `after(bytes fed so far)` runs after each piece.
@@ -73,71 +60,60 @@ void feed_pieces(const FeedRow& row, const WavHeader& header, uint64_t start,
 }
 
 /// The header read as the run reads it, then the rest of the file fed in pieces.
-Outcome fed_in_pieces(const FeedRow& row, const std::string& wav) {
-    ScopedTempDir dir;
-    const std::string cwd = std::filesystem::current_path().string();
-    EXPECT_TRUE(write_file(dir.file("in.wav"), wav) && chdir(dir.path().c_str()) == 0);
-    auto stream = std::make_unique_for_overwrite<InputStream>();
-    FILE* input = std::fopen("in.wav", "rb");
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    input_open(stream.get(), input);
-    WavHeader header;
-    EXPECT_EQ(read_header(stream.get(), 0, &header), HeaderStatus::kOk);
-    const uint64_t start = input_position(stream.get());
-    BlockSink sink;
-    sink_start(&sink, false);
-    image_store_protect(&sink.images, input);
-    feed_pieces(row, header, start, wav.substr(start), &sink);
-    sink_finish(&sink);
-    std::fclose(input);
-    std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(chdir(cwd.c_str()), 0);
-    return outcome(dir, std::move(out), testing::internal::GetCapturedStderr());
+InProcessRun fed_in_pieces(const FeedRow& row, const std::string& wav) {
+    return run_in_scratch_dir(wav, [&] {
+        auto stream = std::make_unique_for_overwrite<InputStream>();
+        FILE* input = std::fopen("in.wav", "rb");
+        input_open(stream.get(), input);
+        WavHeader header;
+        EXPECT_EQ(read_header(stream.get(), 0, &header), HeaderStatus::kOk);
+        const uint64_t start = input_position(stream.get());
+        BlockSink sink;
+        sink_start(&sink, false);
+        image_store_protect(&sink.images, input);
+        feed_pieces(row, header, start, wav.substr(start), &sink);
+        sink_finish(&sink);
+        std::fclose(input);
+    });
 }
 
-Outcome run_on_file(const FeedRow& row, const std::string& wav) {
+InProcessRun run_on_file(const FeedRow& row, const std::string& wav) {
     ScopedTempDir dir;
     EXPECT_TRUE(write_file(dir.file("in.wav"), wav));
     const char* option = row.recover ? "--recover" : row.verbose ? "-v" : "-m";
     const ProcessResult p = run_process(vorlane_binary(), {option, "-i", "in.wav"}, dir.path());
     EXPECT_EQ(p.exit_code, 0);
-    return outcome(dir, p.out, p.err);
+    return InProcessRun{p.out, p.err, htp_images(dir.path())};
 }
 
 // 24-bit stereo frames are 6 bytes: pieces of 1, 5 and 4097 bytes cut them.
+// Fades and hum: the recovering decoder's levels go stale and are reset.
+constexpr const char* kFaded = "-b 24 -c 2 -n 20 --dropouts 6 --dropout-ms 60 --hum 12 -W 2";
+
 const FeedRow kRows[] = {
-    {"Default8BitOneByte", false, 8, 1, 0, true, 1},
-    {"Default24BitStereoOneByte", false, 24, 2, 0, true, 1},
-    {"Default24BitStereoFiveBytes", false, 24, 2, 0, true, 5},
-    {"Default16BitEdgeModeSevenBytes", false, 16, 1, 30, false, 7},
-    {"Default24BitStereoWhole", false, 24, 2, 0, true, 0},
-    {"Recover24BitStereoOneByte", true, 24, 2, 20, false, 1},
-    {"Recover24BitStereoFiveBytes", true, 24, 2, 20, false, 5},
-    {"Recover24BitStereo4097Bytes", true, 24, 2, 20, false, 4097},
-    {"Recover16BitWhole", true, 16, 1, 20, false, 0},
+    {"Default8BitOneByte", false, "", true, 1},
+    {"Default24BitStereoOneByte", false, "-b 24 -c 2", true, 1},
+    {"Default24BitStereoFiveBytes", false, "-b 24 -c 2", true, 5},
+    {"Default16BitEdgeModeSevenBytes", false, "-b 16 -n 30", false, 7},
+    {"Default24BitStereoWhole", false, "-b 24 -c 2", true, 0},
+    {"Recover24BitStereoOneByte", true, kFaded, false, 1},
+    {"Recover24BitStereoFiveBytes", true, kFaded, false, 5},
+    {"Recover24BitStereo4097Bytes", true, kFaded, false, 4097},
+    {"Recover16BitWhole", true, "-b 16 -n 20 --dropouts 6 --dropout-ms 60 --hum 12 -W 2", false, 0},
 };
 
 class FeedPieces : public testing::TestWithParam<FeedRow> {};
 
 TEST_P(FeedPieces, SameAsTheFile) {
     const FeedRow& row = GetParam();
-    SynthSettings s;
-    s.bits_per_sample = row.bits, s.channels = row.channels, s.noise_snr_db = row.snr_db;
-    s.silence_between_s = 1.5;
-    // Fades and hum: the recovering decoder's levels go stale and are reset.
-    if (row.recover) s.dropouts = 6, s.dropout_ms = 60, s.hum_db = 12, s.wow_percent = 2;
-    ScopedTempDir dir;
-    ASSERT_EQ(synthesize(dir.file("t.wav"), s,
-                         {htp_image("FIRST", 0x4000, std::string(800, 'a')),
-                          htp_image("SECOND", 0x8000, "\x01\x80\xFF\x7E")}),
-              "");
-    const std::string wav = read_file(dir.file("t.wav"));
+    const std::string wav = synthesized(std::string("-P 1.5 ") + row.synth,
+                                        {htp_image("FIRST", 0x4000, std::string(800, 'a')),
+                                         htp_image("SECOND", 0x8000, "\x01\x80\xFF\x7E")});
     ASSERT_GT(wav.size(), kInputChunkBytes + 44) << "the data must span more than one read";
-    const Outcome file = run_on_file(row, wav);
+    const InProcessRun file = run_on_file(row, wav);
     // Worth comparing only when blocks are found (the damage costs one).
     ASSERT_EQ(file.files.size(), row.recover ? 1u : 2u) << file.err;
-    const Outcome fed = fed_in_pieces(row, wav);
+    const InProcessRun fed = fed_in_pieces(row, wav);
     EXPECT_EQ(fed.out, file.out);
     EXPECT_EQ(fed.err, file.err);
     EXPECT_EQ(fed.files, file.files);
@@ -167,8 +143,7 @@ class FeedPrompt : public testing::TestWithParam<FeedRow> {};
 // written within half a second of the silence after it.
 TEST_P(FeedPrompt, ImageWhileTheSilenceAfterItPlays) {
     const FeedRow& row = GetParam();
-    SynthSettings s;
-    s.bits_per_sample = 16, s.silence_between_s = 2;
+    const SynthSettings s = synth_settings("-b 16 -P 2");
     ScopedTempDir dir;
     ASSERT_EQ(synthesize(dir.file("t.wav"), s,
                          {htp_image("FIRST", 0x4000, "abc"), htp_image("SECOND", 0x8000, "d")}),
@@ -200,8 +175,8 @@ TEST_P(FeedPrompt, ImageWhileTheSilenceAfterItPlays) {
 }
 
 const FeedRow kPromptRows[] = {
-    {"Default", false, 16, 1, 0, true, 2048},
-    {"Recover", true, 16, 1, 0, false, 2048},
+    {"Default", false, "", true, 2048},
+    {"Recover", true, "", false, 2048},
 };
 
 INSTANTIATE_TEST_SUITE_P(Decoders, FeedPrompt, testing::ValuesIn(kPromptRows),

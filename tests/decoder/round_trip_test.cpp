@@ -44,61 +44,44 @@ std::vector<std::string> awkward_images() {
             htp_image("odd \x01\x7F\xC3\xA9 name", 0x0000, every_byte)};
 }
 
-/// How vorlane-synth plays the awkward images, and vorlane's options that read them back.
+/// How vorlane-synth plays the awkward images (its options), and vorlane's
+/// options that read them back.
 struct FormatRow {
     const char* name;
-    void (*apply)(SynthSettings*);
+    const char* synth;
     const char* options;
 };
 
-using S = SynthSettings*;
-using E = SampleEncoding;
-using W = Waveform;
-
+// clang-format off
 const FormatRow kFormats[] = {
-    {"8-bit 22050 Hz", [](S s) { s->sample_rate = 22050; }, ""},
-    {"8-bit stereo square, inverted",
-     [](S s) { s->waveform = W::kSquare, s->channels = 2, s->inverted = true; }, "-r"},
-    {"16-bit 48 kHz sine",
-     [](S s) { s->bits_per_sample = 16, s->waveform = W::kSine, s->sample_rate = 48000; }, ""},
-    {"16-bit stereo 22050 Hz, inverted",
-     [](S s) {
-         s->bits_per_sample = 16, s->sample_rate = 22050, s->channels = 2, s->inverted = true;
-     },
-     "-r"},
-    {"16-bit 96 kHz square",
-     [](S s) { s->bits_per_sample = 16, s->waveform = W::kSquare, s->sample_rate = 96000; }, ""},
-    {"8-bit 11025 Hz square", [](S s) { s->waveform = W::kSquare, s->sample_rate = 11025; }, ""},
-    {"24-bit sine", [](S s) { s->bits_per_sample = 24, s->waveform = W::kSine; }, ""},
-    {"32-bit square, inverted",
-     [](S s) { s->bits_per_sample = 32, s->waveform = W::kSquare, s->inverted = true; }, "-r"},
-    {"float", [](S s) { s->bits_per_sample = 32, s->encoding = E::kFloat; }, ""},
-    {"double, inverted",
-     [](S s) { s->bits_per_sample = 64, s->encoding = E::kFloat, s->inverted = true; }, "-r"},
-    {"A-law square", [](S s) { s->encoding = E::kAlaw, s->waveform = W::kSquare; }, ""},
-    {"mu-law", [](S s) { s->encoding = E::kMulaw; }, ""},
-    {"the tape on the right channel",
-     [](S s) { s->bits_per_sample = 16, s->channels = 2, s->signal_channel = 2; }, "--channel 2"},
-    {"24-bit extensible", [](S s) { s->bits_per_sample = 24, s->extensible = true; }, ""},
-    {"16-bit RF64 with chunks",
-     [](S s) {
-         s->bits_per_sample = 16, s->rf64 = s->junk_chunk = true, s->list_text = "tape data";
-     },
-     ""},
+    {"8-bit 22050 Hz", "-s 22050", ""},
+    {"8-bit stereo square, inverted", "-w square -c 2 -r", "-r"},
+    {"16-bit 48 kHz sine", "-b 16 -w sine -s 48000", ""},
+    {"16-bit stereo 22050 Hz, inverted", "-b 16 -s 22050 -c 2 -r", "-r"},
+    {"16-bit 96 kHz square", "-b 16 -w square -s 96000", ""},
+    {"8-bit 11025 Hz square", "-w square -s 11025", ""},
+    {"24-bit sine", "-b 24 -w sine", ""},
+    {"32-bit square, inverted", "-b 32 -w square -r", "-r"},
+    {"float", "-F", ""},
+    {"double, inverted", "-F -b 64 -r", "-r"},
+    {"A-law square", "--alaw -w square", ""},
+    {"mu-law", "--mulaw", ""},
+    {"the tape on the right channel", "-b 16 -c 2 -C 2", "--channel 2"},
+    {"24-bit extensible", "-b 24 -x", ""},
+    {"16-bit RF64 with chunks", "-b 16 --rf64 --junk --list-text tape-data", ""},
     // Degraded recordings need the right options.
-    {"wow and jitter", [](S s) { s->wow_percent = 1.5, s->jitter_us = 40, s->seed = 7; }, ""},
-    {"noise with edge detection", [](S s) { s->noise_snr_db = 30, s->seed = 7; }, "-m"},
-    {"noise with the filter", [](S s) { s->noise_snr_db = 30, s->seed = 7; }, "-f"},
-    {"DC offset with edge detection", [](S s) { s->dc_offset = 0.05, s->seed = 7; }, "-m"},
+    {"wow and jitter", "-W 1.5 -j 40 -R 7", ""},
+    {"noise with edge detection", "-n 30 -R 7", "-m"},
+    {"noise with the filter", "-n 30 -R 7", "-f"},
+    {"DC offset with edge detection", "-d 0.05 -R 7", "-m"},
 };
+// clang-format on
 
 class RoundTripFormats : public testing::TestWithParam<FormatRow> {};
 TEST_P(RoundTripFormats, EveryImageBack) {
-    SynthSettings s;
-    s.silence_between_s = 0.3;
-    GetParam().apply(&s);
     const std::vector<std::string> images = awkward_images();
     ScopedTempDir dir;
+    const SynthSettings s = synth_settings(std::string("-P 0.3 ") + GetParam().synth);
     expect_images(dir, play_and_convert(dir, s, images, words(GetParam().options)), images, "");
 }
 INSTANTIATE_TEST_SUITE_P(, RoundTripFormats, testing::ValuesIn(kFormats), row_name<FormatRow>);
@@ -123,15 +106,10 @@ TEST(RoundTrip, JoinWritesEachProgramAsOneImage) {
     const std::string cut = chain({"cut", "after its marker"}, '\xD8');
     // The cut chain is broken by the block after it, named with one letter.
     const std::vector<std::string> images = {cut, single, two, three};
-    SynthSettings s16, stereo_float;
-    s16.bits_per_sample = 16;
-    stereo_float.bits_per_sample = 32;
-    stereo_float.encoding = SampleEncoding::kFloat;
-    stereo_float.channels = 2;
-    for (const SynthSettings& s : {SynthSettings{}, s16, stereo_float}) {
+    for (const char* format : {"", "-b 16", "-F -c 2"}) {
         ScopedTempDir dir;
-        expect_images(dir, play_and_convert(dir, s, images, {"--join"}), images,
-                      "--join, " + std::to_string(s.bits_per_sample) + " bits");
+        const ProcessResult r = play_and_convert(dir, synth_settings(format), images, {"--join"});
+        expect_images(dir, r, images, std::string("--join ") + format);
         // A chain, written under a temporary name first, gets a new file's permissions.
         EXPECT_TRUE(has_new_file_mode(dir.file(htp_images(dir.path())[3].first)));
     }
@@ -194,10 +172,9 @@ TEST(RoundTrip, LargestBlock) {
     std::string data;
     for (int i = 0; i < 65535; ++i) data += static_cast<char>((i * 7) ^ (i >> 8));
     const std::string image = htp_image("BIG", 0x0100, data);
-    SynthSettings s;
-    s.bits_per_sample = 16;
     ScopedTempDir dir;
-    expect_images(dir, play_and_convert(dir, s, {image}, {}), {image}, "65535 bytes");
+    expect_images(dir, play_and_convert(dir, synth_settings("-b 16"), {image}, {}), {image},
+                  "65535 bytes");
 }
 
 }  // namespace

@@ -43,51 +43,44 @@ std::vector<int> score(const ScopedTempDir& dir, const std::vector<std::string>&
     return got;
 }
 
+/// A degradation, as vorlane-synth's options.
 struct GridRow {
     const char* name;
-    void (*apply)(SynthSettings*);
+    const char* synth;
 };
 
+// clang-format off
 const GridRow kGrid[] = {
-    {"noise 12 dB", [](SynthSettings* s) { s->noise_snr_db = 12; }},
-    {"-50 dBFS", [](SynthSettings* s) { s->amplitude = 0.00316; }},
-    {"inverted, DC +0.5", [](SynthSettings* s) { s->inverted = true, s->dc_offset = 0.5; }},
-    {"speed plus 10%",
-     [](SynthSettings* s) { s->short_period_us /= 1.1, s->long_period_us /= 1.1; }},
-    {"speed minus 10%",
-     [](SynthSettings* s) { s->short_period_us /= 0.9, s->long_period_us /= 0.9; }},
-    {"wow 2%, jitter 100 us", [](SynthSettings* s) { s->wow_percent = 2, s->jitter_us = 100; }},
+    {"noise 12 dB", "-n 12"},
+    {"-50 dBFS", "-a 0.00316"},
+    {"inverted, DC +0.5", "-r -d 0.5"},
+    {"speed plus 10%", "-S 741.818 -L 1484.545"},
+    {"speed minus 10%", "-S 906.667 -L 1814.444"},
+    {"wow 2%, jitter 100 us", "-W 2 -j 100"},
     // Normal jitter puts periods near the boundary, where a match needs the evidence.
-    {"Gaussian jitter 80 us", [](SynthSettings* s) { s->jitter_sd_us = 80, s->seed = 3; }},
-    {"-14 dBFS, DC -0.2, noise 20 dB, Gaussian 80 us, wow 2%",
-     [](SynthSettings* s) {
-         s->amplitude = 0.2, s->dc_offset = -0.2, s->noise_snr_db = 20, s->jitter_sd_us = 80;
-         s->wow_percent = 2, s->seed = 5;
-     }},
-    {"11025 Hz", [](SynthSettings* s) { s->sample_rate = 11025; }},
-    {"192000 Hz", [](SynthSettings* s) { s->sample_rate = 192000; }},
-    {"16-bit, right channel only",
-     [](SynthSettings* s) { s->bits_per_sample = 16, s->channels = 2, s->signal_channel = 2; }},
-    {"hum -10 dB", [](SynthSettings* s) { s->hum_db = 10; }},
-    {"band-limited", [](SynthSettings* s) { s->highpass_hz = 300, s->lowpass_hz = 3000; }},
+    {"Gaussian jitter 80 us", "--jitter-sd 80 -R 3"},
+    {"-14 dBFS, DC -0.2, noise 20 dB, Gaussian 80 us, wow 2%", "-a 0.2 -d -0.2 -n 20 --jitter-sd 80 -W 2 -R 5"},
+    {"11025 Hz", "-s 11025"},
+    {"192000 Hz", "-s 192000"},
+    {"16-bit, right channel only", "-b 16 -c 2 -C 2"},
+    {"hum -10 dB", "--hum 10"},
+    {"band-limited", "--highpass 300 --lowpass 3000"},
 };
+// clang-format on
 
 class RecoverGrid : public testing::TestWithParam<GridRow> {};
 
 TEST_P(RecoverGrid, EveryShapeReadsEveryBlock) {
     const std::vector<std::string> images = test_images(4, 120, 7);
-    for (Waveform w : {Waveform::kPulse, Waveform::kSquare, Waveform::kSine}) {
+    for (const char* shape : {"pulse", "square", "sine"}) {
         ScopedTempDir dir;
-        SynthSettings s;
-        s.bits_per_sample = 16;
-        s.waveform = w;
-        s.silence_between_s = 0.3;
-        GetParam().apply(&s);
+        SynthSettings s =
+            synth_settings(std::string("-b 16 -P 0.3 -w ") + shape + " " + GetParam().synth);
         // The narrow pulse is promised 20 dB, the other shapes 12 dB.
-        if (w == Waveform::kPulse && s.noise_snr_db > 0) s.noise_snr_db = 20;
+        if (s.waveform == Waveform::kPulse && s.noise_snr_db > 0) s.noise_snr_db = 20;
         ASSERT_EQ(synthesize(dir.file("tape.wav"), s, images), "");
-        EXPECT_EQ(run_recover(dir).exit_code, 0) << "shape " << int(w);
-        EXPECT_EQ(score(dir, images), (std::vector<int>{4, 0})) << "shape " << int(w);
+        EXPECT_EQ(run_recover(dir).exit_code, 0) << shape;
+        EXPECT_EQ(score(dir, images), (std::vector<int>{4, 0})) << shape;
     }
 }
 
@@ -98,13 +91,11 @@ TEST(Recover, DamagedBlocksNeverGiveAWrongImage) {
     int written = 0;
     for (unsigned seed = 1; seed <= 12; ++seed) {
         ScopedTempDir dir;
-        SynthSettings s;
-        s.sample_rate = 22050;
+        SynthSettings s = synth_settings("-s 22050 -P 0.2");
         s.waveform = static_cast<Waveform>(seed % 3);
         s.noise_snr_db = 5 + seed % 4;
         s.jitter_us = 40.0 * (seed % 5);
         s.seed = seed;
-        s.silence_between_s = 0.2;
         ASSERT_EQ(synthesize(dir.file("tape.wav"), s, images), "");
         run_recover(dir);
         const std::vector<int> got = score(dir, images);
@@ -119,12 +110,8 @@ TEST(Recover, NothingFromTenMinutesOfNoiseHumOrSilence) {
     const std::vector<std::string> image = test_images(1, 1, 3);
     for (const auto& [snr, hum] : {std::pair{0.0, 0.0}, {3.0, 0.0}, {30.0, 10.0}}) {
         ScopedTempDir dir;
-        SynthSettings s;
-        s.sample_rate = 11025;
-        s.noise_snr_db = snr;
-        s.hum_db = hum;
-        s.amplitude = 0.3;
-        s.silence_before_s = 600;
+        SynthSettings s = synth_settings("-s 11025 -a 0.3 -B 600");
+        s.noise_snr_db = snr, s.hum_db = hum;
         ASSERT_EQ(synthesize(dir.file("tape.wav"), s, {image}), "");
         // Cut the recording where the image would begin.
         ASSERT_EQ(truncate(dir.file("tape.wav").c_str(), 44 + 600 * 11025), 0);
@@ -180,15 +167,12 @@ TEST(Recover, JoinWritesTheChainsTheDefaultDecoderWrites) {
     const std::string chain = htp_image("PROG", 0x4000, std::string(90, 'p'), 256, '\xD8') +
                               htp_image("", 0x405A, std::string(60, 'q'), 128, '\xD8') +
                               htp_image("", 0x4096, "end", 128);
+    const std::string wav = synthesized("-b 16", {chain, htp_image("ONE", 0, "1")});
     for (const double keep : {1.0, 0.55}) {
+        const size_t frames = static_cast<size_t>((wav.size() - 44) / 2 * keep);
         std::vector<std::vector<std::string>> images;
         for (const bool recover : {false, true}) {
             ScopedTempDir dir;
-            SynthSettings s;
-            s.bits_per_sample = 16;
-            ASSERT_EQ(synthesize(dir.file("tape.wav"), s, {chain, htp_image("ONE", 0, "1")}), "");
-            std::string wav = read_file(dir.file("tape.wav"));
-            const size_t frames = static_cast<size_t>((wav.size() - 44) / 2 * keep);
             ASSERT_TRUE(write_file(dir.file("tape.wav"), wav.substr(0, 44 + 2 * frames)));
             std::vector<std::string> args{"--join", "-i", "tape.wav"};
             if (recover) args.insert(args.begin(), "--recover");
@@ -237,9 +221,7 @@ TEST(Recover, ReportsBlocksLikeTheDefaultModeAndSaysWhatHelped) {
     const std::string image = htp_image("GAME", 0x4000, "ab=");
     for (const ReportRow& row : kReports) {
         ScopedTempDir dir;
-        SynthSettings s;
-        s.bits_per_sample = 16;
-        if (row.shift == 0) s.waveform = Waveform::kSine, s.noise_snr_db = 12, s.inverted = true;
+        const SynthSettings s = synth_settings(row.shift == 0 ? "-b 16 -w sine -n 12 -r" : "-b 16");
         ASSERT_EQ(synthesize(dir.file("tape.wav"), s, {image.substr(256 - row.leader)}), "");
         if (row.shift != 0) move_pulse(dir, 12, row.shift, row.copy);
         const ProcessResult r = run_recover(dir);

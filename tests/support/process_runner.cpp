@@ -1,6 +1,7 @@
 #include "process_runner.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -49,6 +50,25 @@ ProcessResult run_process(const std::string& program, const std::vector<std::str
         r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     r.out = drain(out);
     r.err = drain(err);
+    return r;
+}
+
+InProcessRun run_in_scratch_dir(const std::string& wav, const std::function<void()>& body) {
+    ScopedTempDir dir;
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    InProcessRun r;
+    if (!write_file(dir.file("in.wav"), wav) || chdir(dir.path().c_str()) != 0) {
+        ADD_FAILURE() << "no scratch directory " << dir.path();
+        return r;
+    }
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    body();
+    r.out = testing::internal::GetCapturedStdout();
+    r.err = testing::internal::GetCapturedStderr();
+    for (const std::string& name : list_dir(dir.path()))
+        if (name != "in.wav") r.files.emplace_back(name, read_file(dir.file(name)));
+    std::filesystem::current_path(cwd);
     return r;
 }
 

@@ -3,6 +3,7 @@
 // Running the binaries under test in a directory of their own, and the
 // whole-file helpers the checks use.
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +19,17 @@ struct ProcessResult {
 /// from /dev/null, and collects both output streams completely.
 ProcessResult run_process(const std::string& program, const std::vector<std::string>& args,
                           const std::string& working_dir);
+
+/// What a run inside this test program left behind.
+struct InProcessRun {
+    std::string out;                                         ///< standard output
+    std::string err;                                         ///< standard error
+    std::vector<std::pair<std::string, std::string>> files;  ///< name and bytes, but in.wav
+};
+
+/// Runs `body` in a fresh directory holding `wav` as in.wav, with both output
+/// streams captured, and collects every file it wrote there.
+InProcessRun run_in_scratch_dir(const std::string& wav, const std::function<void()>& body);
 
 /// Absolute paths of the binaries under test, filled in by the build.
 inline std::string vorlane_binary() {

@@ -2,8 +2,11 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 
+#include "process_runner.h"
 #include "synth.h"
+#include "synth_options.h"
 
 std::string le16(uint16_t v) {
     return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
@@ -124,4 +127,29 @@ std::string synthesize(const std::string& path, const SynthSettings& settings,
     const int code =
         synth_write_wav(settings, list.data(), list.size(), path.c_str(), message, sizeof message);
     return code == 0 ? "" : message;
+}
+
+SynthSettings synth_settings(const std::string& options) {
+    std::vector<std::string> words = {"vorlane-synth", "-o", "x.wav", "x.htp"};
+    std::string word;
+    for (char c : options + " ") {
+        if (c != ' ') word += c;
+        if (c == ' ' && !word.empty()) words.insert(words.end() - 3, word), word.clear();
+    }
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    SynthOptions parsed;
+    char message[256] = "";
+    if (synth_parse_options(static_cast<int>(argv.size()), argv.data(), &parsed, message,
+                            sizeof message) != 0) {
+        std::fprintf(stderr, "synth_settings(\"%s\"): %s\n", options.c_str(), message);
+        std::abort();
+    }
+    return parsed.settings;
+}
+
+std::string synthesized(const std::string& options, const std::vector<std::string>& images) {
+    ScopedTempDir dir;
+    if (!synthesize(dir.file("t.wav"), synth_settings(options), images).empty()) std::abort();
+    return read_file(dir.file("t.wav"));
 }

@@ -78,3 +78,9 @@ std::string good_block_lines(const Placement& p, const std::string& name, uint16
 /// the module's message when it refuses, else "".
 std::string synthesize(const std::string& path, const SynthSettings& settings,
                        const std::vector<std::string>& images);
+
+/// The settings vorlane-synth takes from `options`, its own command line
+/// ("-b 16 -w sine -n 30"); options it refuses stop the test program.
+SynthSettings synth_settings(const std::string& options);
+/// The recording vorlane-synth makes of `images` with `options`.
+std::string synthesized(const std::string& options, const std::vector<std::string>& images);

@@ -56,36 +56,31 @@ TEST(SynthCommandLineTable, EveryRowReadAndDecimalsExact) {
 }
 
 TEST(SynthSettings, TheModuleRefusesWhatTheCommandLineNeverPasses) {
-    using Apply = void (*)(SynthSettings*);
-    const std::pair<Apply, const char*> rows[] = {
-        {[](SynthSettings* s) { s->channels = 3; }, "channels must be 1 or 2, not 3"},
-        {[](SynthSettings* s) { s->sample_rate = 3999; },
-         "sample rate 3999 Hz is outside 4000..384000 Hz"},
-        {[](SynthSettings* s) { s->amplitude = 0; }, "amplitude 0 is outside (0, 1]"},
-        {[](SynthSettings* s) { s->amplitude = 1.001; }, "amplitude 1.001 is outside (0, 1]"},
-        {[](SynthSettings* s) { s->long_period_us = 0.5; }, "periods must lie within 1..1e+06 us"},
-        {[](SynthSettings* s) { s->silence_after_s = -0.1; }, "silences must lie within 0..3600 s"},
-        {[](SynthSettings* s) { s->noise_snr_db = 201; },
-         "signal-to-noise ratio 201 dB is not a number up to 200 dB"},
-        {[](SynthSettings* s) { s->dc_offset = -1.01; }, "DC offset -1.01 is outside -1..1"},
-        {[](SynthSettings* s) { s->wow_percent = 25.5; }, "wow 25.5% is outside 0..25%"},
-        {[](SynthSettings* s) { s->wow_hz = 0; }, "wow rate 0 Hz is outside (0, 50]"},
-        {[](SynthSettings* s) { s->jitter_us = -1; }, "jitter -1 us is negative or too large"},
-        {[](SynthSettings* s) { s->speed_percent = -50.5; },
-         "speed error -50.5% is outside -50..50%"},
-        {[](SynthSettings* s) { s->clip_level = 1.01; }, "clip level 1.01 is outside 0..1"},
-        {[](SynthSettings* s) { s->dropout_ms = 0; }, "dropouts: at most 1000 of up to 10000 ms"},
-        {[](SynthSettings* s) { s->dropouts = 1001; }, "dropouts: at most 1000 of up to 10000 ms"},
-        {[](SynthSettings* s) { s->burst_ms = 0; }, "noise bursts: at most 1000 of up to 10000 ms"},
-        {[](SynthSettings* s) { s->bursts = 1001; },
-         "noise bursts: at most 1000 of up to 10000 ms"},
-        {[](SynthSettings* s) { s->jitter_sd_us = -1; },
-         "jitter deviation -1 us is negative or too large"},
-        {[](SynthSettings* s) { s->jitter_sd_us = 204.5; },
-         "jitter deviation 204.5 us is more than a quarter of the short period 816 us"},
-        {[](SynthSettings* s) { s->hum_db = 10, s->hum_hz = 55; },
-         "hum must lie up to 200 dB below, at 50 or 60 Hz"},
+    using S = SynthSettings;
+    // clang-format off
+    const std::pair<void (*)(S*), const char*> rows[] = {
+        {[](S* s) { s->channels = 3; }, "channels must be 1 or 2, not 3"},
+        {[](S* s) { s->sample_rate = 3999; }, "sample rate 3999 Hz is outside 4000..384000 Hz"},
+        {[](S* s) { s->amplitude = 0; }, "amplitude 0 is outside (0, 1]"},
+        {[](S* s) { s->amplitude = 1.001; }, "amplitude 1.001 is outside (0, 1]"},
+        {[](S* s) { s->long_period_us = 0.5; }, "periods must lie within 1..1e+06 us"},
+        {[](S* s) { s->silence_after_s = -0.1; }, "silences must lie within 0..3600 s"},
+        {[](S* s) { s->noise_snr_db = 201; }, "signal-to-noise ratio 201 dB is not a number up to 200 dB"},
+        {[](S* s) { s->dc_offset = -1.01; }, "DC offset -1.01 is outside -1..1"},
+        {[](S* s) { s->wow_percent = 25.5; }, "wow 25.5% is outside 0..25%"},
+        {[](S* s) { s->wow_hz = 0; }, "wow rate 0 Hz is outside (0, 50]"},
+        {[](S* s) { s->jitter_us = -1; }, "jitter -1 us is negative or too large"},
+        {[](S* s) { s->speed_percent = -50.5; }, "speed error -50.5% is outside -50..50%"},
+        {[](S* s) { s->clip_level = 1.01; }, "clip level 1.01 is outside 0..1"},
+        {[](S* s) { s->dropout_ms = 0; }, "dropouts: at most 1000 of up to 10000 ms"},
+        {[](S* s) { s->dropouts = 1001; }, "dropouts: at most 1000 of up to 10000 ms"},
+        {[](S* s) { s->burst_ms = 0; }, "noise bursts: at most 1000 of up to 10000 ms"},
+        {[](S* s) { s->bursts = 1001; }, "noise bursts: at most 1000 of up to 10000 ms"},
+        {[](S* s) { s->jitter_sd_us = -1; }, "jitter deviation -1 us is negative or too large"},
+        {[](S* s) { s->jitter_sd_us = 204.5; }, "jitter deviation 204.5 us is more than a quarter of the short period 816 us"},
+        {[](S* s) { s->hum_db = 10, s->hum_hz = 55; }, "hum must lie up to 200 dB below, at 50 or 60 Hz"},
     };
+    // clang-format on
     for (const auto& [apply, message] : rows) {
         SynthSettings s;
         apply(&s);

@@ -37,30 +37,11 @@ std::string rail_pulses() {
     return make_wav({}, payload);
 }
 
-std::string synthesized(const SynthSettings& s, const std::vector<std::string>& tapes = {kBlock}) {
-    ScopedTempDir dir;
-    EXPECT_EQ(synthesize(dir.file("t.wav"), s, tapes), "");
-    return read_file(dir.file("t.wav"));
-}
-
-SynthSettings sixteen_bit(double snr, bool inverted) {
-    SynthSettings s;
-    // Two seconds of noise between the blocks: noise is no signal without a block.
-    s.silence_between_s = 2;
-    s.bits_per_sample = 16;
-    s.amplitude = 0.5;
-    s.noise_snr_db = snr;
-    s.inverted = inverted;
-    return s;
-}
-
 /// Six blocks of long names close together: their labels must share rows.
 std::string crowded_names() {
-    SynthSettings s;
-    s.silence_between_s = 0.05;
     std::vector<std::string> tapes;
     for (char c = 'A'; c < 'G'; ++c) tapes.push_back(htp_image(std::string(50, c) + "\"", 0, "x"));
-    return synthesized(s, tapes);
+    return synthesized("-P 0.05", tapes);
 }
 
 struct AccountCase {
@@ -68,22 +49,19 @@ struct AccountCase {
     std::function<std::string()> wav;
     unsigned found, by_default, by_recover;
     std::string stretches;  ///< the "Signal without a block" lines, times to 0.1 s
-    bool one_sided;
 };
 
+// Two seconds of noise between the blocks: noise is no signal without a block.
+// clang-format off
 const AccountCase kCases[] = {
-    {"clean_pulses", [] { return synthesized(SynthSettings{}); }, 1, 1, 1, "", true},
-    {"noisy_pulses_30dB",
-     [] {
-         return synthesized(sixteen_bit(30, false), {kBlock, kBlock});
-     },
-     2, 0, 2, "", true},
-    {"inverted", [] { return synthesized(sixteen_bit(0, true)); }, 1, 0, 1, "", true},
-    {"silence_at_one_rail", rail_pulses, 1, 1, 1, "", true},
-    {"block_then_foreign_pulses", block_then_foreign, 1, 1, 1,
-     "4.6-8.1 s, periods near 204 and 454 us: not this tape format\n", true},
-    {"crowded_names", crowded_names, 6, 6, 6, "", true},
+    {"clean_pulses", [] { return synthesized("", {kBlock}); }, 1, 1, 1, ""},
+    {"noisy_pulses_30dB", [] { return synthesized("-P 2 -b 16 -a 0.5 -n 30", {kBlock, kBlock}); }, 2, 0, 2, ""},
+    {"inverted", [] { return synthesized("-P 2 -b 16 -a 0.5 -r", {kBlock}); }, 1, 0, 1, ""},
+    {"silence_at_one_rail", rail_pulses, 1, 1, 1, ""},
+    {"block_then_foreign_pulses", block_then_foreign, 1, 1, 1, "4.6-8.1 s, periods near 204 and 454 us: not this tape format\n"},
+    {"crowded_names", crowded_names, 6, 6, 6, ""},
 };
+// clang-format on
 
 unsigned images_written(const std::string& wav, const char* option) {
     ScopedTempDir dir;
@@ -134,7 +112,7 @@ TEST_P(AnalyzeAccounts, AdviceMatchesTheRunsAndEverySignalIsListed) {
     EXPECT_EQ(recovered, images_written(wav, "--recover"));
     EXPECT_EQ(stretches, c.stretches) << p.out;
     EXPECT_LE(signal, peak) << p.out;
-    EXPECT_EQ(p.out.find("(pulses to one side)") != std::string::npos, c.one_sided) << p.out;
+    EXPECT_NE(p.out.find("(pulses to one side)"), std::string::npos) << p.out;
     EXPECT_EQ(p.out.find("off centre"), std::string::npos) << p.out;
     // One grey band per stretch; no two labels of a row overlap (monospace, 0.6 em of 11 px).
     const std::string svg = read_file(dir.file("p.svg"));

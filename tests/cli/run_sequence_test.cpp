@@ -10,7 +10,6 @@
 #include <utility>
 #include <vector>
 
-#include "cli/option_scanner.h"
 #include "end_to_end.h"
 #include "process_runner.h"
 #include "tape_signal.h"
@@ -97,19 +96,5 @@ TEST(RunSequence, EveryRowOfTheTableRead) {
 }
 
 RUN_CASE_TABLE(CommandLines, Run, command_line_cases());
-
-// --help lists every long option of the scanner's table, in its order, each
-// with its value: an option cannot be added and forgotten in the help.
-TEST(RunSequence, HelpListsEveryLongOptionOfTheTable) {
-    std::vector<std::string> table, shown;
-    for (const LongOption* o = kLongOptions; o->name != nullptr; ++o)
-        table.push_back("--" + (o->name + (o->value_name ? " " + std::string(o->value_name) : "")));
-    ScopedTempDir dir;
-    std::istringstream help(run_process(vorlane_binary(), {"--help"}, dir.path()).out);
-    for (std::string line; std::getline(help, line);)  // up to the gap before the description
-        if (line.rfind("        --", 0) == 0)
-            shown.push_back(line.substr(8, line.find("  ", 8) - 8));
-    EXPECT_EQ(shown, table);
-}
 
 }  // namespace

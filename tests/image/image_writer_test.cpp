@@ -100,29 +100,22 @@ std::vector<RunCase> obstacle_cases() {
         c.given.insert(c.given.end(), obstacle.begin(), obstacle.end());
         return c;
     };
+    const std::string first_failed = block1 + failed1 + block2 + written2;
+    const GivenEntry folder{file1, "", GivenEntry::kDirectory};
+    // clang-format off
     std::vector<RunCase> cases = {
-        with("image name taken by a directory", {{file1, "", GivenEntry::kDirectory}}, {}, 1,
-             block1 + failed1 + block2 + written2, {{file2, two}}),
-        with("image name is a link to a full device", {{file1, "/dev/full", GivenEntry::kSymlink}},
-             {}, 1, block1 + failed1 + block2 + written2, {{file2, two}}),
-        with("raw output to a full device", {}, {"-o", "/dev/full"}, 2,
-             block1 + written1 + block2 + written2 + "Error writing /dev/full.\n",
-             {{file1, one}, {file2, two}}),
-        with("raw output and an image both fail", {{file1, "", GivenEntry::kDirectory}},
-             {"-o", "/dev/full"}, 1,
-             block1 + failed1 + block2 + written2 + "Error writing /dev/full.\n", {{file2, two}}),
-        with("an image never replaces the raw output", {}, {"-o", file1}, 1,
-             block1 + failed1 + block2 + written2, {{file1, raw_fingerprint}, {file2, two}}),
-        with("--recover: image name taken by a directory", {{file1, "", GivenEntry::kDirectory}},
-             {"--recover"}, 1,
-             good_block_lines(recovered1, "ONE", 0x0100, "first") + failed1 +
-                 good_block_lines(recovered2, "TWO", 0x0200, "second") + written2,
-             {{file2, two}}),
+        with("image name taken by a directory", {folder}, {}, 1, first_failed, {{file2, two}}),
+        with("image name is a link to a full device", {{file1, "/dev/full", GivenEntry::kSymlink}}, {}, 1, first_failed, {{file2, two}}),
+        with("raw output to a full device", {}, {"-o", "/dev/full"}, 2, block1 + written1 + block2 + written2 + "Error writing /dev/full.\n", {{file1, one}, {file2, two}}),
+        with("raw output and an image both fail", {folder}, {"-o", "/dev/full"}, 1, first_failed + "Error writing /dev/full.\n", {{file2, two}}),
+        with("an image never replaces the raw output", {}, {"-o", file1}, 1, first_failed, {{file1, raw_fingerprint}, {file2, two}}),
+        with("--recover: image name taken by a directory", {folder}, {"--recover"}, 1, good_block_lines(recovered1, "ONE", 0x0100, "first") + failed1 + good_block_lines(recovered2, "TWO", 0x0200, "second") + written2, {{file2, two}}),
     };
+    // clang-format on
     cases[1].removed = {file1};  // the partial image goes, link and all
     // The recording itself bears the first image's name.
-    cases.push_back(with("an image never replaces the recording", {}, {}, 1,
-                         block1 + failed1 + block2 + written2, {{file2, two}}));
+    cases.push_back(
+        with("an image never replaces the recording", {}, {}, 1, first_failed, {{file2, two}}));
     cases.back().given = {{file1, wav}};
     cases.back().args = {"-i", file1};
     return cases;

@@ -31,47 +31,18 @@ struct ReportCase {
     std::vector<std::string> leaves;  ///< lines the parser must read back, among others
 };
 
+// clang-format off
 const ReportCase kReports[] = {
-    {"convert",
-     kGood,
-     "-v",
-     0,
-     {".mode s " + hex("convert"), ".summary.images_written 1",
-      ".blocks[0].name s " + hex(hostile_name()), ".blocks[0].verdict s " + hex("written"),
-      ".options.verbose true", ".options.filter false"}},
-    {"recover",
-     kGood,
-     "--recover",
-     0,
-     {".mode s " + hex("recover"), ".blocks[0].name s " + hex(hostile_name())}},
-    {"analyze_with_plot",
-     kGood,
-     "--analyze --plot p.svg",
-     0,
-     {".mode s " + hex("analyze"), ".blocks[0].name s " + hex(hostile_name()),
-      ".blocks[0].default_options s " + hex("written"), ".blocks[0].length 258"}},
-    {"empty_file", "", "", 5, {".wav.refused s " + hex("not RIFF or RF64")}},
-    {"no_data_chunk", kGood.substr(0, 36), "", 6, {".wav.refused s " + hex("no data chunk")}},
-    {"cut_in_block",
-     kGood.substr(0, kGood.size() * 9 / 10),
-     "--analyze",
-     0,
-     {".blocks[0].verdict s " + hex("incomplete")}},
+    {"convert", kGood, "-v", 0, {".mode s convert", ".summary.images_written 1", ".blocks[0].name s x" + hex(hostile_name()), ".blocks[0].verdict s written", ".options.verbose true", ".options.filter false"}},
+    {"recover", kGood, "--recover", 0, {".mode s recover", ".blocks[0].name s x" + hex(hostile_name())}},
+    {"analyze_with_plot", kGood, "--analyze --plot p.svg", 0, {".mode s analyze", ".blocks[0].name s x" + hex(hostile_name()), ".blocks[0].default_options s written", ".blocks[0].length 258"}},
+    {"empty_file", "", "", 5, {".wav.refused s x" + hex("not RIFF or RF64")}},
+    {"no_data_chunk", kGood.substr(0, 36), "", 6, {".wav.refused s x" + hex("no data chunk")}},
+    {"cut_in_block", kGood.substr(0, kGood.size() * 9 / 10), "--analyze", 0, {".blocks[0].verdict s incomplete"}},
     {"channel_missing", kGood, "--channel 3", 2, {".summary.exit_code 2"}},
     {"twelve_bit_samples", make_wav({1, 44100, 12}, "xx"), "", 5, {".wav.bits_per_sample 12"}},
 };
-
-/// The parser's leaves with keys as text again, for readable expectations.
-std::string named_keys(std::string leaves) {
-    for (const char* key :
-         {"summary", "images_written", "exit_code", "blocks", "name", "wav", "refused", "verdict",
-          "default_options", "length", "bits_per_sample", "mode", "options", "verbose", "filter"}) {
-        const std::string coded = hex(key);
-        for (size_t at = 0; (at = leaves.find("." + coded, at)) != std::string::npos;)
-            leaves.replace(at + 1, coded.size(), key);
-    }
-    return leaves;
-}
+// clang-format on
 
 class RunReports : public testing::TestWithParam<ReportCase> {};
 
@@ -87,7 +58,7 @@ TEST_P(RunReports, ParseAndTellTheRun) {
         "/usr/bin/env", {"python3", std::string(VORLANE_TEST_DATA) + "/json_leaves.py", "r.json"},
         dir.path());
     ASSERT_EQ(parsed.exit_code, 0) << parsed.out << read_file(dir.file("r.json"));
-    const std::string leaves = "\n" + named_keys(parsed.out);
+    const std::string leaves = "\n" + parsed.out;
     std::vector<std::string> expected = c.leaves;
     expected.push_back(".summary.exit_code " + std::to_string(c.exit_code));
     for (const std::string& line : expected)

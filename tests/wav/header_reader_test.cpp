@@ -56,40 +56,27 @@ std::vector<RunCase> container_cases() {
     const std::string data = chunk("data", kSilence);
     const std::string ds64 =
         chunk("ds64", std::string(8, '\0') + le32(705032704) + le32(1) + std::string(12, '\0'));
+    // clang-format off
     return {
-        on_wav("JUNK before the format", riff(chunk("JUNK", std::string(28, '\0')) + fmt + data),
-               {}, 0, report(72), ""),
-        on_wav("an odd bext chunk and its pad byte after the format",
-               riff(fmt + chunk("bext", "12345") + data), {}, 0, report(50), ""),
-        on_wav("a LIST title holding \"data\"", riff(fmt + chunk("LIST", "tape data") + data), {},
-               0, report(54), ""),
+        on_wav("JUNK before the format", riff(chunk("JUNK", std::string(28, '\0')) + fmt + data), {}, 0, report(72), ""),
+        on_wav("an odd bext chunk and its pad byte after the format", riff(fmt + chunk("bext", "12345") + data), {}, 0, report(50), ""),
+        on_wav("a LIST title holding \"data\"", riff(fmt + chunk("LIST", "tape data") + data), {}, 0, report(54), ""),
         on_wav("the format after the data", riff(data + fmt), {}, 0, report(12), ""),
         // The walk stops at a size running past the end; the byte scan finds
         // the first "data" anywhere, inside that chunk, as it always did.
-        on_wav("a chunk running past the end",
-               riff(fmt + "junk" + le32(0xFFFFFF00) + "xxdata" + le32(7)), {}, 0, report(46, "7"),
-               ""),
-        on_wav("RF64 with its ds64 size",
-               riff(ds64 + fmt + "data" + le32(0xFFFFFFFF) + kSilence, "RF64"), {}, 0,
-               report(72, "5000000000"), ""),
-        on_wav("another tag with 16 bits reads as PCM",
-               riff(chunk("fmt ", fmt_body(2, 16, 2)) + data), {}, 0, report(36, "100", 16), ""),
+        on_wav("a chunk running past the end", riff(fmt + "junk" + le32(0xFFFFFF00) + "xxdata" + le32(7)), {}, 0, report(46, "7"), ""),
+        on_wav("RF64 with its ds64 size", riff(ds64 + fmt + "data" + le32(0xFFFFFFFF) + kSilence, "RF64"), {}, 0, report(72, "5000000000"), ""),
+        on_wav("another tag with 16 bits reads as PCM", riff(chunk("fmt ", fmt_body(2, 16, 2)) + data), {}, 0, report(36, "100", 16), ""),
         on_wav("BW64 is not RIFF", riff(fmt + data, "BW64"), {}, 5, "", kNotValid),
-        on_wav("float of 16 bits", riff(chunk("fmt ", fmt_body(3, 16, 2)) + data), {}, 5, "",
-               refused(16, 3)),
-        on_wav("A-law of 16 bits", riff(chunk("fmt ", fmt_body(6, 16, 2)) + data), {}, 5, "",
-               refused(16, 6)),
-        on_wav("PCM of 12 bits", riff(chunk("fmt ", fmt_body(1, 12, 2)) + data), {}, 5, "",
-               refused(12, 1)),
+        on_wav("float of 16 bits", riff(chunk("fmt ", fmt_body(3, 16, 2)) + data), {}, 5, "", refused(16, 3)),
+        on_wav("A-law of 16 bits", riff(chunk("fmt ", fmt_body(6, 16, 2)) + data), {}, 5, "", refused(16, 6)),
+        on_wav("PCM of 12 bits", riff(chunk("fmt ", fmt_body(1, 12, 2)) + data), {}, 5, "", refused(12, 1)),
         on_wav("MP3", riff(chunk("fmt ", fmt_body(0x55, 0)) + data), {}, 5, "", refused(0, 85)),
-        on_wav("extensible A-law", riff(extensible(le16(6), 2) + data), {}, 5, "",
-               refused(16, 65534)),
-        on_wav("extensible PCM of block align 0", riff(extensible(le16(1), 0) + data), {}, 5, "",
-               refused(16, 65534)),
-        on_wav("a rate of 0 wins over the format",
-               riff(chunk("fmt ", le16(3) + le16(1) + le32(0)) + data), {}, 5, "",
-               kNotValid + "Sample rate of 0 Hz.\n"),
+        on_wav("extensible A-law", riff(extensible(le16(6), 2) + data), {}, 5, "", refused(16, 65534)),
+        on_wav("extensible PCM of block align 0", riff(extensible(le16(1), 0) + data), {}, 5, "", refused(16, 65534)),
+        on_wav("a rate of 0 wins over the format", riff(chunk("fmt ", le16(3) + le16(1) + le32(0)) + data), {}, 5, "", kNotValid + "Sample rate of 0 Hz.\n"),
     };
+    // clang-format on
 }
 
 RUN_CASE_TABLE(WavContainers, Read, container_cases());

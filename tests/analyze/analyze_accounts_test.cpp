@@ -63,17 +63,11 @@ const AccountCase kCases[] = {
 };
 // clang-format on
 
-unsigned images_written(const std::string& wav, const char* option) {
+/// The images a run with `options` writes.
+size_t images_written(const std::string& wav, const char* options) {
     ScopedTempDir dir;
-    EXPECT_TRUE(write_file(dir.file("tape.wav"), wav));
-    std::vector<std::string> args = {"-i", "tape.wav"};
-    if (option != nullptr) args.insert(args.begin(), option);
-    const ProcessResult p = run_process(vorlane_binary(), args, dir.path());
-    unsigned files = 99;
-    const std::string last = p.out.substr(p.out.rfind('\n', p.out.size() - 2) + 1);
-    std::sscanf(last.c_str(), "Finished writing output file(s). %u", &files);
-    std::sscanf(last.c_str(), "%u file(s)", &files);
-    return files;
+    run_on_wav(dir, wav, options);
+    return htp_images(dir.path()).size();
 }
 
 class AnalyzeAccounts : public testing::TestWithParam<AccountCase> {};
@@ -82,9 +76,7 @@ TEST_P(AnalyzeAccounts, AdviceMatchesTheRunsAndEverySignalIsListed) {
     const AccountCase& c = GetParam();
     const std::string wav = c.wav();
     ScopedTempDir dir;
-    ASSERT_TRUE(write_file(dir.file("tape.wav"), wav));
-    const ProcessResult p = run_process(
-        vorlane_binary(), {"--analyze", "-i", "tape.wav", "--plot", "p.svg"}, dir.path());
+    const ProcessResult p = run_on_wav(dir, wav, "--analyze --plot p.svg");
     EXPECT_EQ(p.exit_code, 0);
     unsigned read = 0, found = 0, recovered = 0;
     std::string stretches;
@@ -108,7 +100,7 @@ TEST_P(AnalyzeAccounts, AdviceMatchesTheRunsAndEverySignalIsListed) {
     EXPECT_EQ(read, c.by_default) << p.out;
     EXPECT_EQ(recovered, c.by_recover) << p.out;
     // The advice is a fact about the runs, not a guess.
-    EXPECT_EQ(read, images_written(wav, nullptr));
+    EXPECT_EQ(read, images_written(wav, ""));
     EXPECT_EQ(recovered, images_written(wav, "--recover"));
     EXPECT_EQ(stretches, c.stretches) << p.out;
     EXPECT_LE(signal, peak) << p.out;

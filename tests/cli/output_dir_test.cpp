@@ -42,10 +42,7 @@ class OutputFolder : public testing::TestWithParam<FolderCase> {};
 TEST_P(OutputFolder, ImagesLandInsideOrTheRunStops) {
     const FolderCase& c = GetParam();
     ScopedTempDir dir;
-    ASSERT_TRUE(write_file(dir.file("in.wav"), make_wav({}, tape_payload(c.tape, {}))));
-    std::vector<std::string> args = words(c.options);
-    args.insert(args.end(), {"-i", "in.wav"});
-    const ProcessResult p = run_process(vorlane_binary(), args, dir.path());
+    const ProcessResult p = run_on_wav(dir, make_wav({}, tape_payload(c.tape, {})), c.options);
     EXPECT_EQ(p.exit_code, c.exit_code) << p.err;
     EXPECT_NE(p.err.find(c.err_line), std::string::npos) << p.err;
     EXPECT_TRUE(c.exit_code != 2 || p.out.empty()) << p.out;  // refused before the header

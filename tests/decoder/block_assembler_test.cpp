@@ -6,8 +6,8 @@
 #include <string>
 
 #include "decoder/pipeline.h"
-#include "tape/block_report.h"
 #include "end_to_end.h"
+#include "tape/block_report.h"
 #include "tape_signal.h"
 
 namespace {

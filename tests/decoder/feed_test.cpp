@@ -79,9 +79,10 @@ InProcessRun fed_in_pieces(const FeedRow& row, const std::string& wav) {
 
 InProcessRun run_on_file(const FeedRow& row, const std::string& wav) {
     ScopedTempDir dir;
-    EXPECT_TRUE(write_file(dir.file("in.wav"), wav));
-    const char* option = row.recover ? "--recover" : row.verbose ? "-v" : "-m";
-    const ProcessResult p = run_process(vorlane_binary(), {option, "-i", "in.wav"}, dir.path());
+    const ProcessResult p = run_on_wav(dir, wav,
+                                       row.recover   ? "--recover"
+                                       : row.verbose ? "-v"
+                                                     : "-m");
     EXPECT_EQ(p.exit_code, 0);
     return InProcessRun{p.out, p.err, htp_images(dir.path())};
 }

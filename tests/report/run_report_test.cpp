@@ -49,10 +49,7 @@ class RunReports : public testing::TestWithParam<ReportCase> {};
 TEST_P(RunReports, ParseAndTellTheRun) {
     const ReportCase& c = GetParam();
     ScopedTempDir dir;
-    ASSERT_TRUE(write_file(dir.file("in.wav"), c.wav));
-    std::vector<std::string> args = words(c.options);
-    args.insert(args.end(), {"-i", "in.wav", "--report", "r.json"});
-    const ProcessResult run = run_process(vorlane_binary(), args, dir.path());
+    const ProcessResult run = run_on_wav(dir, c.wav, c.options + " --report r.json");
     EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
     const ProcessResult parsed = run_process(
         "/usr/bin/env", {"python3", std::string(VORLANE_TEST_DATA) + "/json_leaves.py", "r.json"},

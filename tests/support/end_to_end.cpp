@@ -82,6 +82,12 @@ std::vector<std::string> words(const std::string& text) {
     return out;
 }
 
+ProcessResult run_on_wav(const ScopedTempDir& dir, const std::string& wav,
+                         const std::string& options) {
+    EXPECT_TRUE(write_file(dir.file("in.wav"), wav));
+    return run_process(vorlane_binary(), words(options + " -i in.wav"), dir.path());
+}
+
 void check_run(const RunCase& c) {
     // The run happens in <temp>/cwd, so a file written outside the current
     // directory shows up beside cwd.

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "process_runner.h"
+
 /// Something in the run's directory before the run.
 struct GivenEntry {
     enum Kind { kFile, kDirectory, kSymlink, kHardLink };
@@ -68,6 +70,11 @@ RunCase on_wav(std::string name, const std::string& wav, std::vector<std::string
 /// A recording of `tape` played with the test's own signal and cut after
 /// `bytes` bytes of it, on which nothing is written.
 RunCase on_tape(std::string name, const std::string& tape, size_t bytes, std::string err);
+
+/// Writes `wav` as in.wav in `dir` and runs vorlane there with `options`
+/// (space-separated) before "-i in.wav".
+ProcessResult run_on_wav(const ScopedTempDir& dir, const std::string& wav,
+                         const std::string& options);
 
 /// Runs the case in a fresh temporary directory and checks every part of it.
 void check_run(const RunCase& c);

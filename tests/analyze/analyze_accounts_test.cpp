@@ -22,11 +22,11 @@ namespace {
 
 const std::string kBlock = htp_image("DEMO", 0x4000, std::string(60, 'x') + "123");
 
-/// A block, then 1000 bytes played with periods of 9 and 20 samples.
-std::string block_then_foreign() {
+/// A block, then 1000 bytes played with periods of `short_samples` and `long_samples`.
+std::string block_then_foreign(unsigned short_samples, unsigned long_samples) {
     TapeSignalOptions fast;
-    fast.short_samples = 9;
-    fast.long_samples = 20;
+    fast.short_samples = short_samples;
+    fast.long_samples = long_samples;
     return make_wav({}, tape_payload(kBlock, {}) + tape_payload(std::string(1000, 'Z'), fast));
 }
 
@@ -58,7 +58,9 @@ const AccountCase kCases[] = {
     {"noisy_pulses_30dB", [] { return synthesized("-P 2 -b 16 -a 0.5 -n 30", {kBlock, kBlock}); }, 2, 0, 2, ""},
     {"inverted", [] { return synthesized("-P 2 -b 16 -a 0.5 -r", {kBlock}); }, 1, 0, 1, ""},
     {"silence_at_one_rail", rail_pulses, 1, 1, 1, ""},
-    {"block_then_foreign_pulses", block_then_foreign, 1, 1, 1, "4.6-8.1 s, periods near 204 and 454 us: not this tape format\n"},
+    {"block_then_foreign_pulses", [] { return block_then_foreign(9, 20); }, 1, 1, 1, "4.6-8.1 s, periods near 204 and 454 us: not this tape format\n"},
+    // 431 and 476 us: one cluster in neighbouring buckets, its period the mean of both.
+    {"foreign_pulses_in_neighbouring_buckets", [] { return block_then_foreign(19, 21); }, 1, 1, 1, "4.6-10.0 s, periods near 446 us: not this tape format\n"},
     {"crowded_names", crowded_names, 6, 6, 6, ""},
 };
 // clang-format on

@@ -53,3 +53,39 @@ DecodeStatus decode_chosen_mode(InputStream* in, const WavHeader& header,
     sink_finish(sink);
     return DecodeStatus::kFinished;
 }
+
+DecodeStatus chosen_feed_begin(ChosenFeed* f, InputStream* in, const WavHeader& header,
+                               const ConverterSettings& s, BlockSink* sink, RawOutput* raw) {
+    f->recover = s.recover;
+    f->sink = sink;
+    const uint64_t first = input_position(in);
+    if (f->recover) {
+        // Its checks follow the file's reads: the first one ended where the stream's did.
+        RecoverInput input = recover_input(header, first, s.channel_given ? s.channel : 0, sink);
+        input.first_read_end = in->buffer_offset + in->filled;
+        f->recovering = std::make_unique_for_overwrite<RecoverState>();
+        recover_begin(f->recovering.get(), input);
+    } else {
+        f->decoder = std::make_unique_for_overwrite<DecoderState>();
+        const DecodeStatus status = decoder_begin(f->decoder.get(), header, first, s, sink, raw);
+        if (status != DecodeStatus::kFinished) return status;
+    }
+    chosen_feed(f, in->bytes + in->pos, in->filled - in->pos);
+    in->pos = in->filled;
+    return DecodeStatus::kFinished;
+}
+
+void chosen_feed(ChosenFeed* f, const uint8_t* bytes, size_t n) {
+    if (f->recover)
+        recover_feed(f->recovering.get(), bytes, n);
+    else
+        decoder_feed(f->decoder.get(), bytes, n);
+}
+
+void chosen_feed_end(ChosenFeed* f) {
+    if (f->recover)
+        recover_end(f->recovering.get());
+    else
+        decoder_end(f->decoder.get());
+    sink_finish(f->sink);
+}

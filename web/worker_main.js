@@ -12,7 +12,7 @@ let liveQueue = Promise.resolve();
 /** Slices the converter reads itself (--analyze) at once: each read of a
  *  File costs a round trip to the browser, so few large ones beat many small ones. */
 const kSliceBytes = 16 * 1024 * 1024;
-/** Slices fed to the decoder, and how many reads run ahead of the decoding. */
+/** Slices fed to the decoder, and how many are read while one decodes. */
 const kFeedSliceBytes = 8 * 1024 * 1024;
 const kFeedReadsAhead = 2;
 
@@ -61,8 +61,9 @@ function coreArgv(core, args) {
 }
 
 /**
- * Reads the file from `from` to its end in slices, `kFeedReadsAhead` reads
- * in flight, and hands each slice to `use(bytes, end)` in order.
+ * Reads the file from `from` to its end in slices and hands each slice to
+ * `use(bytes, end)` in order; while one is used, the next `kFeedReadsAhead`
+ * are being read.
  */
 async function readAhead(file, from, use) {
   const reads = [];
@@ -73,7 +74,7 @@ async function readAhead(file, from, use) {
     reads.push({ end, bytes: file.slice(next, end).arrayBuffer() });
     next = end;
   };
-  for (let i = 0; i <= kFeedReadsAhead; i++) ask();
+  for (let i = 0; i < kFeedReadsAhead; i++) ask();
   while (reads.length > 0) {
     const read = reads.shift();
     const bytes = new Uint8Array(await read.bytes);

@@ -78,6 +78,11 @@ std::string fingerprint(const std::string& bytes);
 /// Bytes as lower-case hex, two digits a byte.
 std::string hex(const std::string& bytes);
 
+/// Every leaf of the JSON file `dir`/`file` as Python's parser reads it, a
+/// line each after a newline: its path with the keys as text, then the value
+/// as JSON, or "s" and the hex of a string's bytes; "" when it does not parse.
+std::string json_leaves(const std::string& dir, const std::string& file);
+
 /// The banner and usage text exactly as vorlane prints them.
 std::string expected_usage();
 

@@ -33,6 +33,9 @@ struct RunCase {
     std::vector<std::pair<std::string, std::string>> made = {};
     std::vector<std::string> removed = {};  ///< given entries the run must take away
     bool synth = false;                     ///< run vorlane-synth instead of vorlane
+    /// Writes past a file's first KiB fail, as on a disk that fills up
+    /// (standard output and error stay below that).
+    bool full_disk = false;
 };
 
 /// A table of runs; each row is a named case that runs alone with --gtest_filter.

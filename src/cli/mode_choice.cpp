@@ -45,6 +45,8 @@ DecodeStatus decode_chosen_mode(InputStream* in, const WavHeader& header,
         // Without --channel the recovering decoder finds the tape's channel itself.
         recover_recording(in, header, s.channel_given ? s.channel : 0, sink);
     } else {
+        sink->origin = BlockOrigin{
+            .channel = static_cast<unsigned>(s.channel), .inverted = s.inverted, .recovery = {}};
         // Not zeroed: the -m tables are allocated apart, and only when used.
         auto decoder = std::make_unique_for_overwrite<DecoderState>();
         const DecodeStatus status = decode(decoder.get(), in, header, s, sink, raw);

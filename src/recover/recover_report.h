@@ -19,5 +19,6 @@ EdgePlace edge_place(const EdgeLog& log, uint32_t edge, const RecoverInput& inpu
 
 /// Hands the sink the block's lines as far as its reading got, prints the
 /// help line of an accepted reading that needed help, and hands the sink the
-/// block of an accepted reading.
-void report_block(const RecoveryOutcome& outcome, const EdgeLog& log, const RecoverInput& input);
+/// block of an accepted reading; `channel` (0-based) is the one it was read from.
+void report_block(const RecoveryOutcome& outcome, const EdgeLog& log, const RecoverInput& input,
+                  unsigned channel);

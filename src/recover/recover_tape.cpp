@@ -63,7 +63,7 @@ void report_session(RecoverState* st, const RecoverInput& input) {
         if (input.measures != nullptr) {
             measure_block(o, st->log, s, input, input.measures);
         } else {
-            report_block(o, st->log, input);
+            report_block(o, st->log, input, s.channel);
         }
     }
 }

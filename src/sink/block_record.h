@@ -4,10 +4,29 @@
 // each report event here too; a block's object is written once the block is
 // over (its image written, its checksum failed, the next sync, the end).
 
+#include <cmath>
 #include <cstdint>
 
 #include "report/json_writer.h"
 #include "tape/tape_block.h"
+
+/// How the recovering decoder read a block; `method` null: the default
+/// decoder, which reads every block one way. Other ways of making a block
+/// (several takes merged) add their method and fields here.
+struct BlockRecovery {
+    const char* method = nullptr;  ///< "read" (plainly), "search", "none" (none trusted)
+    unsigned reading = 0;          ///< the reading written, counted from 1; 0: none written
+    unsigned readings = 0;         ///< readings tried
+    unsigned pulses_reread = 0;    ///< uncertain pulses the written reading reads the other way
+    double wrong_chance = NAN;  ///< the search's estimate that the image is wrong; NaN: none made
+};
+
+/// Where a block was read: set by its decoder before the block's sync.
+struct BlockOrigin {
+    unsigned channel = 1;   ///< 1-based
+    bool inverted = false;  ///< read upside down: -r, or the recovering decoder's falling edges
+    BlockRecovery recovery;
+};
 
 /// The block being received, until its object is written.
 struct BlockRecord {
@@ -24,9 +43,11 @@ struct BlockRecord {
     bool checksum_seen = false;
     uint8_t received = 0, computed = 0;
     bool match = false;
+    BlockOrigin origin;
 };
 
-void record_sync(JsonWriter* w, BlockRecord* r, uint64_t offset, double seconds);
+void record_sync(JsonWriter* w, BlockRecord* r, uint64_t offset, double seconds,
+                 const BlockOrigin& origin);
 void record_named(BlockRecord* r, const TapeBlock& block);
 void record_header(BlockRecord* r, const TapeBlock& block);
 void record_checksum(JsonWriter* w, BlockRecord* r, const TapeBlock& block, uint8_t computed,

@@ -36,6 +36,12 @@ DecodeStatus analyze_chosen(InputStream* in, const WavHeader& header, const Conv
     return DecodeStatus::kFinished;
 }
 
+/// Where the default decoder's blocks come from, for the run's record.
+BlockOrigin default_origin(const ConverterSettings& s) {
+    return BlockOrigin{
+        .channel = static_cast<unsigned>(s.channel), .inverted = s.inverted, .recovery = {}};
+}
+
 }  // namespace
 
 DecodeStatus decode_chosen_mode(InputStream* in, const WavHeader& header,
@@ -45,8 +51,7 @@ DecodeStatus decode_chosen_mode(InputStream* in, const WavHeader& header,
         // Without --channel the recovering decoder finds the tape's channel itself.
         recover_recording(in, header, s.channel_given ? s.channel : 0, sink);
     } else {
-        sink->origin = BlockOrigin{
-            .channel = static_cast<unsigned>(s.channel), .inverted = s.inverted, .recovery = {}};
+        sink->origin = default_origin(s);
         // Not zeroed: the -m tables are allocated apart, and only when used.
         auto decoder = std::make_unique_for_overwrite<DecoderState>();
         const DecodeStatus status = decode(decoder.get(), in, header, s, sink, raw);
@@ -68,6 +73,7 @@ DecodeStatus chosen_feed_begin(ChosenFeed* f, InputStream* in, const WavHeader& 
         f->recovering = std::make_unique_for_overwrite<RecoverState>();
         recover_begin(f->recovering.get(), input);
     } else {
+        sink->origin = default_origin(s);
         f->decoder = std::make_unique_for_overwrite<DecoderState>();
         const DecodeStatus status = decoder_begin(f->decoder.get(), header, first, s, sink, raw);
         if (status != DecodeStatus::kFinished) return status;

@@ -75,7 +75,7 @@ const FedRow kRows[] = {
     {"Default8Bit", "", 8, 1, 3 << 20, 2},
     {"Verbose24BitStereoOddPieces", "-v", 24, 2, 4097, 2},
     {"EdgeModeGain", "-m -g 3", 16, 1, 65536, 2},
-    {"RawOutputAndRecord", "-o raw.bin --report run.json", 16, 1, 100000, 4},
+    {"RawOutputAndRecordChannel2", "-o raw.bin --report run.json --channel 2", 16, 2, 100000, 4},
     {"Recover16BitStereo", "--recover -f", 16, 2, 1 << 20, 2},
     {"RecoverJoinChannel", "--recover --join --channel 2", 16, 2, 4097, 1},
     {"RecoverOneByte", "--recover", 8, 1, 1, 2},

@@ -1,8 +1,8 @@
 #pragma once
 
-// Where the run picks its decoder: --analyze, --recover or the original
-// comparator, each handed the input at its first sample, the header, the
-// settings and the block sink.
+// Where the run picks its decoder: --analyze or the original comparator
+// (--recover runs through cli/recover_run), each handed the input at its first sample, the header,
+// the settings and the block sink.
 
 #include "decoder/decode_loop.h"
 #include "settings.h"

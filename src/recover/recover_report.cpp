@@ -64,7 +64,7 @@ uint8_t reading_marker(const EdgeLog& log, const RecoveryOutcome& o) {
 }
 
 void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInput& input,
-                  unsigned written_by) {
+                  const WriteVerdict& verdict) {
     BlockSink* sink = input.sink;
     const BlockReading& r = o.reading;
     if (r.phase == ReadPhase::kSeekSync) return;
@@ -92,8 +92,9 @@ void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInp
         return;
     }
     print_help_line(o);
-    if (written_by != 0) {
-        std::fprintf(stderr, "  Not written: take %u wrote it.\n", written_by);
+    if (verdict.written_by != 0) {
+        std::fprintf(stderr, "  Not written: take %u wrote %s.\n", verdict.written_by,
+                     verdict.other_data ? "a block of that name with other data" : "it");
         return;
     }
     b.marker = reading_marker(log, o);

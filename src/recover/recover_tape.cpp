@@ -63,9 +63,10 @@ void report_session(RecoverState* st, const RecoverInput& input) {
         if (input.measures != nullptr) {
             measure_block(o, st->log, s, input, input.measures);
         } else {
-            const unsigned written_by =
-                input.book == nullptr ? 0 : book_note(input.book, o, st->log, s.leader_q, input);
-            report_block(o, st->log, input, written_by);
+            const WriteVerdict verdict = input.book == nullptr
+                                             ? WriteVerdict{}
+                                             : book_note(input.book, o, st->log, s.leader_q, input);
+            report_block(o, st->log, input, verdict);
         }
     }
 }

@@ -62,6 +62,13 @@ int find_group(TakeBook* book, const TapeBlock& b) {
     return static_cast<int>(book->group_count++);
 }
 
+/// The data and checksum of a block, folded.
+uint32_t data_hash(const TapeBlock& b, uint32_t n) {
+    uint32_t h = 2166136261u;
+    for (uint32_t i = 0; i < n; ++i) h = (h ^ b.data[i]) * 16777619u;
+    return h;
+}
+
 /// Where and when the block's lines place it.
 void note_place(BookEntry* e, const RecoveryOutcome& o, const EdgeLog& log,
                 const RecoverInput& input) {
@@ -87,14 +94,14 @@ void book_start_take(TakeBook* book, unsigned take) {
     book->chain_place = 0;
 }
 
-unsigned book_note(TakeBook* book, const RecoveryOutcome& o, const EdgeLog& log, double leader_q,
-                   const RecoverInput& input) {
+WriteVerdict book_note(TakeBook* book, const RecoveryOutcome& o, const EdgeLog& log,
+                       double leader_q, const RecoverInput& input) {
     const BlockReading& r = o.reading;
-    if (r.phase != ReadPhase::kData && r.phase != ReadPhase::kComplete) return 0;
+    if (r.phase != ReadPhase::kData && r.phase != ReadPhase::kComplete) return WriteVerdict{};
     const TapeBlock& b = *r.block;
     follow_program(book, b);
     const int found = find_group(book, b);
-    if (found < 0 || book->entry_count == kMaxBookEntries) return 0;
+    if (found < 0 || book->entry_count == kMaxBookEntries) return WriteVerdict{};
     BookGroup& g = book->groups[found];
     BookEntry& e = book->entries[book->entry_count++];
     e = BookEntry{};
@@ -103,9 +110,12 @@ unsigned book_note(TakeBook* book, const RecoveryOutcome& o, const EdgeLog& log,
     e.accepted = o.accepted;
     note_place(&e, o, log, input);
     if (o.accepted) {
-        if (g.written_by != 0 && g.written_by != book->take) return g.written_by;
+        const uint32_t hash = data_hash(b, group_bytes(g));
+        if (g.written_by != 0 && g.written_by != book->take)
+            return WriteVerdict{g.written_by, g.written_hash != hash};
         g.written_by = book->take;
-        return 0;
+        g.written_hash = hash;
+        return WriteVerdict{};
     }
     const uint32_t n = group_bytes(g);
     if (g.written_by == 0 && kBookPoolBytes - book->pool_used >= n) {
@@ -114,5 +124,5 @@ unsigned book_note(TakeBook* book, const RecoveryOutcome& o, const EdgeLog& log,
         book->pool_used += n;
         read_anchored(log, o.rising, leader_q, r, book->bytes + e.pool_at, book->codes + e.pool_at);
     }
-    return 0;
+    return WriteVerdict{};
 }

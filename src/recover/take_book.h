@@ -48,8 +48,9 @@ struct BookGroup {
     unsigned program_length = 0;
     unsigned chain_place = 0;  ///< 0 for the named block, then 1, 2, ...
     uint8_t header[kBlockHeaderBytes] = {};
-    unsigned occurrence = 0;  ///< the n-th such block of a take
-    unsigned written_by = 0;  ///< the take its image came from; 0: none yet
+    unsigned occurrence = 0;    ///< the n-th such block of a take
+    unsigned written_by = 0;    ///< the take its image came from; 0: none yet
+    uint32_t written_hash = 0;  ///< its data, folded: another tape's block of that name differs
 };
 
 struct TakeBook {
@@ -69,14 +70,21 @@ struct TakeBook {
     uint8_t codes[kBookPoolBytes];
 };
 
+/// Whether a block read alone is written: not when an earlier take wrote a
+/// block of that name and place, whether with the same data or other data
+/// (then the take is likely of another tape).
+struct WriteVerdict {
+    unsigned written_by = 0;  ///< the take that wrote it; 0: write it
+    bool other_data = false;
+};
+
 /// Starts take `take` (1-based).
 void book_start_take(TakeBook* book, unsigned take);
 
 /// Keeps a block the recovering decoder read to its header (`leader_q`: its
-/// leader's long period). Returns the earlier take that wrote its image, 0
-/// when this one may.
-unsigned book_note(TakeBook* book, const RecoveryOutcome& o, const EdgeLog& log, double leader_q,
-                   const RecoverInput& input);
+/// leader's long period), and says whether an accepted one is written.
+WriteVerdict book_note(TakeBook* book, const RecoveryOutcome& o, const EdgeLog& log,
+                       double leader_q, const RecoverInput& input);
 
 /// The data length of a group's blocks, checksum byte included.
 inline uint32_t group_bytes(const BookGroup& g) {

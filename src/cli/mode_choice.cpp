@@ -40,6 +40,8 @@ DecodeStatus analyze_chosen(InputStream* in, const WavHeader& header, const Conv
 DecodeStatus decode_chosen_mode(InputStream* in, const WavHeader& header,
                                 const ConverterSettings& s, BlockSink* sink, RawOutput* raw) {
     if (s.analyze) return analyze_chosen(in, header, s, sink);
+    sink->origin = BlockOrigin{
+        .channel = static_cast<unsigned>(s.channel), .inverted = s.inverted, .recovery = {}};
     // Not zeroed: the -m tables are allocated apart, and only when used.
     auto decoder = std::make_unique_for_overwrite<DecoderState>();
     const DecodeStatus status = decode(decoder.get(), in, header, s, sink, raw);

@@ -45,7 +45,13 @@ bool names_protected_file(const char* name, const ProtectedFiles& files);
 /// checksum byte and `marker`. False when a write failed.
 bool write_block_bytes(const TapeBlock& block, unsigned leader_bytes, uint8_t marker, FILE* f);
 
+/// Makes and opens a temporary file named after `pattern` (ending in
+/// XXXXXX) in `folder` (null: the current directory), with the permissions
+/// of a new file, its path in `temp`; null when it cannot be made. Outputs
+/// are written there and renamed, so their names never hold half a file.
+FILE* open_temp_beside(const char* folder, const char* pattern, char* temp, size_t temp_bytes);
+
 /// Writes one HTP image of a block whose checksum matched, in `folder` (null:
-/// the current directory), and reports it. On any failure it says so,
-/// removes what it wrote and returns false.
+/// the current directory), under a temporary name renamed at the end, and
+/// reports it. On any failure it says so, removes what it wrote and returns false.
 bool write_image(const TapeBlock& block, const char* folder, const ProtectedFiles& protected_files);

@@ -43,6 +43,17 @@ void report_merged(const TakeBook& book, unsigned group, const MergeOutcome& o, 
     std::memcpy(b->start_time, first.start_time, kTimeTextBytes);
     std::memcpy(b->stop_time, first.stop_time, kTimeTextBytes);
     b->marker = first.marker;
+    sink->origin =
+        BlockOrigin{.channel = first.channel, .inverted = first.inverted, .recovery = {}};
+    BlockRecovery& r = sink->origin.recovery;
+    r.method = "merge";
+    r.reading = r.readings = o.readings;
+    r.wrong_chance = o.wrong_chance;
+    for (unsigned e = 0; e < book.entry_count; ++e) {
+        if (book.entries[e].group != group || !book.entries[e].has_bytes) continue;
+        r.merged_takes |= 1u << (book.entries[e].take - 1);
+        ++r.merged_readings;
+    }
     sink_sync(sink, first.sync_offset, first.sync_time, first.leader_us);
     sink_named(sink, *b);
     sink_block_header(sink, *b);

@@ -38,6 +38,21 @@ void print_help_line(const RecoveryOutcome& o) {
     }
 }
 
+/// What the record tells of the block: the help line's facts, and the
+/// channel and edges the reading used.
+BlockOrigin block_origin(const RecoveryOutcome& o, unsigned channel) {
+    BlockRecovery r;
+    r.method = "none";
+    r.readings = o.readings;
+    if (o.accepted) {
+        r.method = o.flipped > 0 || o.retuned ? "search" : "read";
+        r.reading = o.readings;
+        r.pulses_reread = o.flipped;
+        r.wrong_chance = o.wrong_chance;
+    }
+    return BlockOrigin{.channel = channel + 1, .inverted = !o.rising, .recovery = r};
+}
+
 }  // namespace
 
 uint8_t reading_marker(const EdgeLog& log, const RecoveryOutcome& o) {
@@ -64,10 +79,11 @@ uint8_t reading_marker(const EdgeLog& log, const RecoveryOutcome& o) {
 }
 
 void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInput& input,
-                  const WriteVerdict& verdict) {
+                  unsigned channel, const WriteVerdict& verdict) {
     BlockSink* sink = input.sink;
     const BlockReading& r = o.reading;
     if (r.phase == ReadPhase::kSeekSync) return;
+    sink->origin = block_origin(o, channel);
     const EdgePlace sync = edge_place(log, r.sync_edge, input);
     sink_sync(sink, sync.offset, sync.time, reading_leader_us(r, input.rate));
     if (r.name_too_long) {

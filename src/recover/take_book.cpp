@@ -77,6 +77,7 @@ void note_place(BookEntry* e, const RecoveryOutcome& o, const EdgeLog& log,
     e->sync_offset = sync.offset;
     e->sync_time = sync.time;
     e->leader_us = reading_leader_us(r, input.rate);
+    e->inverted = !o.rising;
     format_timestamp(edge_place(log, r.name_edge, input).time, e->start_time, kTimeTextBytes);
     if (r.phase == ReadPhase::kComplete) {
         format_timestamp(edge_place(log, r.stop_edge, input).time, e->stop_time, kTimeTextBytes);
@@ -95,7 +96,7 @@ void book_start_take(TakeBook* book, unsigned take) {
 }
 
 WriteVerdict book_note(TakeBook* book, const RecoveryOutcome& o, const EdgeLog& log,
-                       double leader_q, const RecoverInput& input) {
+                       double leader_q, unsigned channel, const RecoverInput& input) {
     const BlockReading& r = o.reading;
     if (r.phase != ReadPhase::kData && r.phase != ReadPhase::kComplete) return WriteVerdict{};
     const TapeBlock& b = *r.block;
@@ -108,6 +109,7 @@ WriteVerdict book_note(TakeBook* book, const RecoveryOutcome& o, const EdgeLog& 
     e.take = book->take;
     e.group = static_cast<unsigned>(found);
     e.accepted = o.accepted;
+    e.channel = channel + 1;
     note_place(&e, o, log, input);
     if (o.accepted) {
         const uint32_t hash = data_hash(b, group_bytes(g));

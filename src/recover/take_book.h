@@ -38,6 +38,8 @@ struct BookEntry {
     char start_time[kTimeTextBytes] = {};
     char stop_time[kTimeTextBytes] = {};
     uint8_t marker = kEndMarker;
+    unsigned channel = 1;  ///< 1-based, as the record gives it
+    bool inverted = false;
 };
 
 /// One distinct block: what identifies it across takes.
@@ -82,9 +84,9 @@ struct WriteVerdict {
 void book_start_take(TakeBook* book, unsigned take);
 
 /// Keeps a block the recovering decoder read to its header (`leader_q`: its
-/// leader's long period), and says whether an accepted one is written.
+/// leader's long period; `channel` 0-based), and says whether an accepted one is written.
 WriteVerdict book_note(TakeBook* book, const RecoveryOutcome& o, const EdgeLog& log,
-                       double leader_q, const RecoverInput& input);
+                       double leader_q, unsigned channel, const RecoverInput& input);
 
 /// The data length of a group's blocks, checksum byte included.
 inline uint32_t group_bytes(const BookGroup& g) {

@@ -133,6 +133,7 @@ MergeOutcome search_sets(MergeWork* w, double unexplored, uint32_t n, TapeBlock*
         for (unsigned a = 0; a < w->alternative_count; ++a)
             if (best_set >> a & 1) b->data[w->alternatives[a].byte] = w->alternatives[a].value;
         out.accepted = true;
+        out.wrong_chance = wrong;
         return out;
     }
     return out;

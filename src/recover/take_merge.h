@@ -5,6 +5,8 @@
 // read it most surely, then other values where the readings disagree, tried
 // likeliest first and accepted by the same rule as one reading's search.
 
+#include <cmath>
+
 #include "recover/take_book.h"
 #include "sink/block_sink.h"
 
@@ -14,8 +16,9 @@ constexpr unsigned kMergeCandidates = 10;
 /// How a merge went.
 struct MergeOutcome {
     bool accepted = false;
-    unsigned readings = 0;  ///< readings tried
-    unsigned matches = 0;   ///< of them, readings with a matching checksum
+    unsigned readings = 0;      ///< readings tried
+    unsigned matches = 0;       ///< of them, readings with a matching checksum
+    double wrong_chance = NAN;  ///< the estimate that the accepted one is wrong
 };
 
 /// Rebuilds group `group` into `block` (name, header and data set).

@@ -90,8 +90,11 @@ void check_run(const RunCase& c) {
     ASSERT_EQ(mkdir(cwd.c_str(), 0755), 0);
     for (const GivenEntry& e : c.given)
         ASSERT_TRUE(make_entry(cwd + "/" + e.name, cwd, e)) << c.name << ": " << e.name;
+    const std::string program = c.synth ? vorlane_synth_binary() : vorlane_binary();
+    std::vector<std::string> limited{"-c", "trap '' XFSZ; ulimit -f 2; exec \"$@\"", "sh", program};
+    limited.insert(limited.end(), c.args.begin(), c.args.end());
     const ProcessResult r =
-        run_process(c.synth ? vorlane_synth_binary() : vorlane_binary(), c.args, cwd);
+        c.full_disk ? run_process("/bin/sh", limited, cwd) : run_process(program, c.args, cwd);
     EXPECT_EQ(r.exit_code, c.exit_code) << c.name;
     EXPECT_EQ(r.out, replace_argv0(c.out)) << c.name;
     EXPECT_EQ(r.err, replace_argv0(c.err)) << c.name;
@@ -151,6 +154,27 @@ std::string hex(const std::string& bytes) {
     for (char c : bytes) {
         std::snprintf(two, sizeof two, "%02x", static_cast<uint8_t>(c));
         out += two;
+    }
+    return out;
+}
+
+std::string json_leaves(const std::string& dir, const std::string& file) {
+    const ProcessResult parsed = run_process(
+        "/usr/bin/env", {"python3", std::string(VORLANE_TEST_DATA) + "/json_leaves.py", file}, dir);
+    if (parsed.exit_code != 0) return "";
+    // The parser writes keys as hex: in the path before a line's first space,
+    // each key runs from a '.' to the next '.' or '['.
+    std::string out = "\n";
+    std::istringstream lines(parsed.out);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t space = line.find(' ');
+        for (size_t i = 0; i < space; ++i) {
+            out += line[i];
+            if (line[i] != '.') continue;
+            for (; i + 2 < space && line[i + 1] != '.' && line[i + 1] != '['; i += 2)
+                out += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
+        }
+        out += line.substr(space) + "\n";
     }
     return out;
 }

@@ -17,8 +17,10 @@ FedRun* fed_run_open(int argc, char* argv[], int* code) {
     RunContext* ctx = &run->ctx;
     bool ready = false;
     *code = run_prepare(argc, argv, ctx, &ready);
-    if (ready && ctx->settings.analyze) *code = run_decode(ctx);
-    if (!ready || ctx->settings.analyze) {
+    // --analyze and --take read their files themselves.
+    const bool reads_itself = ctx->settings.analyze || ctx->settings.take_count > 0;
+    if (ready && reads_itself) *code = run_decode(ctx);
+    if (!ready || reads_itself) {
         *code = run_close(ctx, *code);
         return nullptr;
     }

@@ -12,8 +12,8 @@ struct FedRun;
 
 /// Runs the command line as far as the decoding (options, outputs, header).
 /// Returns the run waiting for the samples, or null when it is already over
-/// (an option that ends it, a refused file, --analyze which reads the file
-/// itself) with its exit code in `*code`.
+/// (an option that ends it, a refused file, --analyze or --take which read
+/// their files themselves) with its exit code in `*code`.
 FedRun* fed_run_open(int argc, char* argv[], int* code);
 
 /// The file offset of the first byte the run wants next.

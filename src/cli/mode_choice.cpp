@@ -5,6 +5,7 @@
 #include "analyze/analyze_run.h"
 #include "decoder/stage_limits.h"
 #include "recover/recover_entry.h"
+#include "recover/take_merge.h"
 
 namespace {
 
@@ -47,16 +48,11 @@ BlockOrigin default_origin(const ConverterSettings& s) {
 DecodeStatus decode_chosen_mode(InputStream* in, const WavHeader& header,
                                 const ConverterSettings& s, BlockSink* sink, RawOutput* raw) {
     if (s.analyze) return analyze_chosen(in, header, s, sink);
-    if (s.recover) {
-        // Without --channel the recovering decoder finds the tape's channel itself.
-        recover_recording(in, header, s.channel_given ? s.channel : 0, sink);
-    } else {
-        sink->origin = default_origin(s);
-        // Not zeroed: the -m tables are allocated apart, and only when used.
-        auto decoder = std::make_unique_for_overwrite<DecoderState>();
-        const DecodeStatus status = decode(decoder.get(), in, header, s, sink, raw);
-        if (status != DecodeStatus::kFinished) return status;
-    }
+    sink->origin = default_origin(s);
+    // Not zeroed: the -m tables are allocated apart, and only when used.
+    auto decoder = std::make_unique_for_overwrite<DecoderState>();
+    const DecodeStatus status = decode(decoder.get(), in, header, s, sink, raw);
+    if (status != DecodeStatus::kFinished) return status;
     sink_finish(sink);
     return DecodeStatus::kFinished;
 }
@@ -70,6 +66,10 @@ DecodeStatus chosen_feed_begin(ChosenFeed* f, InputStream* in, const WavHeader& 
         // Its checks follow the file's reads: the first one ended where the stream's did.
         RecoverInput input = recover_input(header, first, s.channel_given ? s.channel : 0, sink);
         input.first_read_end = in->buffer_offset + in->filled;
+        // Not zeroed: the pool's pages are touched only as far as readings fill it.
+        f->book = std::make_unique_for_overwrite<TakeBook>();
+        book_start_take(f->book.get(), 1);
+        input.book = f->book.get();
         f->recovering = std::make_unique_for_overwrite<RecoverState>();
         recover_begin(f->recovering.get(), input);
     } else {
@@ -91,9 +91,11 @@ void chosen_feed(ChosenFeed* f, const uint8_t* bytes, size_t n) {
 }
 
 void chosen_feed_end(ChosenFeed* f) {
-    if (f->recover)
+    if (f->recover) {
         recover_end(f->recovering.get());
-    else
+        book_merge(*f->book, f->sink);
+    } else {
         decoder_end(f->decoder.get());
+    }
     sink_finish(f->sink);
 }

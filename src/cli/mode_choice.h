@@ -1,8 +1,8 @@
 #pragma once
 
-// Where the run picks its decoder: --analyze, --recover or the original
-// comparator, each handed the input at its first sample, the header, the
-// settings and the block sink.
+// Where the run picks its decoder: --analyze or the original comparator
+// (--recover runs through cli/recover_run), each handed the input at its first sample, the header,
+// the settings and the block sink.
 
 #include <memory>
 
@@ -25,12 +25,13 @@ struct ChosenFeed {
     bool recover = false;
     std::unique_ptr<DecoderState> decoder;
     std::unique_ptr<RecoverState> recovering;
+    std::unique_ptr<TakeBook> book;  ///< --recover's blocks, merged at the end as with no --take
     BlockSink* sink = nullptr;
 };
 
 /// Starts the chosen decoder (not --analyze, which reads the file more than
-/// once) on `in` standing at the first sample, and feeds it what `in` has
-/// buffered: the caller goes on from file offset in->buffer_offset + in->filled.
+/// once, nor --recover with --take) on `in` standing at the first sample, and feeds it what `in`
+/// has buffered: the caller goes on from file offset in->buffer_offset + in->filled.
 DecodeStatus chosen_feed_begin(ChosenFeed* f, InputStream* in, const WavHeader& header,
                                const ConverterSettings& settings, BlockSink* sink, RawOutput* raw);
 

@@ -27,4 +27,5 @@ struct RunContext {
     RunReport report;                       ///< --report: the run's record
     bool decoded = false;                   ///< the decoder ran to the end of the input
     bool given[kRecoverIgnoresCount] = {};  ///< which of kRecoverIgnores were on the command line
+    FILE* takes[kMaxTakeFiles] = {};        ///< --take: opened as they come, like -i
 };

@@ -80,6 +80,7 @@ const FedRow kRows[] = {
     {"RecoverJoinChannel", "--recover --join --channel 2", 16, 2, 4097, 1},
     {"RecoverOneByte", "--recover", 8, 1, 1, 2},
     {"AnalyzeReadsItself", "--analyze", 16, 1, 4097, 0},
+    {"TakeReadsItself", "--recover --take in.wav", 16, 1, 4097, 2},
     {"MissingChannel", "--channel 3", 16, 2, 4097, 0},
     {"NotWav", "-v", 8, 1, 4097, 0, true},
 };

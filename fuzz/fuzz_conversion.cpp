@@ -5,9 +5,10 @@
 //
 // Option bytes: letters (bit 0 -f, 1 -m, 2 -r, 3 -v, 4 -g, 5 -s, 6 -t, 7 -o),
 // long options (bit 0 --join, 1 --recover, 2 --channel, 3 --analyze, 4 --plot,
-// 5 --report r.json),
-// then one argument byte for each of -g, -s, -t, -o, --channel and --plot
-// that is on (--plot: bit 0 names the input itself, else plot.svg).
+// 5 --report r.json, 6 --output-dir),
+// then one argument byte for each of -g, -s, -t, -o, --channel, --output-dir
+// and --plot that is on (--plot: bit 0 names the input itself, else plot.svg;
+// --output-dir: one of kFolders).
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +34,10 @@ char g_base[256], g_work[300];
 constexpr const char* kForcedRates[] = {"1",      "658",    "7999",   "8000",
                                         "22050",  "44100",  "48000",  "96000",
                                         "658552", "658553", "808000", "2147483647"};
+
+/// Folders for --output-dir: new, new with parents, the input (not a
+/// folder), the current directory.
+constexpr const char* kFolders[] = {"out", "out/deep/er", "in.wav", "."};
 
 /// The entries of a directory but "." and "..".
 std::vector<std::string> entries(const char* path) {
@@ -120,11 +125,27 @@ void check_report(const std::string& name) {
 }
 
 /// Checks every file the run left behind: the recording untouched (even when
-/// -o or --plot names it), the raw output, the picture, and complete images.
-/// --analyze writes no image.
-void check_outputs(const uint8_t* input, size_t input_size, bool join, bool analyze) {
-    for (const std::string& name : entries(".")) {
-        FUZZ_CHECK(std::filesystem::is_regular_file(std::filesystem::symlink_status(name)));
+/// -o or --plot names it), the raw output, the picture, and complete images,
+/// in the --output-dir folder `folder` when it is not null or ".", and
+/// nothing else in it. --analyze writes no image.
+void check_outputs(const uint8_t* input, size_t input_size, bool join, bool analyze,
+                   const char* folder) {
+    const bool elsewhere = folder != nullptr && std::strcmp(folder, ".") != 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(".")) {
+        const std::string path = e.path().lexically_relative(".");
+        const auto status = e.symlink_status();
+        if (std::filesystem::is_directory(status)) {
+            // The folder and its parents, made only when --output-dir names them.
+            FUZZ_CHECK(elsewhere && (std::string(folder) + "/").rfind(path + "/", 0) == 0);
+            continue;
+        }
+        FUZZ_CHECK(std::filesystem::is_regular_file(status));
+        if (path.find('/') != std::string::npos) {
+            FUZZ_CHECK(!analyze && e.path().parent_path().lexically_relative(".") == folder);
+            check_image(path, join);
+            continue;
+        }
+        const std::string& name = path;
         if (name == "in.wav") {
             FUZZ_CHECK(read_whole(name) == std::string(input, input + input_size));
         } else if (name == "r.json") {
@@ -133,7 +154,7 @@ void check_outputs(const uint8_t* input, size_t input_size, bool join, bool anal
             FUZZ_CHECK(analyze);
             check_plot(name);
         } else if (name != "raw.bin") {
-            FUZZ_CHECK(!analyze);
+            FUZZ_CHECK(!analyze && !elsewhere);
             check_image(name, join);
         }
     }
@@ -141,9 +162,9 @@ void check_outputs(const uint8_t* input, size_t input_size, bool join, bool anal
 
 /// Turns the option bytes into arguments in `args`; returns the two flag bytes
 /// (letters in the low byte) and, in bit 16, whether --plot names the input;
-/// sets `used` to the bytes taken.
+/// sets `used` to the bytes taken and `folder` to --output-dir's or null.
 unsigned build_arguments(const uint8_t* data, size_t size, std::vector<std::string>* args,
-                         size_t* used) {
+                         size_t* used, const char** folder) {
     auto next = [&]() -> uint8_t { return *used < size ? data[(*used)++] : 0; };
     const uint8_t letters = next(), longs = next();
     *args = {"vorlane"};
@@ -164,6 +185,8 @@ unsigned build_arguments(const uint8_t* data, size_t size, std::vector<std::stri
     if (longs & 0x02) args->push_back("--recover");
     if (longs & 0x04) args->push_back("--channel=" + std::to_string(next() % 4));
     if (longs & 0x08) args->push_back("--analyze");
+    *folder = (longs & 0x40) ? kFolders[next() % std::size(kFolders)] : nullptr;
+    if (*folder != nullptr) args->insert(args->end(), {"--output-dir", *folder});
     if (longs & 0x20) args->insert(args->end(), {"--report", "r.json"});
     const bool plot_input = (longs & 0x10) && (next() & 0x01);
     if (longs & 0x10) args->insert(args->end(), {"--plot", plot_input ? "in.wav" : "plot.svg"});
@@ -186,7 +209,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> args;
     size_t used = 0;
-    const unsigned flags = build_arguments(data, size, &args, &used);
+    const char* folder = nullptr;
+    const unsigned flags = build_arguments(data, size, &args, &used, &folder);
     const uint8_t* input = data + used;
     const size_t input_size = size - used;
     std::ofstream("in.wav", std::ios::binary)
@@ -200,18 +224,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Writes cannot fail here, so the only outcomes are a conversion, a
     // refused file, a file without samples, or a parameter refused once the
     // header is read: edge mode at its rate (--recover drops -m, --analyze
-    // only notes it) or a channel. A picture over the input is refused.
+    // only notes it), a channel, or a file named as the output folder. A
+    // picture over the input is refused.
     const bool edge_mode = flags & 0x02, join = flags & 0x100, recover = flags & 0x200;
     const bool analyze = flags & 0x800;
     const bool plot_over_input = analyze && (flags & 0x10000);
-    const bool parameter = (edge_mode && !recover && !analyze) || (flags & 0x400);
+    const bool not_folder = folder != nullptr && !analyze && std::strcmp(folder, "in.wav") == 0;
+    const bool parameter = (edge_mode && !recover && !analyze) || (flags & 0x400) || not_folder;
     FUZZ_CHECK(code == 0 || code == 5 || code == 6 || (code == 2 && parameter) ||
                (code == 1 && plot_over_input));
-    check_outputs(input, input_size, join && !recover && !analyze, analyze);
+    check_outputs(input, input_size, join && !recover && !analyze, analyze, folder);
+    // A folder named for the images is made before anything is decoded.
+    if (folder != nullptr && !analyze && !not_folder)
+        FUZZ_CHECK(std::filesystem::is_directory(folder));
     // The record is written whenever the run got past its options to the
     // input; only a parameter error may come before that.
     if ((flags & 0x2000) && code != 2) FUZZ_CHECK(std::filesystem::exists("r.json"));
     FUZZ_CHECK(entries(g_base) == std::vector<std::string>{"work"});
-    for (const std::string& name : entries(".")) FUZZ_CHECK(unlink(name.c_str()) == 0);
+    for (const std::string& name : entries(".")) FUZZ_CHECK(std::filesystem::remove_all(name) > 0);
     return 0;
 }

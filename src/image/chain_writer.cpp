@@ -10,13 +10,10 @@ void chain_append(ChainWriter* chain, const TapeBlock& block, const char* folder
         char file_name[kImageFileNameBytes];
         image_file_name(block, file_name, sizeof file_name);
         // The temporary file sits beside the image, so the rename stays in DIR.
-        const bool fits =
-            image_path(folder, file_name, chain->name, sizeof chain->name) &&
-            image_path(folder, ".vorlane-chain-XXXXXX", chain->temp_name, sizeof chain->temp_name);
-        const int fd = fits ? mkstemp(chain->temp_name) : -1;
-        if (fd >= 0) give_new_file_permissions(fd);
-        chain->file = fd < 0 ? nullptr : fdopen(fd, "wb");
-        if (chain->file == nullptr && fd >= 0) close(fd);
+        if (image_path(folder, file_name, chain->name, sizeof chain->name)) {
+            chain->file = open_temp_beside(folder, ".vorlane-chain-XXXXXX", chain->temp_name,
+                                           sizeof chain->temp_name);
+        }
         chain->write_failed = chain->file == nullptr;
     }
     ++chain->blocks;

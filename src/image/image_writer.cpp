@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 bool write_block_bytes(const TapeBlock& b, unsigned leader_bytes, uint8_t marker, FILE* f) {
     static constexpr uint8_t kLeader[kImageLeaderBytes] = {};
@@ -32,7 +33,8 @@ void image_file_name(const TapeBlock& b, char* name, size_t name_bytes) {
 
 void protect_file(ProtectedFiles* files, FILE* stream) {
     struct stat st;
-    if (stream == nullptr || files->count == 2 || fstat(fileno(stream), &st) != 0) return;
+    if (stream == nullptr || files->count == kMaxProtectedFiles || fstat(fileno(stream), &st) != 0)
+        return;
     files->devices[files->count] = st.st_dev;
     files->inodes[files->count] = st.st_ino;
     ++files->count;
@@ -59,6 +61,65 @@ bool image_path(const char* folder, const char* name, char* path, size_t path_by
     return n > 0 && static_cast<size_t>(n) < path_bytes;
 }
 
+FILE* open_temp_beside(const char* folder, const char* pattern, char* temp, size_t temp_bytes) {
+    const int fd = image_path(folder, pattern, temp, temp_bytes) ? mkstemp(temp) : -1;
+    if (fd < 0) return nullptr;
+    give_new_file_permissions(fd);
+    FILE* f = fdopen(fd, "wb");
+    if (f == nullptr) {
+        close(fd);
+        unlink(temp);
+    }
+    return f;
+}
+
+namespace {
+
+/// Writes the image's bytes to `f` and closes it; false when either failed.
+bool write_and_close(const TapeBlock& block, FILE* f) {
+    const bool written = write_block_bytes(block, kImageLeaderBytes, kEndMarker, f);
+    return std::fclose(f) == 0 && written;
+}
+
+/// The image written in place: over a device or pipe (or a link to one),
+/// which a rename would only replace, and where no temporary file can be
+/// made but the name itself may be written.
+bool write_in_place(const TapeBlock& block, const char* name) {
+    FILE* f = std::fopen(name, "wb");
+    if (f == nullptr) return false;
+    if (write_and_close(block, f)) return true;
+    unlink(name);
+    return false;
+}
+
+/// The image written to a temporary file beside `name`, then renamed to it.
+/// False, with nothing left behind, when that failed; `in_place` is set
+/// when no temporary file could be made.
+bool write_by_rename(const TapeBlock& block, const char* folder, const char* name, bool* in_place) {
+    char temp[kImagePathBytes];
+    FILE* f = open_temp_beside(folder, ".vorlane-image-XXXXXX", temp, sizeof temp);
+    *in_place = f == nullptr;
+    if (f == nullptr) return false;
+    if (write_and_close(block, f) && std::rename(temp, name) == 0) return true;
+    unlink(temp);
+    return false;
+}
+
+/// Writes the image to `name`, a file the run may replace.
+bool write_named(const TapeBlock& block, const char* folder, const char* name) {
+    struct stat st;
+    if (stat(name, &st) == 0) {
+        if (!S_ISREG(st.st_mode)) return write_in_place(block, name);
+        // A file the run may not write stays as it is.
+        if (access(name, W_OK) != 0) return false;
+    }
+    bool in_place = false;
+    if (write_by_rename(block, folder, name, &in_place)) return true;
+    return in_place && write_in_place(block, name);
+}
+
+}  // namespace
+
 bool write_image(const TapeBlock& block, const char* folder,
                  const ProtectedFiles& protected_files) {
     char file_name[kImageFileNameBytes];
@@ -68,21 +129,9 @@ bool write_image(const TapeBlock& block, const char* folder,
         std::fprintf(stderr, "Error writing %s.\n", file_name);
         return false;
     }
-    // Truncating the recording or the raw output would lose what the run
+    // Replacing the recording or the raw output would lose what the run
     // still reads or has written.
-    if (names_protected_file(name, protected_files)) {
-        std::fprintf(stderr, "Error writing %s.\n", name);
-        return false;
-    }
-    FILE* f = std::fopen(name, "wb");
-    if (f == nullptr) {
-        std::fprintf(stderr, "Error writing %s.\n", name);
-        return false;
-    }
-    const bool written = write_block_bytes(block, kImageLeaderBytes, kEndMarker, f);
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed) {
-        unlink(name);
+    if (names_protected_file(name, protected_files) || !write_named(block, folder, name)) {
         std::fprintf(stderr, "Error writing %s.\n", name);
         return false;
     }

@@ -22,11 +22,12 @@ constexpr size_t kImagePathBytes = 4096 + kImageFileNameBytes;
 bool image_path(const char* folder, const char* name, char* path, size_t path_bytes);
 
 /// Files open for the whole run that an image must never replace, whatever
-/// the tape's name says: the recording being read and the raw output.
+/// the tape's name says: the recording being read, its takes and the raw output.
+constexpr int kMaxProtectedFiles = 10;
 struct ProtectedFiles {
     int count = 0;
-    dev_t devices[2] = {};
-    ino_t inodes[2] = {};
+    dev_t devices[kMaxProtectedFiles] = {};
+    ino_t inodes[kMaxProtectedFiles] = {};
 };
 
 /// Adds the file behind an open stream (null is ignored).
@@ -44,7 +45,13 @@ bool names_protected_file(const char* name, const ProtectedFiles& files);
 /// checksum byte and `marker`. False when a write failed.
 bool write_block_bytes(const TapeBlock& block, unsigned leader_bytes, uint8_t marker, FILE* f);
 
+/// Makes and opens a temporary file named after `pattern` (ending in
+/// XXXXXX) in `folder` (null: the current directory), with the permissions
+/// of a new file, its path in `temp`; null when it cannot be made. Outputs
+/// are written there and renamed, so their names never hold half a file.
+FILE* open_temp_beside(const char* folder, const char* pattern, char* temp, size_t temp_bytes);
+
 /// Writes one HTP image of a block whose checksum matched, in `folder` (null:
-/// the current directory), and reports it. On any failure it says so,
-/// removes what it wrote and returns false.
+/// the current directory), under a temporary name renamed at the end, and
+/// reports it. On any failure it says so, removes what it wrote and returns false.
 bool write_image(const TapeBlock& block, const char* folder, const ProtectedFiles& protected_files);

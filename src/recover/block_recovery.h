@@ -9,6 +9,8 @@
 // name that is not text), and the
 // alternatives are few and ranked by how uncertain each period was.
 
+#include <cmath>
+
 #include "recover/block_reading.h"
 #include "recover/edge_log.h"
 
@@ -21,6 +23,9 @@ struct RecoveryOutcome {
     unsigned flipped = 0;   ///< uncertain periods read the other way in the accepted reading
     bool retuned = false;   ///< the accepted reading used another threshold or tracking
     bool rising = true;     ///< the reported reading timed its periods from rising edges
+    /// The search's estimate that the accepted reading is wrong; NaN when
+    /// the plain reading was accepted without one.
+    double wrong_chance = NAN;
 };
 
 /// Which directions' quick readings found a sync, best first: [1] is rising.

@@ -155,7 +155,8 @@ bool search_flips(const EdgeLog& log, bool rising, double leader_q, const BlockR
             t.matched += s.mass;
             if (s.mass > t.best) t.best = s.mass, best_mask = s.mask;
         }
-        if (wrong_chance(t) > kMaxWrongChance) continue;
+        out->wrong_chance = wrong_chance(t);
+        if (out->wrong_chance > kMaxWrongChance) continue;
         params.flip_count = best_mask == 0 ? 0 : flips_of(*sc, best_mask, flips);
         accept(log, rising, leader_q, params, out, best);
         return true;
@@ -186,7 +187,8 @@ bool search_readings(const EdgeLog& log, bool rising, double leader_q, const Blo
     // changing two or more periods close together can pass.
     t.unexplored = std::expm1(sc.pair_mass);
     if (matches(log, base, plain)) t.matched = t.best = 1;
-    if (wrong_chance(t) <= kMaxWrongChance) {
+    out->wrong_chance = wrong_chance(t);
+    if (out->wrong_chance <= kMaxWrongChance) {
         accept(log, rising, leader_q, params, out, best);
         return true;
     }

@@ -4,6 +4,31 @@
 
 namespace {
 
+void write_origin(JsonWriter* w, const BlockOrigin& o) {
+    json_uint(w, "channel", o.channel);
+    json_text(w, "polarity", o.inverted ? "inverted" : "as recorded");
+    const BlockRecovery& r = o.recovery;
+    if (r.method == nullptr) return json_null(w, "recovery");
+    json_begin_object(w, "recovery");
+    json_text(w, "method", r.method);
+    if (r.reading > 0) {
+        json_uint(w, "reading", r.reading);
+    } else {
+        json_null(w, "reading");
+    }
+    json_uint(w, "readings", r.readings);
+    json_uint(w, "pulses_reread", r.pulses_reread);
+    json_number(w, "wrong_chance", r.wrong_chance);
+    if (r.merged_readings > 0) {
+        json_begin_array(w, "merged_takes");
+        for (unsigned k = 0; k < 32; ++k)
+            if (r.merged_takes >> k & 1) json_uint(w, nullptr, k + 1);
+        json_end_array(w);
+        json_uint(w, "merged_readings", r.merged_readings);
+    }
+    json_end_object(w);
+}
+
 /// Writes the pending block with its verdict and image, and forgets it.
 void write_block(JsonWriter* w, BlockRecord* r, const char* verdict, const char* image,
                  unsigned chain_place) {
@@ -34,8 +59,10 @@ void write_block(JsonWriter* w, BlockRecord* r, const char* verdict, const char*
     json_text(w, "verdict", verdict);
     json_text(w, "image", image);
     if (chain_place > 0) json_uint(w, "chain_place", chain_place);
+    write_origin(w, r->origin);
     json_end_object(w);
-    *r = BlockRecord{.array_open = true};
+    *r = BlockRecord{};
+    r->array_open = true;
 }
 
 /// A block the recording or the next sync cut short, or one its decoder kept back.
@@ -45,9 +72,11 @@ void close_pending(JsonWriter* w, BlockRecord* r) {
 
 }  // namespace
 
-void record_sync(JsonWriter* w, BlockRecord* r, uint64_t offset, double seconds) {
+void record_sync(JsonWriter* w, BlockRecord* r, uint64_t offset, double seconds,
+                 const BlockOrigin& origin) {
     close_pending(w, r);
     r->pending = true;
+    r->origin = origin;
     r->sync_offset = offset;
     r->sync_seconds = seconds;
 }

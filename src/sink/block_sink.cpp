@@ -11,7 +11,8 @@ void sink_start(BlockSink* sink, bool join) {
 
 void sink_sync(BlockSink* sink, uint64_t offset, double time, unsigned leader_average_us) {
     if (sink->tally != nullptr) return tally_sync(sink->tally, offset, time);
-    if (sink->record != nullptr) record_sync(sink->record, &sink->pending, offset, time);
+    if (sink->record != nullptr)
+        record_sync(sink->record, &sink->pending, offset, time, sink->origin);
     report_sync(offset, time, leader_average_us);
 }
 

@@ -21,6 +21,7 @@ struct BlockSink {
     BlockTally* tally = nullptr;
     JsonWriter* record = nullptr;  ///< --report: the run's record, open while the run goes
     BlockRecord pending;           ///< --report: the block being received
+    BlockOrigin origin;            ///< where the next block is read, set by its decoder
 };
 
 /// A fresh sink; `join` as for --join.

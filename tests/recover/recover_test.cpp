@@ -22,19 +22,6 @@ ProcessResult run_recover(const ScopedTempDir& dir) {
     return run_process(vorlane_binary(), {"--recover", "-i", "tape.wav"}, dir.path());
 }
 
-/// Blocks of pseudo-random data with names B0, B1, ...
-std::vector<std::string> test_images(int count, int length, unsigned seed) {
-    std::vector<std::string> images;
-    for (int i = 0; i < count; ++i) {
-        std::string data;
-        while (data.size() < static_cast<size_t>(length))
-            data += static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
-        images.push_back(
-            htp_image("B" + std::to_string(i), static_cast<uint16_t>(0x4000 + i), data));
-    }
-    return images;
-}
-
 /// How many images equal one on the tape, and how many equal none.
 std::vector<int> score(const ScopedTempDir& dir, const std::vector<std::string>& images) {
     std::vector<int> got{0, 0};
@@ -205,16 +192,19 @@ struct ReportRow {
     int shift;  ///< samples the 4th checksum pulse moves: 23 doubtful, 36 a short; 0 a noisy sine
     bool copy;  ///< the pulse stays and a copy is played `shift` samples earlier
     bool written;
+    /// The record's leaves of the block's recovery, the wrong chance apart.
+    std::vector<std::string> recovery;
     size_t leader = 256;  ///< leader bytes: fewer than 100 periods are averaged as they are
 };
 
 // An upside-down noisy sine needs no help, with a short leader too; a doubtful period is re-read; a
 // lone short makes the match untrusted; a 0 bit played as a 1 has nothing to re-read.
-const ReportRow kReports[] = {{"undamaged", 0, false, true},
-                              {"reread", 23, false, true},
-                              {"not_trusted", 36, false, false},
-                              {"crc_error", 36, true, false},
-                              {"short_leader", 0, false, true, 12}};
+const ReportRow kReports[] = {
+    {"undamaged", 0, false, true, {"method s read", "reading 1", "readings 1"}},
+    {"reread", 23, false, true, {"method s search", "reading 4", "pulses_reread 1"}},
+    {"not_trusted", 36, false, false, {"method s none", "reading null"}},
+    {"crc_error", 36, true, false, {"method s none", "reading null"}},
+    {"short_leader", 0, false, true, {"method s read", "pulses_reread 0"}, 12}};
 
 TEST(Recover, ReportsBlocksLikeTheDefaultModeAndSaysWhatHelped) {
     // The data sums to 0x100: the checksum byte and the image's last byte are eight 0 bits.
@@ -224,13 +214,23 @@ TEST(Recover, ReportsBlocksLikeTheDefaultModeAndSaysWhatHelped) {
         const SynthSettings s = synth_settings(row.shift == 0 ? "-b 16 -w sine -n 12 -r" : "-b 16");
         ASSERT_EQ(synthesize(dir.file("tape.wav"), s, {image.substr(256 - row.leader)}), "");
         if (row.shift != 0) move_pulse(dir, 12, row.shift, row.copy);
-        const ProcessResult r = run_recover(dir);
+        const ProcessResult r = run_process(
+            vorlane_binary(), {"--recover", "-i", "tape.wav", "--report", "r.json"}, dir.path());
         EXPECT_EQ(r.exit_code, 0) << row.name;
+        const std::string leaves = json_leaves(dir.path(), "r.json");
+        for (const std::string& leaf : row.recovery)
+            EXPECT_NE(leaves.find("\n.blocks[0].recovery." + leaf + "\n"), std::string::npos)
+                << row.name << leaf << leaves;
+        // Only a search estimates its chance of being wrong, and writes none above a millionth.
+        const size_t chance = leaves.find(".recovery.wrong_chance ") + 23;
+        const double wrong = std::strtod(leaves.c_str() + chance, nullptr);
+        EXPECT_EQ(row.recovery[0] == "method s search", wrong > 0 && wrong <= 1e-6)
+            << row.name << leaves;
         const size_t samples = read_file(dir.file("tape.wav")).size() - 44;
         EXPECT_EQ(r.out, expected_header_report(1, 44100, 16, 36, samples) + summary(row.written));
         EXPECT_EQ(r.err, test_data("recover_" + std::string(row.name) + ".txt")) << row.name;
         const std::vector<std::string> files = list_dir(dir.path());
-        ASSERT_EQ(files.size(), row.written ? 2u : 1u) << row.name;
+        ASSERT_EQ(files.size(), row.written ? 3u : 2u) << row.name;  // with r.json and tape.wav
         EXPECT_EQ(row.written ? read_file(dir.file(files[0])) : image, image) << row.name;
     }
 }

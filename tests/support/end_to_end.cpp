@@ -96,8 +96,11 @@ void check_run(const RunCase& c) {
     ASSERT_EQ(mkdir(cwd.c_str(), 0755), 0);
     for (const GivenEntry& e : c.given)
         ASSERT_TRUE(make_entry(cwd + "/" + e.name, cwd, e)) << c.name << ": " << e.name;
+    const std::string program = c.synth ? vorlane_synth_binary() : vorlane_binary();
+    std::vector<std::string> limited{"-c", "trap '' XFSZ; ulimit -f 2; exec \"$@\"", "sh", program};
+    limited.insert(limited.end(), c.args.begin(), c.args.end());
     const ProcessResult r =
-        run_process(c.synth ? vorlane_synth_binary() : vorlane_binary(), c.args, cwd);
+        c.full_disk ? run_process("/bin/sh", limited, cwd) : run_process(program, c.args, cwd);
     EXPECT_EQ(r.exit_code, c.exit_code) << c.name;
     EXPECT_EQ(r.out, replace_argv0(c.out)) << c.name;
     EXPECT_EQ(r.err, replace_argv0(c.err)) << c.name;
@@ -159,4 +162,10 @@ std::string hex(const std::string& bytes) {
         out += two;
     }
     return out;
+}
+
+std::string json_leaves(const std::string& dir, const std::string& file) {
+    const ProcessResult parsed = run_process(
+        "/usr/bin/env", {"python3", std::string(VORLANE_TEST_DATA) + "/json_leaves.py", file}, dir);
+    return parsed.exit_code == 0 ? "\n" + parsed.out : "";
 }

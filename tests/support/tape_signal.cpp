@@ -153,3 +153,15 @@ std::string synthesized(const std::string& options, const std::vector<std::strin
     if (!synthesize(dir.file("t.wav"), synth_settings(options), images).empty()) std::abort();
     return read_file(dir.file("t.wav"));
 }
+
+std::vector<std::string> test_images(int count, int length, unsigned seed) {
+    std::vector<std::string> images;
+    for (int i = 0; i < count; ++i) {
+        std::string data;
+        while (data.size() < static_cast<size_t>(length))
+            data += static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+        images.push_back(
+            htp_image("B" + std::to_string(i), static_cast<uint16_t>(0x4000 + i), data));
+    }
+    return images;
+}

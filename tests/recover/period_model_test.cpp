@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,22 @@ TEST(FlipQueue, HandsOutTheLikeliestSetFirst) {
         queued.erase(largest);
     }
     EXPECT_TRUE(queued.empty());
+}
+
+// Noise that splits a period leaves two edges closer than a quarter of the
+// leader's narrow phase (10 here, the limit 2.5); the limit comes from the
+// leader before the sync alone, not from the sync's own long phases.
+TEST(HeaderSplit, LimitFromTheLeaderBeforeTheSync) {
+    for (const auto& [gap, unsplit] : {std::pair{3, true}, {2, false}}) {
+        auto log = std::make_unique<EdgeLog>();
+        log->count = 200;
+        BlockReading r;
+        r.sync_edge = 70, r.header_edge = 100;
+        for (uint32_t j = 0; j < log->count; ++j) log->delta[j] = j < 70 && j % 2 == 0 ? 10 : 30;
+        log->delta[70] = log->delta[71] = 1000;
+        log->delta[85] = static_cast<uint16_t>(gap);
+        EXPECT_EQ(header_unsplit(*log, r), unsplit) << gap;
+    }
 }
 
 }  // namespace

@@ -76,13 +76,13 @@ done
 echo "saved twice: $twice_good/$total programs recovered, $twice_merged of them merged" \
      "from two failed copies, $twice_bad wrong images"
 
-# Takes damaged past reading: Gaussian jitter of 110-150 us, noise at 6-9 dB
-# and dropouts in each. Merges are tried on readings wrong in many places;
-# none may be written wrong.
+# Takes damaged all over: Gaussian jitter of 70-110 us, noise at 10-13 dB and
+# dropouts in each. Merges are tried on readings wrong in many places; none
+# may be written wrong.
 dmg_good=0 dmg_merged=0 dmg_bad=0
 for s in $(seq 1 "$SEEDS"); do
     for k in 1 2 3; do
-        "$SYNTH" -b 16 --jitter-sd $((100 + 10 * k + 10 * (s % 3))) -n $((6 + (s + k) % 4)) \
+        "$SYNTH" -b 16 --jitter-sd $((60 + 10 * k + 10 * (s % 3))) -n $((10 + (s + k) % 4)) \
             --dropouts 16 -R $((50 * s + k)) -o "$W/d$k.wav" "$W"/img/b*.htp
     done
     read -r good wrong < <(score -i "$W/d1.wav" --take "$W/d2.wav" --take "$W/d3.wav")
@@ -111,6 +111,6 @@ for n in 10 20 40; do
                 >/dev/null | tail -1)
         read -r kb seconds <<<"$stats"
         printf '%-22s %12d %10s %10s %10s\n' "$n blocks, $takes take(s)" "$samples" "$kb" \
-            "$seconds" "$(awk -v n="$samples" -v t="$seconds" 'BEGIN { printf "%.0f", n / t / 1e6 }')"
+            "$seconds" "$(awk -v n="$samples" -v t="$seconds" 'BEGIN { if (t > 0) printf "%.0f", n / t / 1e6; else printf "-" }')"
     done
 done

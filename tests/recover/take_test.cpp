@@ -39,18 +39,22 @@ void float_48000(SynthSettings* s) {
 }
 
 const TakeRow kTakeRows[] = {
-    {"three takes, dropouts apart", {{4}, {5}, {6}}, false, 10, "  Recovered: merged from takes"},
+    {"three takes, dropouts apart",
+     {{4}, {5}, {6}},
+     false,
+     10,
+     "  Recovered: merged from takes 1, 2 and 3, reading 1.\n"},
     {"takes in other formats",
      {{4}, {5, stereo_8bit_22050}, {6, float_48000}},
      false,
      10,
-     "  Recovered: merged from takes"},
-    {"a program saved twice", {{3}}, true, 1, "  Recovered: merged from 2 copies, reading 1."},
+     "  Recovered: merged from takes 1, 2 and 3, reading 1.\n"},
+    {"a program saved twice", {{3}}, true, 1, "  Recovered: merged from 2 copies, reading 1.\n"},
     {"a take of another tape",
      {{4}, {5, nullptr, true}},
      false,
      0,
-     "  Not written: take 1 wrote a block of that name with other data."},
+     "  Not written: take 1 wrote a block of that name with other data.\n"},
 };
 
 /// Runs vorlane --recover on the takes, images into `folder`.

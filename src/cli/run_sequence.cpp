@@ -14,6 +14,7 @@
 #include "cli/option_scanner.h"
 #include "cli/output_folder.h"
 #include "cli/recover_run.h"
+#include "cli/run_context.h"
 #include "report/run_report.h"
 #include "settings.h"
 #include "wav/header_reader.h"
@@ -23,22 +24,7 @@ namespace {
 
 /// The letter options that --recover does without, in the order its notice names them.
 constexpr char kRecoverIgnores[] = "fmgtr";
-constexpr int kRecoverIgnoresCount = sizeof kRecoverIgnores - 1;
-
-/// Everything one run owns, on the heap (the input buffer alone is 512 KiB):
-/// nothing is global, and the stack stays small enough for any thread.
-struct RunContext {
-    ConverterSettings settings;
-    FILE* input = nullptr;
-    InputStream stream;  ///< its buffer is touched only as far as it is read
-    WavHeader header;
-    std::unique_ptr<RawOutput> raw;         ///< -o only
-    BlockSink sink;                         ///< every block, image and chain of the run
-    RunReport report;                       ///< --report: the run's record
-    bool decoded = false;                   ///< the decoder ran to the end of the input
-    bool given[kRecoverIgnoresCount] = {};  ///< which of kRecoverIgnores were on the command line
-    FILE* takes[kMaxTakeFiles] = {};        ///< --take: opened as they come, like -i
-};
+static_assert(kRecoverIgnoresCount == sizeof kRecoverIgnores - 1);
 
 /// What scanning one option decided: go on, or end with a code.
 struct ScanOutcome {
@@ -209,8 +195,9 @@ void open_report(RunContext* ctx) {
         run_report_start(&ctx->report, kVersion, ctx->settings);
 }
 
-/// Once the options are scanned: the header, then the decoder.
-int convert(RunContext* ctx) {
+/// Once the options are scanned: the notices, the outputs, the header. Ready
+/// (kExitSuccess) leaves the stream at the first sample and the sink started.
+int prepare_conversion(RunContext* ctx) {
     const ConverterSettings& s = ctx->settings;
     if (s.take_count > 0 && !s.recover) {
         std::fprintf(stderr, "--take needs --recover.\n");
@@ -244,19 +231,13 @@ int convert(RunContext* ctx) {
     if (ctx->raw != nullptr) image_store_protect(&ctx->sink.images, ctx->raw->file);
     ctx->sink.record = ctx->report.file != nullptr ? &ctx->report.json : nullptr;
     for (FILE* take : ctx->takes) image_store_protect(&ctx->sink.images, take);
-    if (s.recover && !s.analyze) {
-        ctx->decoded = true;
-        return recover_run(&ctx->stream, ctx->header, s, ctx->takes, &ctx->sink);
-    }
-    const DecodeStatus status =
-        decode_chosen_mode(&ctx->stream, ctx->header, s, &ctx->sink, ctx->raw.get());
-    if (status == DecodeStatus::kEdgeModeUnavailable || status == DecodeStatus::kInputNotSeekable)
-        return kExitParameter;
-    ctx->decoded = true;
-    return sink_failed(ctx->sink) ? kExitUsageOrIo : kExitSuccess;
+    return kExitSuccess;
 }
 
-int run_conversion(int argc, char* argv[], RunContext* ctx) {
+}  // namespace
+
+int run_prepare(int argc, char* argv[], RunContext* ctx, bool* ready) {
+    *ready = false;
     OptionScanner scanner;
     for (;;) {
         const int code = next_option(&scanner, argc, argv, kOptionString, kLongOptions);
@@ -272,32 +253,55 @@ int run_conversion(int argc, char* argv[], RunContext* ctx) {
         std::fprintf(stderr, "Could not open input file.\n");
         return kExitParameter;
     }
-    return convert(ctx);
+    const int code = prepare_conversion(ctx);
+    *ready = code == kExitSuccess;
+    return code;
 }
 
-}  // namespace
+int run_decode(RunContext* ctx) {
+    const ConverterSettings& s = ctx->settings;
+    if (s.recover && !s.analyze) {
+        ctx->decoded = true;
+        return recover_run(&ctx->stream, ctx->header, s, ctx->takes, &ctx->sink);
+    }
+    const DecodeStatus status =
+        decode_chosen_mode(&ctx->stream, ctx->header, ctx->settings, &ctx->sink, ctx->raw.get());
+    return run_decoded(ctx, status);
+}
 
-int run(int argc, char* argv[]) {
-    // Not zeroed: the buffers' pages are touched only as far as they are used.
-    const auto owner = std::make_unique_for_overwrite<RunContext>();
-    RunContext& ctx = *owner;
-    int code = run_conversion(argc, argv, &ctx);
+int run_decoded(RunContext* ctx, DecodeStatus status) {
+    if (status == DecodeStatus::kEdgeModeUnavailable || status == DecodeStatus::kInputNotSeekable)
+        return kExitParameter;
+    ctx->decoded = true;
+    return sink_failed(ctx->sink) ? kExitUsageOrIo : kExitSuccess;
+}
+
+int run_close(RunContext* ctx, int code) {
     // The outputs' and the input's failures come after the summary, in that order.
-    if (ctx.raw != nullptr && !raw_output_close(ctx.raw.get())) {
-        std::fprintf(stderr, "Error writing %s.\n", ctx.settings.raw_output_path);
+    if (ctx->raw != nullptr && !raw_output_close(ctx->raw.get())) {
+        std::fprintf(stderr, "Error writing %s.\n", ctx->settings.raw_output_path);
         if (code == kExitSuccess) code = kExitUsageOrIo;
     }
-    if (ctx.decoded && ctx.stream.read_error) {
+    if (ctx->decoded && ctx->stream.read_error) {
         std::fprintf(stderr, "Error reading the input file.\n");
         if (code == kExitSuccess) code = kExitUsageOrIo;
     }
     // The record comes last: it holds the exit code. One that fails makes it 1.
-    if (!run_report_finish(&ctx.report, ctx.sink.images.files_written, code) &&
+    if (!run_report_finish(&ctx->report, ctx->sink.images.files_written, code) &&
         code == kExitSuccess)
         code = kExitUsageOrIo;
-    if (ctx.input != nullptr) std::fclose(ctx.input);
-    for (FILE* take : ctx.takes)
+    if (ctx->input != nullptr) std::fclose(ctx->input);
+    for (FILE* take : ctx->takes)
         if (take != nullptr) std::fclose(take);
     std::fflush(stdout);
     return code;
+}
+
+int run(int argc, char* argv[]) {
+    // Not zeroed: the buffers' pages are touched only as far as they are used.
+    const auto owner = std::make_unique_for_overwrite<RunContext>();
+    bool ready = false;
+    int code = run_prepare(argc, argv, owner.get(), &ready);
+    if (ready) code = run_decode(owner.get());
+    return run_close(owner.get(), code);
 }

@@ -224,6 +224,9 @@ int convert(RunContext* ctx) {
     if (s.report_path != nullptr) open_report(ctx);
 
     input_open(&ctx->stream, ctx->input);
+    // --recover checks its levels on a schedule counted per read, and
+    // --analyze runs it: only the converter reads in smaller pieces.
+    if (!s.recover && !s.analyze) input_narrow_reads(&ctx->stream, kConverterReadBytes);
     const uint32_t forced_rate = s.has_forced_rate ? s.forced_rate : 0;
     const HeaderStatus header = read_header(&ctx->stream, forced_rate, &ctx->header);
     run_report_header(&ctx->report, header, ctx->header, &ctx->stream);

@@ -12,6 +12,7 @@ void input_open(InputStream* in, FILE* file) {
     in->pos = 0;
     in->at_end = false;
     in->read_error = false;
+    in->window = kInputChunkBytes;
 }
 
 size_t input_refill(InputStream* in) {
@@ -22,9 +23,8 @@ size_t input_refill(InputStream* in) {
         in->pos = 0;
         in->filled = unread;
     }
-    while (!in->at_end && in->filled < kInputChunkBytes) {
-        const size_t got =
-            std::fread(in->bytes + in->filled, 1, kInputChunkBytes - in->filled, in->file);
+    while (!in->at_end && in->filled < in->window) {
+        const size_t got = std::fread(in->bytes + in->filled, 1, in->window - in->filled, in->file);
         in->filled += got;
         if (got == 0) {
             if (std::ferror(in->file)) in->read_error = true;
@@ -44,6 +44,7 @@ size_t input_require(InputStream* in, size_t count) {
 }
 
 size_t input_whole_frames(InputStream* in, unsigned frame_bytes) {
+    if (frame_bytes > in->window) in->window = kInputChunkBytes;
     while (in->filled - in->pos < frame_bytes && !in->at_end) input_refill(in);
     return (in->filled - in->pos) / frame_bytes;
 }
@@ -58,6 +59,11 @@ bool is_regular_file(const InputStream* in, uint64_t* size) {
 }
 
 }  // namespace
+
+void input_narrow_reads(InputStream* in, size_t bytes) {
+    uint64_t size = 0;
+    if (is_regular_file(in, &size)) in->window = bytes;
+}
 
 uint64_t input_reachable_size(InputStream* in) {
     uint64_t size = 0;

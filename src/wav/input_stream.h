@@ -8,6 +8,10 @@
 /// of the widest input (65535 channels of 64 bits).
 constexpr size_t kInputChunkBytes = 512 * 1024;
 
+/// The converter's reads of a regular file: its result does not depend on how
+/// the input is cut, and smaller reads touch less of the buffer's memory.
+constexpr size_t kConverterReadBytes = 128 * 1024;
+
 /// The input file read through a buffer of our own, so that the byte offset of
 /// any buffered byte is known by arithmetic instead of by asking the stream.
 struct InputStream {
@@ -17,11 +21,17 @@ struct InputStream {
     size_t pos = 0;              ///< next unread byte in the buffer
     bool at_end = false;         ///< a read has met the end of the file
     bool read_error = false;     ///< a read failed for another reason than the end
+    size_t window = kInputChunkBytes;  ///< a read fills the buffer up to here
     uint8_t bytes[kInputChunkBytes];
 };
 
 /// Starts reading `file` from its current position, assumed to be offset 0.
 void input_open(InputStream* in, FILE* file);
+
+/// Lets reads of a regular file fill only `bytes` of the buffer; other inputs
+/// keep the whole buffer, as a pipe's header is looked for in what is
+/// buffered. A frame wider than that widens the reads again.
+void input_narrow_reads(InputStream* in, size_t bytes);
 
 /// Moves the unread bytes to the front of the buffer and reads more behind
 /// them. Returns the number of unread bytes now buffered.

@@ -42,7 +42,7 @@ const ReportCase kReports[] = {
       ".blocks[0].name s " + hex(hostile_name()), ".blocks[0].verdict s " + hex("written"),
       ".options.verbose true", ".options.filter false", ".blocks[0].channel 1",
       ".blocks[0].polarity s " + hex("as recorded"), ".blocks[0].recovery null",
-      ".blocks[0].address 16384"}},
+      ".blocks[0].address 16384", ".blocks[0].length 2"}},
     {"convert_right_channel_inverted",
      kRightInverted,
      "-r --channel 2",

@@ -47,7 +47,7 @@ const ReportCase kReports[] = {
      kRightInverted,
      "-r --channel 2",
      0,
-     {".blocks[0].verdict s " + hex("written"), ".blocks[0].channel 2",
+     {".blocks[0].name s " + hex("R"), ".blocks[0].checksum_received 195", ".blocks[0].channel 2",
       ".blocks[0].polarity s " + hex("inverted"), ".blocks[0].recovery null"}},
     {"recover",
      kGood,

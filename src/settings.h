@@ -9,6 +9,9 @@ constexpr int kMaxThreshold = 100;
 constexpr int kMinGainDb = 1;
 constexpr int kMaxGainDb = 50;
 
+/// Further recordings of the tape --take may name.
+constexpr unsigned kMaxTakeFiles = 7;
+
 /// The run options, filled from the command line. Every default is here, so a
 /// default-constructed record is a run without options.
 struct ConverterSettings {
@@ -30,4 +33,6 @@ struct ConverterSettings {
     const char* input_path = nullptr;       ///< -i: the recording, as given
     const char* report_path = nullptr;      ///< --report: the run's record, JSON
     const char* output_dir = nullptr;  ///< --output-dir: the images' folder; null: the current one
+    const char* takes[kMaxTakeFiles] = {};  ///< --take: further recordings of the tape, in order
+    unsigned take_count = 0;
 };

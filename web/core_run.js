@@ -63,10 +63,12 @@ const vorlaneUtf8 = new TextDecoder('utf-8');
 
 /**
  * Runs the converter once in a fresh working folder. `prepare(FS, dir)`
- * puts the recording in place and returns its path. Resolves to
+ * puts the recording in place and returns its path; `main(args)` runs the
+ * command line and resolves to its exit code (the program's main by
+ * default). Resolves to
  * {exitCode, stdout, stderr, stdoutBytes, stderrBytes, images, svg}.
  */
-function vorlaneRun(instance, opts, prepare) {
+async function vorlaneRun(instance, opts, prepare, main = (args) => instance.core.callMain(args)) {
   const { core, console } = instance;
   const FS = core.FS;
   const dir = '/run' + ++instance.runs;
@@ -78,7 +80,7 @@ function vorlaneRun(instance, opts, prepare) {
     const input = prepare(FS, dir);
     console.out.take();
     console.err.take();
-    const exitCode = core.callMain(vorlaneArguments(opts || {}, input, plotName));
+    const exitCode = await main(vorlaneArguments(opts || {}, input, plotName));
     const stdoutBytes = console.out.take();
     const stderrBytes = console.err.take();
     result = {

@@ -3,6 +3,8 @@
 // and they go straight through the decoder's feed into the block sink, so a
 // block's lines and image appear the moment its checksum arrives. The
 // capture saved at the end, converted as a file, gives the same report.
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -88,6 +90,9 @@ void vorlane_live_header_report(uint32_t rate, uint32_t data_bytes) {
 /// images go to the current folder. Its console output (the header report)
 /// is not part of the run's. Null when the rate cannot be decoded.
 LiveSession* vorlane_live_begin(uint32_t rate, int recover) {
+    // The runtime starts with a umask of 0777 (see main()): an image's
+    // temporary file would get mode 000 and could not be renamed or read.
+    umask(022);
     auto session = std::make_unique<LiveSession>();
     LiveSession* s = session.get();
     if (!read_capture_header(rate, 0, &s->header)) return nullptr;

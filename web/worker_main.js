@@ -1,19 +1,27 @@
 // The page's worker: one recording per message, read from the dropped File
-// in slices (the worker file system), never copied whole into memory.
+// in slices, never copied whole into memory. The samples go to the core's
+// file entry (file_entry.cpp) slice by slice while the next slices are
+// being read: the browser reads a File off this thread, so reading and
+// decoding overlap. --analyze reads the file itself, through the worker
+// file system.
 // In:  {id, file, opts}      Out: {id, type: 'progress', done, total}
 //                                 {id, type: 'result', result} | {id, type: 'failed', message}
 let vorlaneReady = null;
 let liveQueue = Promise.resolve();
 
-/** Slices of the dropped file read at once: each read of a File costs a
- *  round trip to the browser, so few large ones beat many small ones. */
+/** Slices the converter reads itself (--analyze) at once: each read of a
+ *  File costs a round trip to the browser, so few large ones beat many small ones. */
 const kSliceBytes = 16 * 1024 * 1024;
+/** Slices fed to the decoder, and how many are read while one decodes. */
+const kFeedSliceBytes = 8 * 1024 * 1024;
+const kFeedReadsAhead = 2;
 
 /**
- * Reads the recording through one slice kept in memory, and reports how far
- * the converter has read, at most every 1/200 of the file. Returns the undo.
+ * Lets the converter read the recording through one slice kept in memory
+ * of at least `sliceBytes`, and reports how far it has read, at most every
+ * 1/200 of the file. Returns the undo.
  */
-function readInSlices(core, id, file) {
+function readInSlices(core, id, file, sliceBytes) {
   const ops = core.WORKERFS.stream_ops;
   const original = ops.read;
   const step = Math.max(1, Math.floor(file.size / 200));
@@ -22,7 +30,7 @@ function readInSlices(core, id, file) {
   ops.read = function (stream, buffer, offset, length, position) {
     if (position >= file.size) return 0;
     if (position < slice.start || position + Math.min(length, file.size - position) > slice.start + slice.bytes.length) {
-      const end = Math.min(file.size, position + Math.max(length, kSliceBytes));
+      const end = Math.min(file.size, position + Math.max(length, sliceBytes));
       slice = { start: position, bytes: new Uint8Array(new FileReaderSync().readAsArrayBuffer(file.slice(position, end))) };
     }
     const n = Math.min(length, slice.start + slice.bytes.length - position);
@@ -36,6 +44,74 @@ function readInSlices(core, id, file) {
   return () => { ops.read = original; };
 }
 
+/** The command line as C strings in the core's memory, and their release. */
+function coreArgv(core, args) {
+  const strings = args.map((a) => {
+    const n = core.lengthBytesUTF8(a) + 1;
+    const p = core._malloc(n);
+    core.stringToUTF8(a, p, n);
+    return p;
+  });
+  const argv = core._malloc(4 * (strings.length + 1));
+  // Looked up after the allocations: a growing memory replaces the buffer.
+  const heap = new DataView(core.HEAPU8.buffer);
+  strings.forEach((p, i) => heap.setUint32(argv + 4 * i, p, true));
+  heap.setUint32(argv + 4 * strings.length, 0, true);
+  return { argv, free: () => { for (const p of [...strings, argv]) core._free(p); } };
+}
+
+/**
+ * Reads the file from `from` to its end in slices and hands each slice to
+ * `use(bytes, end)` in order; while one is used, the next `kFeedReadsAhead`
+ * are being read.
+ */
+async function readAhead(file, from, use) {
+  const reads = [];
+  let next = from;
+  const ask = () => {
+    if (next >= file.size) return;
+    const end = Math.min(file.size, next + kFeedSliceBytes);
+    reads.push({ end, bytes: file.slice(next, end).arrayBuffer() });
+    next = end;
+  };
+  for (let i = 0; i < kFeedReadsAhead; i++) ask();
+  while (reads.length > 0) {
+    const read = reads.shift();
+    const bytes = new Uint8Array(await read.bytes);
+    ask();
+    use(bytes, read.end);
+  }
+}
+
+/** Copies a slice into the core's piece buffer and decodes it, in parts that fit. */
+function feedSlice(core, session, bytes) {
+  const room = core._vorlane_file_piece_bytes();
+  const piece = core._vorlane_file_piece(session);
+  for (let at = 0; at < bytes.length; at += room) {
+    const part = bytes.subarray(at, Math.min(bytes.length, at + room));
+    core.HEAPU8.set(part, piece);
+    core._vorlane_file_feed(session, part.length);
+  }
+}
+
+/** The command line on `file`, its samples fed to the core; resolves to the exit code. */
+async function fedMain(core, id, file, args) {
+  const { argv, free } = coreArgv(core, ['vorlane', ...args]);
+  let session;
+  try {
+    session = core._vorlane_file_open(args.length + 1, argv);
+  } finally {
+    free();
+  }
+  if (core._vorlane_file_waiting(session)) {
+    await readAhead(file, core._vorlane_file_offset(session), (bytes, end) => {
+      feedSlice(core, session, bytes);
+      postMessage({ id, type: 'progress', done: end, total: file.size });
+    });
+  }
+  return core._vorlane_file_close(session);
+}
+
 onmessage = async (event) => {
   if (event.data.live) {
     // In order: samples may arrive while the instance is still starting.
@@ -47,15 +123,17 @@ onmessage = async (event) => {
   try {
     if (vorlaneReady === null) vorlaneReady = vorlaneInstance(createVorlaneCore);
     const instance = await vorlaneReady;
-    const unwatch = readInSlices(instance.core, id, file);
+    const core = instance.core;
+    // The fed run reads only the header through the file system.
+    const unwatch = readInSlices(core, id, file, opts.mode === 'analyze' ? kSliceBytes : 0);
     let result;
     const began = performance.now();
     try {
-      result = vorlaneRun(instance, opts, (FS, dir) => {
+      result = await vorlaneRun(instance, opts, (FS, dir) => {
         FS.mkdir(dir + '/in');
-        FS.mount(instance.core.WORKERFS, { blobs: [{ name: 'recording.wav', data: file }] }, dir + '/in');
+        FS.mount(core.WORKERFS, { blobs: [{ name: 'recording.wav', data: file }] }, dir + '/in');
         return dir + '/in/recording.wav';
-      });
+      }, (args) => fedMain(core, id, file, args));
     } finally {
       unwatch();
     }

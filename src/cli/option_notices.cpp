@@ -11,6 +11,7 @@ enum GivenOption : unsigned {
     kGivenAnalyze = 1u << 2,
     kGivenPlot = 1u << 3,
     kGivenOutputDir = 1u << 4,
+    kGivenTake = 1u << 5,
 };
 
 /// One option that has no effect: `ignored` was given with every option of
@@ -32,12 +33,13 @@ constexpr IgnoredOptionRule kIgnoredOptionRules[] = {
     {kGivenPlot, 0, kGivenAnalyze, "Note: --plot needs --analyze and is ignored."},
     {kGivenOutputDir, kGivenAnalyze, 0,
      "Note: --output-dir has no effect with --analyze and is ignored."},
+    {kGivenTake, kGivenAnalyze, 0, "Note: --take has no effect with --analyze and is ignored."},
 };
 
 unsigned given_options(const ConverterSettings& s) {
     return (s.join ? kGivenJoin : 0u) | (s.recover ? kGivenRecover : 0u) |
            (s.analyze ? kGivenAnalyze : 0u) | (s.plot_path != nullptr ? kGivenPlot : 0u) |
-           (s.output_dir != nullptr ? kGivenOutputDir : 0u);
+           (s.output_dir != nullptr ? kGivenOutputDir : 0u) | (s.take_count > 0 ? kGivenTake : 0u);
 }
 
 }  // namespace

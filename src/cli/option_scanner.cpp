@@ -11,6 +11,7 @@ constexpr LongOption kLongOptions[] = {
     {"plot", "FILE", kOptPlot, "with --analyze, also draw the analysis as SVG"},
     {"report", "FILE", kOptReport, "also write a JSON record of the run to FILE"},
     {"output-dir", "DIR", kOptOutputDir, "write images into DIR (made if missing)"},
+    {"take", "FILE", kOptTake, "with --recover, one more recording of the same tape"},
     {"help", nullptr, kOptHelp, "show this help on standard output (exit code 0)"},
     {"version", nullptr, kOptVersion, "print the version on standard output (exit code 0)"},
     {nullptr, nullptr, 0, nullptr},

@@ -33,6 +33,7 @@ enum LongOptionCode : int {
     kOptPlot,
     kOptReport,
     kOptOutputDir,
+    kOptTake,
     kOptHelp,
     kOptVersion,
 };

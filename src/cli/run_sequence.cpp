@@ -13,6 +13,8 @@
 #include "cli/option_notices.h"
 #include "cli/option_scanner.h"
 #include "cli/output_folder.h"
+#include "cli/recover_run.h"
+#include "cli/run_context.h"
 #include "report/run_report.h"
 #include "settings.h"
 #include "wav/header_reader.h"
@@ -22,21 +24,7 @@ namespace {
 
 /// The letter options that --recover does without, in the order its notice names them.
 constexpr char kRecoverIgnores[] = "fmgtr";
-constexpr int kRecoverIgnoresCount = sizeof kRecoverIgnores - 1;
-
-/// Everything one run owns, on the heap (the input buffer alone is 512 KiB):
-/// nothing is global, and the stack stays small enough for any thread.
-struct RunContext {
-    ConverterSettings settings;
-    FILE* input = nullptr;
-    InputStream stream;  ///< its buffer is touched only as far as it is read
-    WavHeader header;
-    std::unique_ptr<RawOutput> raw;         ///< -o only
-    BlockSink sink;                         ///< every block, image and chain of the run
-    RunReport report;                       ///< --report: the run's record
-    bool decoded = false;                   ///< the decoder ran to the end of the input
-    bool given[kRecoverIgnoresCount] = {};  ///< which of kRecoverIgnores were on the command line
-};
+static_assert(kRecoverIgnoresCount == sizeof kRecoverIgnores - 1);
 
 /// What scanning one option decided: go on, or end with a code.
 struct ScanOutcome {
@@ -55,20 +43,37 @@ ScanOutcome parameter(bool readable) {
     return readable ? kGoOn : stop_with(kExitParameter);
 }
 
+/// Opens a recording; null, with "Error opening PATH.", when it cannot be.
+FILE* open_recording(const char* path) {
+    FILE* f = std::fopen(path, "rb");
+    // A directory opens but cannot be read: it cannot be opened as a recording.
+    struct stat st;
+    if (f != nullptr && fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(f);
+        f = nullptr;
+    }
+    if (f == nullptr) std::fprintf(stderr, "Error opening %s.\n", path);
+    return f;
+}
+
 /// -i: opened at once; a later -i replaces an earlier one.
 ScanOutcome open_input(const char* path, RunContext* ctx) {
     if (ctx->input != nullptr) std::fclose(ctx->input);
-    ctx->input = std::fopen(path, "rb");
-    // A directory opens but cannot be read: it cannot be opened as a recording.
-    struct stat st;
-    if (ctx->input != nullptr && fstat(fileno(ctx->input), &st) == 0 && S_ISDIR(st.st_mode)) {
-        std::fclose(ctx->input);
-        ctx->input = nullptr;
+    ctx->input = open_recording(path);
+    return ctx->input == nullptr ? stop_with(kExitInputOpen) : kGoOn;
+}
+
+/// --take: opened at once like -i, each one a further recording.
+ScanOutcome open_take(const char* path, RunContext* ctx) {
+    ConverterSettings* s = &ctx->settings;
+    if (s->take_count == kMaxTakeFiles) {
+        std::fprintf(stderr, "Too many takes: at most %u --take files.\n", kMaxTakeFiles);
+        return stop_with(kExitParameter);
     }
-    if (ctx->input == nullptr) {
-        std::fprintf(stderr, "Error opening %s.\n", path);
-        return stop_with(kExitInputOpen);
-    }
+    FILE* f = open_recording(path);
+    if (f == nullptr) return stop_with(kExitInputOpen);
+    ctx->takes[s->take_count] = f;
+    s->takes[s->take_count++] = path;
     return kGoOn;
 }
 
@@ -109,6 +114,7 @@ ScanOutcome apply_long_option(int code, const OptionScanner& scanner, ConverterS
 
 /// Acts on one option, in command-line order.
 ScanOutcome apply_option(int code, const OptionScanner& scanner, RunContext* ctx) {
+    if (code == kOptTake) return open_take(scanner.argument, ctx);
     if (code >= kOptChannel) return apply_long_option(code, scanner, &ctx->settings);
     ConverterSettings* s = &ctx->settings;
     const char* ignored = std::strchr(kRecoverIgnores, code);
@@ -180,26 +186,6 @@ void drop_options_recover_ignores(RunContext* ctx) {
     s->inverted = defaults.inverted;
 }
 
-/// The checks of the header just read; a channel that is not there is a
-/// parameter error, found only now.
-int header_exit_code(HeaderStatus status, const WavHeader& header, const ConverterSettings& s) {
-    switch (status) {
-        case HeaderStatus::kNotWav:
-            return kExitNotWav;
-        case HeaderStatus::kNoWaveData:
-            return kExitNoWaveData;
-        case HeaderStatus::kOk:
-            break;
-    }
-    const unsigned channels = header.channels == 0 ? 1u : header.channels;
-    if (s.channel < 1 || static_cast<unsigned>(s.channel) > channels) {
-        std::fprintf(stderr, "Channel %d does not exist: the recording has %u channel(s).\n",
-                     s.channel, channels);
-        return kExitParameter;
-    }
-    return kExitSuccess;
-}
-
 /// --report: opened before the header is read, so a refused file is recorded too.
 void open_report(RunContext* ctx) {
     ProtectedFiles kept;
@@ -209,9 +195,14 @@ void open_report(RunContext* ctx) {
         run_report_start(&ctx->report, kVersion, ctx->settings);
 }
 
-/// Once the options are scanned: the header, then the decoder.
-int convert(RunContext* ctx) {
+/// Once the options are scanned: the notices, the outputs, the header. Ready
+/// (kExitSuccess) leaves the stream at the first sample and the sink started.
+int prepare_conversion(RunContext* ctx) {
     const ConverterSettings& s = ctx->settings;
+    if (s.take_count > 0 && !s.recover) {
+        std::fprintf(stderr, "--take needs --recover.\n");
+        return kExitParameter;
+    }
     print_ignored_option_notices(s);
     if (s.recover) drop_options_recover_ignores(ctx);
     // The folder is made before anything is decoded; --analyze writes no image.
@@ -232,22 +223,21 @@ int convert(RunContext* ctx) {
     run_report_header(&ctx->report, header, ctx->header, &ctx->stream);
     const int code = header_exit_code(header, ctx->header, s);
     if (code != kExitSuccess) return code;
-    // The one list of files no output may replace: the input and the -o file.
+    // The one list of files no output may replace: the input, the -o file and the takes.
     // --join makes chains in both decoders that write images.
     sink_start(&ctx->sink, s.join && !s.analyze);
     if (!s.analyze) ctx->sink.images.folder = s.output_dir;
     image_store_protect(&ctx->sink.images, ctx->input);
     if (ctx->raw != nullptr) image_store_protect(&ctx->sink.images, ctx->raw->file);
     ctx->sink.record = ctx->report.file != nullptr ? &ctx->report.json : nullptr;
-    const DecodeStatus status =
-        decode_chosen_mode(&ctx->stream, ctx->header, s, &ctx->sink, ctx->raw.get());
-    if (status == DecodeStatus::kEdgeModeUnavailable || status == DecodeStatus::kInputNotSeekable)
-        return kExitParameter;
-    ctx->decoded = true;
-    return sink_failed(ctx->sink) ? kExitUsageOrIo : kExitSuccess;
+    for (FILE* take : ctx->takes) image_store_protect(&ctx->sink.images, take);
+    return kExitSuccess;
 }
 
-int run_conversion(int argc, char* argv[], RunContext* ctx) {
+}  // namespace
+
+int run_prepare(int argc, char* argv[], RunContext* ctx, bool* ready) {
+    *ready = false;
     OptionScanner scanner;
     for (;;) {
         const int code = next_option(&scanner, argc, argv, kOptionString, kLongOptions);
@@ -263,30 +253,55 @@ int run_conversion(int argc, char* argv[], RunContext* ctx) {
         std::fprintf(stderr, "Could not open input file.\n");
         return kExitParameter;
     }
-    return convert(ctx);
+    const int code = prepare_conversion(ctx);
+    *ready = code == kExitSuccess;
+    return code;
 }
 
-}  // namespace
+int run_decode(RunContext* ctx) {
+    const ConverterSettings& s = ctx->settings;
+    if (s.recover && !s.analyze) {
+        ctx->decoded = true;
+        return recover_run(&ctx->stream, ctx->header, s, ctx->takes, &ctx->sink);
+    }
+    const DecodeStatus status =
+        decode_chosen_mode(&ctx->stream, ctx->header, ctx->settings, &ctx->sink, ctx->raw.get());
+    return run_decoded(ctx, status);
+}
 
-int run(int argc, char* argv[]) {
-    // Not zeroed: the buffers' pages are touched only as far as they are used.
-    const auto owner = std::make_unique_for_overwrite<RunContext>();
-    RunContext& ctx = *owner;
-    int code = run_conversion(argc, argv, &ctx);
+int run_decoded(RunContext* ctx, DecodeStatus status) {
+    if (status == DecodeStatus::kEdgeModeUnavailable || status == DecodeStatus::kInputNotSeekable)
+        return kExitParameter;
+    ctx->decoded = true;
+    return sink_failed(ctx->sink) ? kExitUsageOrIo : kExitSuccess;
+}
+
+int run_close(RunContext* ctx, int code) {
     // The outputs' and the input's failures come after the summary, in that order.
-    if (ctx.raw != nullptr && !raw_output_close(ctx.raw.get())) {
-        std::fprintf(stderr, "Error writing %s.\n", ctx.settings.raw_output_path);
+    if (ctx->raw != nullptr && !raw_output_close(ctx->raw.get())) {
+        std::fprintf(stderr, "Error writing %s.\n", ctx->settings.raw_output_path);
         if (code == kExitSuccess) code = kExitUsageOrIo;
     }
-    if (ctx.decoded && ctx.stream.read_error) {
+    if (ctx->decoded && ctx->stream.read_error) {
         std::fprintf(stderr, "Error reading the input file.\n");
         if (code == kExitSuccess) code = kExitUsageOrIo;
     }
     // The record comes last: it holds the exit code. One that fails makes it 1.
-    if (!run_report_finish(&ctx.report, ctx.sink.images.files_written, code) &&
+    if (!run_report_finish(&ctx->report, ctx->sink.images.files_written, code) &&
         code == kExitSuccess)
         code = kExitUsageOrIo;
-    if (ctx.input != nullptr) std::fclose(ctx.input);
+    if (ctx->input != nullptr) std::fclose(ctx->input);
+    for (FILE* take : ctx->takes)
+        if (take != nullptr) std::fclose(take);
     std::fflush(stdout);
     return code;
+}
+
+int run(int argc, char* argv[]) {
+    // Not zeroed: the buffers' pages are touched only as far as they are used.
+    const auto owner = std::make_unique_for_overwrite<RunContext>();
+    bool ready = false;
+    int code = run_prepare(argc, argv, owner.get(), &ready);
+    if (ready) code = run_decode(owner.get());
+    return run_close(owner.get(), code);
 }

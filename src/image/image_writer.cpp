@@ -33,7 +33,8 @@ void image_file_name(const TapeBlock& b, char* name, size_t name_bytes) {
 
 void protect_file(ProtectedFiles* files, FILE* stream) {
     struct stat st;
-    if (stream == nullptr || files->count == 2 || fstat(fileno(stream), &st) != 0) return;
+    if (stream == nullptr || files->count == kMaxProtectedFiles || fstat(fileno(stream), &st) != 0)
+        return;
     files->devices[files->count] = st.st_dev;
     files->inodes[files->count] = st.st_ino;
     ++files->count;

@@ -22,11 +22,12 @@ constexpr size_t kImagePathBytes = 4096 + kImageFileNameBytes;
 bool image_path(const char* folder, const char* name, char* path, size_t path_bytes);
 
 /// Files open for the whole run that an image must never replace, whatever
-/// the tape's name says: the recording being read and the raw output.
+/// the tape's name says: the recording being read, its takes and the raw output.
+constexpr int kMaxProtectedFiles = 10;
 struct ProtectedFiles {
     int count = 0;
-    dev_t devices[2] = {};
-    ino_t inodes[2] = {};
+    dev_t devices[kMaxProtectedFiles] = {};
+    ino_t inodes[kMaxProtectedFiles] = {};
 };
 
 /// Adds the file behind an open stream (null is ignored).

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "tape/tape_block.h"
 #include "recover/edge_tracker.h"
+#include "tape/tape_block.h"
 
 namespace {
 

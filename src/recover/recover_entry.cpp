@@ -14,8 +14,11 @@ RecoverInput recover_input(const WavHeader& header, uint64_t data_start, int cha
     return input;
 }
 
-void recover_recording(InputStream* in, const WavHeader& header, int channel, BlockSink* sink) {
+void recover_recording(InputStream* in, const WavHeader& header, int channel, BlockSink* sink,
+                       TakeBook* book) {
     // Default-initialised: the edge log is touched only as far as a block fills it.
     auto state = std::make_unique_for_overwrite<RecoverState>();
-    recover_tape(state.get(), in, recover_input(header, input_position(in), channel, sink));
+    RecoverInput input = recover_input(header, input_position(in), channel, sink);
+    input.book = book;
+    recover_tape(state.get(), in, input);
 }

@@ -14,5 +14,7 @@ RecoverInput recover_input(const WavHeader& header, uint64_t data_start, int cha
                            BlockSink* sink);
 
 /// Runs the recovering decoder on a stream standing at the first sample,
-/// handing every block to `sink`. Its state (about 4.5 MB) is taken once, here.
-void recover_recording(InputStream* in, const WavHeader& header, int channel, BlockSink* sink);
+/// handing every block to `sink` and keeping it in `book`. Its state (about
+/// 4.5 MB) is taken once, here.
+void recover_recording(InputStream* in, const WavHeader& header, int channel, BlockSink* sink,
+                       TakeBook* book);

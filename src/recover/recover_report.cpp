@@ -15,9 +15,7 @@ EdgePlace edge_place(const EdgeLog& log, uint32_t edge, const RecoverInput& inpu
     return edge_place_at(edge_log_time(log, edge), input);
 }
 
-namespace {
-
-unsigned leader_average_us(const BlockReading& r, uint32_t rate) {
+unsigned reading_leader_us(const BlockReading& r, uint32_t rate) {
     const unsigned n =
         r.leader_count < kLeaderAverageEntries ? r.leader_count : kLeaderAverageEntries;
     if (n == 0) return 0;
@@ -25,6 +23,8 @@ unsigned leader_average_us(const BlockReading& r, uint32_t rate) {
     for (unsigned i = 0; i < n; ++i) sum += r.leader[i];
     return static_cast<unsigned>(sum / n * 1e6 / (static_cast<double>(rate) * kTimeSteps) + 0.5);
 }
+
+namespace {
 
 /// A reading with a glitch counts it as a doubt, so it is never accepted:
 /// only re-read pulses and another threshold can have helped.
@@ -53,10 +53,9 @@ BlockOrigin block_origin(const RecoveryOutcome& o, unsigned channel) {
     return BlockOrigin{.channel = channel + 1, .inverted = !o.rising, .recovery = r};
 }
 
-/// The byte after the checksum, read plainly from the edges logged past it:
-/// 0xD8 when another block of a chain follows. Edges the log does not hold
-/// read as 0 bits, as the default mode reads a marker the recording cut off.
-uint8_t read_marker(const EdgeLog& log, const RecoveryOutcome& o) {
+}  // namespace
+
+uint8_t reading_marker(const EdgeLog& log, const RecoveryOutcome& o) {
     const BlockReading& r = o.reading;
     const double threshold = ReaderParams{}.threshold * r.long_q;
     uint8_t byte = 0;
@@ -79,16 +78,14 @@ uint8_t read_marker(const EdgeLog& log, const RecoveryOutcome& o) {
     return byte;
 }
 
-}  // namespace
-
 void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInput& input,
-                  unsigned channel) {
+                  unsigned channel, const WriteVerdict& verdict) {
     BlockSink* sink = input.sink;
     const BlockReading& r = o.reading;
     if (r.phase == ReadPhase::kSeekSync) return;
     sink->origin = block_origin(o, channel);
     const EdgePlace sync = edge_place(log, r.sync_edge, input);
-    sink_sync(sink, sync.offset, sync.time, leader_average_us(r, input.rate));
+    sink_sync(sink, sync.offset, sync.time, reading_leader_us(r, input.rate));
     if (r.name_too_long) {
         sink_name_too_long(sink, r.byte_index);
         return;
@@ -111,6 +108,11 @@ void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInp
         return;
     }
     print_help_line(o);
-    b.marker = read_marker(log, o);
+    if (verdict.written_by != 0) {
+        std::fprintf(stderr, "  Not written: take %u wrote %s.\n", verdict.written_by,
+                     verdict.other_data ? "a block of that name with other data" : "it");
+        return;
+    }
+    b.marker = reading_marker(log, o);
     sink_block_good(sink, b);
 }

@@ -19,6 +19,15 @@ EdgePlace edge_place(const EdgeLog& log, uint32_t edge, const RecoverInput& inpu
 
 /// Hands the sink the block's lines as far as its reading got, prints the
 /// help line of an accepted reading that needed help, and hands the sink the
-/// block of an accepted reading; `channel` (0-based) is the one it was read from.
+/// block of an accepted reading, unless an earlier take wrote it; `channel`
+/// (0-based) is the one it was read from.
 void report_block(const RecoveryOutcome& outcome, const EdgeLog& log, const RecoverInput& input,
-                  unsigned channel);
+                  unsigned channel, const WriteVerdict& verdict);
+
+/// The mean leader period of a reading, microseconds, as its sync line gives it.
+unsigned reading_leader_us(const BlockReading& r, uint32_t rate);
+
+/// The byte after the checksum, read plainly from the edges logged past it:
+/// 0xD8 when another block of a chain follows. Edges the log does not hold
+/// read as 0 bits, as the default mode reads a marker the recording cut off.
+uint8_t reading_marker(const EdgeLog& log, const RecoveryOutcome& o);

@@ -63,7 +63,11 @@ void report_session(RecoverState* st, const RecoverInput& input) {
         if (input.measures != nullptr) {
             measure_block(o, st->log, s, input, input.measures);
         } else {
-            report_block(o, st->log, input, s.channel);
+            const WriteVerdict verdict =
+                input.book == nullptr
+                    ? WriteVerdict{}
+                    : book_note(input.book, o, st->log, s.leader_q, s.channel, input);
+            report_block(o, st->log, input, s.channel, verdict);
         }
     }
 }

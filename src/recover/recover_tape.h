@@ -11,6 +11,7 @@
 #include "recover/edge_tracker.h"
 #include "recover/frame_sample.h"
 #include "recover/leader_watch.h"
+#include "recover/take_book.h"
 #include "recover/tape_measures.h"
 #include "sink/block_sink.h"
 #include "tape/tape_block.h"
@@ -32,6 +33,7 @@ struct RecoverInput {
     int channel = 0;                   ///< 1-based channel to read; 0 finds it
     BlockSink* sink = nullptr;         ///< where the blocks are reported
     TapeMeasures* measures = nullptr;  ///< --analyze: measure blocks instead of reporting them
+    TakeBook* book = nullptr;          ///< keeps every block for takes and copies merged later
 };
 
 /// The block being received: its channel, its edges, and one quick reading

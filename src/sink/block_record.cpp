@@ -19,6 +19,13 @@ void write_origin(JsonWriter* w, const BlockOrigin& o) {
     json_uint(w, "readings", r.readings);
     json_uint(w, "pulses_reread", r.pulses_reread);
     json_number(w, "wrong_chance", r.wrong_chance);
+    if (r.merged_readings > 0) {
+        json_begin_array(w, "merged_takes");
+        for (unsigned k = 0; k < 32; ++k)
+            if (r.merged_takes >> k & 1) json_uint(w, nullptr, k + 1);
+        json_end_array(w);
+        json_uint(w, "merged_readings", r.merged_readings);
+    }
     json_end_object(w);
 }
 

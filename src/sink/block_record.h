@@ -14,11 +14,15 @@
 /// decoder, which reads every block one way. Other ways of making a block
 /// (several takes merged) add their method and fields here.
 struct BlockRecovery {
-    const char* method = nullptr;  ///< "read" (plainly), "search", "none" (none trusted)
-    unsigned reading = 0;          ///< the reading written, counted from 1; 0: none written
-    unsigned readings = 0;         ///< readings tried
-    unsigned pulses_reread = 0;    ///< uncertain pulses the written reading reads the other way
-    double wrong_chance = NAN;  ///< the search's estimate that the image is wrong; NaN: none made
+    /// "read" (plainly), "search", "merge" (of several readings), "none" (none trusted)
+    const char* method = nullptr;
+    unsigned reading = 0;        ///< the reading written, counted from 1; 0: none written
+    unsigned readings = 0;       ///< readings tried
+    unsigned pulses_reread = 0;  ///< uncertain pulses the written reading reads the other way
+    double wrong_chance = NAN;   ///< the search's estimate that the image is wrong; NaN: none made
+    /// "merge": the takes whose readings were merged (bit k - 1 for take k) and how many.
+    uint32_t merged_takes = 0;
+    unsigned merged_readings = 0;
 };
 
 /// Where a block was read: set by its decoder before the block's sync.

@@ -22,19 +22,6 @@ ProcessResult run_recover(const ScopedTempDir& dir) {
     return run_process(vorlane_binary(), {"--recover", "-i", "tape.wav"}, dir.path());
 }
 
-/// Blocks of pseudo-random data with names B0, B1, ...
-std::vector<std::string> test_images(int count, int length, unsigned seed) {
-    std::vector<std::string> images;
-    for (int i = 0; i < count; ++i) {
-        std::string data;
-        while (data.size() < static_cast<size_t>(length))
-            data += static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
-        images.push_back(
-            htp_image("B" + std::to_string(i), static_cast<uint16_t>(0x4000 + i), data));
-    }
-    return images;
-}
-
 /// How many images equal one on the tape, and how many equal none.
 std::vector<int> score(const ScopedTempDir& dir, const std::vector<std::string>& images) {
     std::vector<int> got{0, 0};

@@ -125,3 +125,15 @@ std::string synthesize(const std::string& path, const SynthSettings& settings,
         synth_write_wav(settings, list.data(), list.size(), path.c_str(), message, sizeof message);
     return code == 0 ? "" : message;
 }
+
+std::vector<std::string> test_images(int count, int length, unsigned seed) {
+    std::vector<std::string> images;
+    for (int i = 0; i < count; ++i) {
+        std::string data;
+        while (data.size() < static_cast<size_t>(length))
+            data += static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+        images.push_back(
+            htp_image("B" + std::to_string(i), static_cast<uint16_t>(0x4000 + i), data));
+    }
+    return images;
+}

@@ -74,6 +74,9 @@ std::string start_time(const Placement& p, const std::string& name);
 std::string good_block_lines(const Placement& p, const std::string& name, uint16_t address,
                              const std::string& data);
 
+/// Images of pseudo-random data with names B0, B1, ...
+std::vector<std::string> test_images(int count, int length, unsigned seed);
+
 /// Plays `images` with vorlane-synth's module into the file `path`; returns
 /// the module's message when it refuses, else "".
 std::string synthesize(const std::string& path, const SynthSettings& settings,

@@ -1,0 +1,123 @@
+// --recover --take end to end: takes of one tape damaged in different places,
+// a take in another format, a program saved twice and a take of another tape.
+// Every image written must be one of the tape's, and the damage must bite:
+// no take alone reads more than half the blocks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "end_to_end.h"
+#include "process_runner.h"
+#include "synth.h"
+#include "tape_signal.h"
+
+namespace {
+
+/// One recording: its seed, its format and which tape it holds.
+struct Take {
+    uint64_t seed;
+    void (*format)(SynthSettings*) = nullptr;
+    bool other_tape = false;  ///< the same names and lengths, other data
+};
+
+struct TakeRow {
+    const char* name;
+    std::vector<Take> takes;  ///< the first is -i, the others --take, in order
+    bool twice = false;       ///< each take holds every image twice in a row
+    size_t written;           ///< images expected; 0: a block of each name some take read alone
+    const char* line;         ///< a line the run prints
+};
+
+void stereo_8bit_22050(SynthSettings* s) {
+    s->bits_per_sample = 8, s->sample_rate = 22050, s->channels = 2;
+}
+void float_48000(SynthSettings* s) {
+    s->encoding = SampleEncoding::kFloat, s->bits_per_sample = 32, s->sample_rate = 48000;
+}
+
+const TakeRow kTakeRows[] = {
+    {"three takes, dropouts apart", {{4}, {5}, {6}}, false, 10, "  Recovered: merged from takes"},
+    {"takes in other formats",
+     {{4}, {5, stereo_8bit_22050}, {6, float_48000}},
+     false,
+     10,
+     "  Recovered: merged from takes"},
+    {"a program saved twice", {{3}}, true, 1, "  Recovered: merged from 2 copies, reading 1."},
+    {"a take of another tape",
+     {{4}, {5, nullptr, true}},
+     false,
+     0,
+     "  Not written: take 1 wrote a block of that name with other data."},
+};
+
+/// Runs vorlane --recover on the takes, images into `folder`.
+ProcessResult run_takes(const ScopedTempDir& dir, size_t takes, const std::string& folder) {
+    std::vector<std::string> args{"--recover", "--output-dir", folder, "-i", "t0.wav"};
+    for (size_t k = 1; k < takes; ++k)
+        args.insert(args.end(), {"--take", "t" + std::to_string(k) + ".wav"});
+    return run_process(vorlane_binary(), args, dir.path());
+}
+
+inline void PrintTo(const TakeRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class Takes : public testing::TestWithParam<TakeRow> {};
+
+TEST_P(Takes, EveryBlockOnceAndNoneWrong) {
+    const TakeRow& row = GetParam();
+    const size_t count = row.twice ? 1 : 10;
+    const std::vector<std::string> tape = test_images(count, row.twice ? 300 : 200, 21);
+    const std::vector<std::string> other = test_images(count, 200, 77);
+    ScopedTempDir dir;
+    std::set<std::string> alone_names;
+    for (size_t k = 0; k < row.takes.size(); ++k) {
+        const Take& t = row.takes[k];
+        SynthSettings s;
+        s.bits_per_sample = 16;
+        s.seed = t.seed;
+        s.dropouts = row.twice ? 4 : 16;
+        if (t.format != nullptr) t.format(&s);
+        std::vector<std::string> images = t.other_tape ? other : tape;
+        if (row.twice) images.push_back(images[0]);
+        const std::string wav = dir.file("t" + std::to_string(k) + ".wav");
+        ASSERT_EQ(synthesize(wav, s, images), "");
+        if (row.twice) continue;
+        // Alone, each take reads at most half of the blocks.
+        const std::string alone = "alone" + std::to_string(k);
+        const ProcessResult r = run_process(
+            vorlane_binary(), {"--recover", "--output-dir", alone, "-i", wav}, dir.path());
+        EXPECT_EQ(r.exit_code, 0);
+        const auto read = htp_images(dir.file(alone));
+        EXPECT_LE(read.size(), 5u) << "take " << k;
+        for (const auto& image : read)
+            alone_names.insert(image.first.substr(image.first.find('_')));
+    }
+    const ProcessResult r = run_takes(dir, row.takes.size(), "out");
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_NE(r.err.find(row.line), std::string::npos) << r.err;
+    const auto images = htp_images(dir.file("out"));
+    EXPECT_EQ(images.size(), row.written != 0 ? row.written : alone_names.size());
+    for (const auto& [name, bytes] : images) {
+        const bool ours = std::count(tape.begin(), tape.end(), bytes) > 0;
+        const bool theirs = std::count(other.begin(), other.end(), bytes) > 0;
+        EXPECT_TRUE(ours || (theirs && row.takes.back().other_tape)) << name;
+    }
+    const auto lines = [&](const char* text) {
+        size_t n = 0;
+        for (size_t at = 0; (at = r.err.find(text, at)) != std::string::npos; ++at) ++n;
+        return n;
+    };
+    // Each block written once; no copy of a program saved twice reads alone.
+    EXPECT_EQ(lines("File written:"), images.size());
+    EXPECT_TRUE(!row.twice || lines("CRC OK") == row.written);
+    // Blocks of another tape are never merged with the tape's.
+    EXPECT_EQ(r.err.find("merged") == std::string::npos, row.takes.back().other_tape);
+}
+
+INSTANTIATE_TEST_SUITE_P(, Takes, testing::ValuesIn(kTakeRows), row_name<TakeRow>);
+
+}  // namespace

@@ -160,21 +160,7 @@ std::string hex(const std::string& bytes) {
 
 std::string json_leaves(const std::string& dir, const std::string& file) {
     const ProcessResult parsed = run_process(
-        "/usr/bin/env", {"python3", std::string(VORLANE_TEST_DATA) + "/json_leaves.py", file}, dir);
-    if (parsed.exit_code != 0) return "";
-    // The parser writes keys as hex: in the path before a line's first space,
-    // each key runs from a '.' to the next '.' or '['.
-    std::string out = "\n";
-    std::istringstream lines(parsed.out);
-    for (std::string line; std::getline(lines, line);) {
-        const size_t space = line.find(' ');
-        for (size_t i = 0; i < space; ++i) {
-            out += line[i];
-            if (line[i] != '.') continue;
-            for (; i + 2 < space && line[i + 1] != '.' && line[i + 1] != '['; i += 2)
-                out += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
-        }
-        out += line.substr(space) + "\n";
-    }
-    return out;
+        "/usr/bin/env",
+        {"python3", std::string(VORLANE_TEST_DATA) + "/json_leaves.py", "--text-keys", file}, dir);
+    return parsed.exit_code == 0 ? "\n" + parsed.out : "";
 }

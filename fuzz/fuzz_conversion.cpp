@@ -5,7 +5,7 @@
 //
 // Option bytes: letters (bit 0 -f, 1 -m, 2 -r, 3 -v, 4 -g, 5 -s, 6 -t, 7 -o),
 // long options (bit 0 --join, 1 --recover, 2 --channel, 3 --analyze, 4 --plot,
-// 5 --report r.json, 6 --output-dir),
+// 5 --report r.json, 6 --output-dir, 7 --take in.wav),
 // then one argument byte for each of -g, -s, -t, -o, --channel, --output-dir
 // and --plot that is on (--plot: bit 0 names the input itself, else plot.svg;
 // --output-dir: one of kFolders).
@@ -188,6 +188,7 @@ unsigned build_arguments(const uint8_t* data, size_t size, std::vector<std::stri
     *folder = (longs & 0x40) ? kFolders[next() % std::size(kFolders)] : nullptr;
     if (*folder != nullptr) args->insert(args->end(), {"--output-dir", *folder});
     if (longs & 0x20) args->insert(args->end(), {"--report", "r.json"});
+    if (longs & 0x80) args->insert(args->end(), {"--take", "in.wav"});
     const bool plot_input = (longs & 0x10) && (next() & 0x01);
     if (longs & 0x10) args->insert(args->end(), {"--plot", plot_input ? "in.wav" : "plot.svg"});
     return letters | longs << 8 | (plot_input ? 1u << 16 : 0);
@@ -225,12 +226,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // refused file, a file without samples, or a parameter refused once the
     // header is read: edge mode at its rate (--recover drops -m, --analyze
     // only notes it), a channel, or a file named as the output folder. A
-    // picture over the input is refused.
+    // picture over the input is refused, and --take without --recover.
     const bool edge_mode = flags & 0x02, join = flags & 0x100, recover = flags & 0x200;
     const bool analyze = flags & 0x800;
     const bool plot_over_input = analyze && (flags & 0x10000);
     const bool not_folder = folder != nullptr && !analyze && std::strcmp(folder, "in.wav") == 0;
-    const bool parameter = (edge_mode && !recover && !analyze) || (flags & 0x400) || not_folder;
+    const bool parameter = (edge_mode && !recover && !analyze) || (flags & 0x400) || not_folder ||
+                           ((flags & 0x8000) && !recover);
     FUZZ_CHECK(code == 0 || code == 5 || code == 6 || (code == 2 && parameter) ||
                (code == 1 && plot_over_input));
     check_outputs(input, input_size, join && !recover && !analyze, analyze, folder);

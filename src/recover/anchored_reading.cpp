@@ -13,6 +13,9 @@ constexpr double kResumeOdds = 1e-2;
 constexpr double kGlitchDoubt = 1e-2;
 /// Bits before a break that may already have been wrong.
 constexpr uint32_t kSuspectBits = 4;
+/// A resumed bit must end this close to a whole number of bits after the
+/// last sure one, or its place is in doubt and the next long period is tried.
+constexpr double kResumeSlack = 0.2;
 
 struct Anchored {
     const PeriodModel* model;
@@ -74,9 +77,10 @@ void lose_step(Anchored* a) {
 }
 
 /// Resumes on a long period ending at `end_q`: its bit is placed by the time
-/// since the last sure bit.
+/// since the last sure bit, when that is a whole number of bits.
 void resume(Anchored* a, double odds, uint64_t end_q) {
     const double bits = static_cast<double>(end_q - a->anchor_q) / a->long_q;
+    if (std::fabs(bits - std::round(bits)) > kResumeSlack) return;
     const uint32_t at =
         a->anchor_pos + static_cast<uint32_t>(std::lround(std::fmax(bits, 1.0))) - 1;
     if (at > a->pos) a->pos = at;

@@ -77,10 +77,12 @@ unsigned flips_of(const ReadingScore& sc, uint32_t mask, uint32_t* flips) {
     return n;
 }
 
-/// Reads the accepted reading again into `best`, the block reported.
+/// Reads the accepted reading again into `best`, the block reported, with
+/// the chance `t` gives it of being wrong.
 void accept(const EdgeLog& log, bool rising, double leader_q, const ReaderParams& params,
-            RecoveryOutcome* out, TapeBlock* best) {
+            const SearchTally& t, RecoveryOutcome* out, TapeBlock* best) {
     read_log(log, rising, leader_q, params, &out->reading, best);
+    out->wrong_chance = wrong_chance(t);
     out->accepted = true;
     out->rising = rising;
     out->flipped = params.flip_count;
@@ -155,10 +157,9 @@ bool search_flips(const EdgeLog& log, bool rising, double leader_q, const BlockR
             t.matched += s.mass;
             if (s.mass > t.best) t.best = s.mass, best_mask = s.mask;
         }
-        out->wrong_chance = wrong_chance(t);
-        if (out->wrong_chance > kMaxWrongChance) continue;
+        if (wrong_chance(t) > kMaxWrongChance) continue;
         params.flip_count = best_mask == 0 ? 0 : flips_of(*sc, best_mask, flips);
-        accept(log, rising, leader_q, params, out, best);
+        accept(log, rising, leader_q, params, t, out, best);
         return true;
     }
     return false;
@@ -187,9 +188,8 @@ bool search_readings(const EdgeLog& log, bool rising, double leader_q, const Blo
     // changing two or more periods close together can pass.
     t.unexplored = std::expm1(sc.pair_mass);
     if (matches(log, base, plain)) t.matched = t.best = 1;
-    out->wrong_chance = wrong_chance(t);
-    if (out->wrong_chance <= kMaxWrongChance) {
-        accept(log, rising, leader_q, params, out, best);
+    if (wrong_chance(t) <= kMaxWrongChance) {
+        accept(log, rising, leader_q, params, t, out, best);
         return true;
     }
     if (t.header > kMaxWrongChance || sc.count == 0) return false;

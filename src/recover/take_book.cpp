@@ -120,7 +120,7 @@ WriteVerdict book_note(TakeBook* book, const RecoveryOutcome& o, const EdgeLog& 
         return WriteVerdict{};
     }
     const uint32_t n = group_bytes(g);
-    if (g.written_by == 0 && kBookPoolBytes - book->pool_used >= n) {
+    if (kBookPoolBytes - book->pool_used >= n) {
         e.pool_at = book->pool_used;
         e.has_bytes = true;
         book->pool_used += n;

@@ -144,15 +144,22 @@ MergeOutcome search_sets(MergeWork* w, double unexplored, uint32_t n, TapeBlock*
 MergeOutcome merge_group(const TakeBook& book, unsigned group, TapeBlock* b) {
     const BookGroup& g = book.groups[group];
     auto w = std::make_unique<MergeWork>();
+    const uint32_t n = group_bytes(g);
     for (unsigned e = 0; e < book.entry_count && w->count < kMaxMerged; ++e) {
         const BookEntry& entry = book.entries[e];
-        if (entry.group == group && entry.has_bytes) w->readers[w->count++] = entry.pool_at;
+        if (entry.group != group || !entry.has_bytes) continue;
+        // A copy of a recording read again adds no evidence: the same reading counts once.
+        bool seen = false;
+        for (unsigned k = 0; k < w->count && !seen; ++k) {
+            seen = std::memcmp(book.bytes + w->readers[k], book.bytes + entry.pool_at, n) == 0 &&
+                   std::memcmp(book.codes + w->readers[k], book.codes + entry.pool_at, n) == 0;
+        }
+        if (!seen) w->readers[w->count++] = entry.pool_at;
     }
     if (w->count < 2) return MergeOutcome{};
     std::memcpy(b->name, g.name, g.name_length);
     b->name_length = g.name_length;
     std::memcpy(b->header, g.header, kBlockHeaderBytes);
-    const uint32_t n = group_bytes(g);
     double log_mass = 0;
     double single = 0;
     for (uint32_t i = 0; i < n; ++i) {

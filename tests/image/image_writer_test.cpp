@@ -113,19 +113,18 @@ std::vector<RunCase> obstacle_cases() {
     };
     // clang-format on
     cases[1].removed = {file1};  // the partial image goes, link and all
-    // An image of more than a KiB on a full disk: its temporary file goes too.
-    const std::string big = htp_image("BIG", 0x0100, std::string(1100, 'b'));
-    const std::string big_payload = tape_payload(big, TapeSignalOptions{});
-    const std::string full = make_wav(WavFixture{}, big_payload + tape_payload(one, {}));
-    const Placement after_big{44, 1, big_payload.size()};
-    const std::string one_after_big = start_time(after_big, "ONE") + "_ONE.htp";
-    cases.push_back(on_wav("a full disk", full, {}, 1,
-                           expected_header_report(1, 44100, 8, 36, full.size() - 44) + summary(1),
-                           good_block_lines(Placement{}, "BIG", 0x0100, std::string(1100, 'b')) +
-                               "Error writing " + start_time(Placement{}, "BIG") + "_BIG.htp.\n" +
-                               good_block_lines(after_big, "ONE", 0x0100, "first") +
-                               "  File written: " + one_after_big + "\n\n",
-                           {{one_after_big, one}}));
+    // An image of over a KiB on a full disk fails, and its temporary file goes too.
+    const std::string big = std::string(1100, 'b'),
+                      big_wav = tape_payload(htp_image("B", 1, big), {});
+    const std::string full = make_wav({}, big_wav + one_payload);
+    const Placement after{44, 1, big_wav.size()};
+    const std::string file = start_time(after, "ONE") + "_ONE.htp";
+    cases.push_back(on_wav(
+        "a full disk", full, {}, 1,
+        expected_header_report(1, 44100, 8, 36, full.size() - 44) + summary(1),
+        good_block_lines({}, "B", 1, big) + "Error writing " + start_time({}, "B") + "_B.htp.\n" +
+            good_block_lines(after, "ONE", 0x0100, "first") + "  File written: " + file + "\n\n",
+        {{file, one}}));
     cases.back().full_disk = true;
     // The recording itself bears the first image's name.
     cases.push_back(

@@ -40,42 +40,43 @@ const ReportCase kReports[] = {
      kGood,
      "-v",
      0,
-     {".mode s convert", ".summary.images_written 1", ".blocks[0].name s x" + hex(hostile_name()),
-      ".blocks[0].verdict s written", ".options.verbose true", ".options.filter false",
-      ".blocks[0].channel 1", ".blocks[0].polarity s x" + hex("as recorded"),
-      ".blocks[0].recovery null"}},
+     {".mode s " + hex("convert"), ".summary.images_written 1",
+      ".blocks[0].name s " + hex(hostile_name()), ".blocks[0].verdict s " + hex("written"),
+      ".options.verbose true", ".options.filter false", ".blocks[0].channel 1",
+      ".blocks[0].polarity s " + hex("as recorded"), ".blocks[0].recovery null",
+      ".blocks[0].address 16384", ".blocks[0].length 258"}},
     {"convert_right_channel_inverted",
      kRightInverted,
      "-r --channel 2",
      0,
-     {".blocks[0].verdict s written", ".blocks[0].channel 2", ".blocks[0].polarity s inverted",
-      ".blocks[0].recovery null"}},
+     {".blocks[0].name s " + hex("R"), ".blocks[0].checksum_received 195", ".blocks[0].channel 2",
+      ".blocks[0].polarity s " + hex("inverted"), ".blocks[0].recovery null"}},
     {"recover",
      kGood,
      "--recover",
      0,
-     {".mode s recover", ".blocks[0].name s x" + hex(hostile_name()),
-      ".blocks[0].recovery.method s read", ".blocks[0].recovery.reading 1",
+     {".mode s " + hex("recover"), ".blocks[0].name s " + hex(hostile_name()),
+      ".blocks[0].recovery.method s " + hex("read"), ".blocks[0].recovery.reading 1",
       ".blocks[0].recovery.wrong_chance null", ".blocks[0].channel 1"}},
     {"recover_finds_right_channel",
      kRightInverted,
      "--recover",
      0,
-     {".blocks[0].verdict s written", ".blocks[0].channel 2", ".blocks[0].polarity s inverted",
-      ".blocks[0].recovery.pulses_reread 0"}},
+     {".blocks[0].verdict s " + hex("written"), ".blocks[0].channel 2",
+      ".blocks[0].polarity s " + hex("inverted"), ".blocks[0].recovery.pulses_reread 0"}},
     {"analyze_with_plot",
      kGood,
      "--analyze --plot p.svg",
      0,
-     {".mode s analyze", ".blocks[0].name s x" + hex(hostile_name()),
-      ".blocks[0].default_options s written", ".blocks[0].length 258"}},
-    {"empty_file", "", "", 5, {".wav.refused s x" + hex("not RIFF or RF64")}},
-    {"no_data_chunk", kGood.substr(0, 36), "", 6, {".wav.refused s x" + hex("no data chunk")}},
+     {".mode s " + hex("analyze"), ".blocks[0].name s " + hex(hostile_name()),
+      ".blocks[0].default_options s " + hex("written"), ".blocks[0].length 258"}},
+    {"empty_file", "", "", 5, {".wav.refused s " + hex("not RIFF or RF64")}},
+    {"no_data_chunk", kGood.substr(0, 36), "", 6, {".wav.refused s " + hex("no data chunk")}},
     {"cut_in_block",
      kGood.substr(0, kGood.size() * 9 / 10),
      "--analyze",
      0,
-     {".blocks[0].verdict s incomplete"}},
+     {".blocks[0].verdict s " + hex("incomplete")}},
     {"channel_missing", kGood, "--channel 3", 2, {".summary.exit_code 2"}},
     {"twelve_bit_samples", make_wav({1, 44100, 12}, "xx"), "", 5, {".wav.bits_per_sample 12"}},
 };
@@ -85,7 +86,10 @@ class RunReports : public testing::TestWithParam<ReportCase> {};
 TEST_P(RunReports, ParseAndTellTheRun) {
     const ReportCase& c = GetParam();
     ScopedTempDir dir;
-    const ProcessResult run = run_on_wav(dir, c.wav, c.options + " --report r.json");
+    ASSERT_TRUE(write_file(dir.file("in.wav"), c.wav));
+    std::vector<std::string> args = words(c.options);
+    args.insert(args.end(), {"-i", "in.wav", "--report", "r.json"});
+    const ProcessResult run = run_process(vorlane_binary(), args, dir.path());
     EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
     const std::string leaves = json_leaves(dir.path(), "r.json");
     ASSERT_NE(leaves, "") << read_file(dir.file("r.json"));

@@ -166,6 +166,7 @@ std::string hex(const std::string& bytes) {
 
 std::string json_leaves(const std::string& dir, const std::string& file) {
     const ProcessResult parsed = run_process(
-        "/usr/bin/env", {"python3", std::string(VORLANE_TEST_DATA) + "/json_leaves.py", file}, dir);
+        "/usr/bin/env",
+        {"python3", std::string(VORLANE_TEST_DATA) + "/json_leaves.py", "--text-keys", file}, dir);
     return parsed.exit_code == 0 ? "\n" + parsed.out : "";
 }

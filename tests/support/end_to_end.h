@@ -35,9 +35,7 @@ struct RunCase {
     std::vector<std::pair<std::string, std::string>> made = {};
     std::vector<std::string> removed = {};  ///< given entries the run must take away
     bool synth = false;                     ///< run vorlane-synth instead of vorlane
-    /// Writes past a file's first KiB fail, as on a disk that fills up
-    /// (standard output and error stay below that).
-    bool full_disk = false;
+    bool full_disk = false;  ///< writes past a file's first KiB fail (console output stays below)
 };
 
 /// A table of runs; each row is a named case that runs alone with --gtest_filter.
@@ -89,9 +87,8 @@ std::string fingerprint(const std::string& bytes);
 std::string hex(const std::string& bytes);
 
 /// Every leaf of the JSON file `dir`/`file` as Python's parser reads it, a
-/// line each after a newline: its path, then the value as JSON, or "s" and the
-/// string; keys and strings of anything but letters, digits, '_' and '-' as "x"
-/// and the hex of their bytes (tests/data/json_leaves.py); "" when it does not parse.
+/// line each after a newline (tests/data/json_leaves.py, keys as text); ""
+/// when it does not parse.
 std::string json_leaves(const std::string& dir, const std::string& file);
 
 /// The banner and usage text exactly as vorlane prints them.

@@ -10,20 +10,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SEEDS=${1:-6}
-BUILD=${BENCH_BUILD_DIR:-build-bench}
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLANE_BENCH=ON \
-      -DVORLANE_TESTS=OFF >/dev/null
-cmake --build "$BUILD" -j2 --target vorlane vorlane-synth vorlane_bench_make_image >/dev/null
-VORLANE=$PWD/$BUILD/src/vorlane
-SYNTH=$PWD/$BUILD/tools/synth/vorlane-synth
-MAKE_IMAGE=$PWD/$BUILD/bench/vorlane_bench_make_image
+source bench/common.sh
 W=$(mktemp -d)
 trap 'rm -rf "$W"' EXIT
-
-make_images() {  # dir, count, length, seed base
-    mkdir -p "$1"
-    for i in $(seq 1 "$2"); do "$MAKE_IMAGE" "$1/b$i.htp" "B$i" "$3" $(( $4 + i )); done
-}
 
 # Runs vorlane --recover with the arguments given in a fresh folder; prints
 # "recovered wrong" against the images in $W/img (by the name after "_B").

@@ -10,13 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 OUT=$(realpath -m "${1:?usage: bench/three_blocks.sh OUT_DIR}")
-BUILD=${BENCH_BUILD_DIR:-build-bench}
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLANE_BENCH=ON \
-      -DVORLANE_TESTS=OFF >/dev/null
-cmake --build "$BUILD" -j2 --target vorlane vorlane-synth vorlane_bench_make_image >/dev/null
-VORLANE=$PWD/$BUILD/src/vorlane
-SYNTH=$PWD/$BUILD/tools/synth/vorlane-synth
-MAKE_IMAGE=$PWD/$BUILD/bench/vorlane_bench_make_image
+source bench/common.sh
 mkdir -p "$OUT"
 cd "$OUT"
 

@@ -65,9 +65,7 @@ ProcessResult fed(const FedRow& row, const std::string& wav,
 ProcessResult by_the_program(const FedRow& row, const std::string& wav,
                              std::vector<std::pair<std::string, std::string>>* files) {
     ScopedTempDir dir;
-    EXPECT_TRUE(write_file(dir.file("in.wav"), wav));
-    std::vector<std::string> args = words(std::string(row.options) + " -i in.wav");
-    return with_files(run_process(vorlane_binary(), args, dir.path()), dir, files);
+    return with_files(run_on_wav(dir, wav, row.options), dir, files);
 }
 
 // 24-bit stereo frames are 6 bytes: pieces of 4097 bytes cut them.

@@ -155,6 +155,7 @@ std::vector<RunCase> hostile_cases() {
     // lasts 20000 s, and the picture's time axis steps by hours.
     std::string float_nan = make_wav(WavFixture{1, 44100, 32}, std::string(80000, '\xFF'));
     float_nan[20] = 3;
+    // clang-format off
     return {
         on_wav("RIFF alone", "RIFF", {}, 5, "", kRateZero),
         on_wav("not RIFF", "RIFX" + make_wav(WavFixture{}, "").substr(4), {}, 5, "", kNotValid),
@@ -162,27 +163,22 @@ std::vector<RunCase> hostile_cases() {
         on_wav("0 bits", make_wav(WavFixture{1, 44100, 0}, ""), {}, 5, "", refused(0, 1)),
         on_wav("4 bits", make_wav(WavFixture{1, 44100, 4}, ""), {}, 5, "", refused(4, 1)),
         silent(1, 44100, 24, {}, 999), silent(1, 44100, 32, {}),
-        on_wav("float NaN reads as silence", float_nan, {"--analyze", "--plot", "p.svg", "-s", "1"},
-               0, expected_header_report(1, 1, 32, 36, 80000) + "\n" + test_data("analyze_nan.txt"),
-               "", {{"p.svg", "fnv1a64:8431095505483a33 9126"}}),
-        on_wav("rate 0 rescued by -s", make_wav(WavFixture{1, 0, 8}, std::string(9, '\x80')),
-               {"-s", "8000"}, 0, expected_header_report(1, 8000, 8, 36, 9) + summary(0), ""),
-        on_wav("streamed size", make_wav(streamed, "\x80"), {}, 0,
-               expected_header_report(1, 44100, 8, 36, 0xFFFFFFFFu) + summary(0), ""),
-        on_wav("data inside a LIST chunk", with_list, {}, 0,
-               expected_header_report(1, 44100, 8, 51, 0x61746164u) + summary(0), ""),
+        on_wav("float NaN reads as silence", float_nan, {"--analyze", "--plot", "p.svg", "-s", "1"}, 0, expected_header_report(1, 1, 32, 36, 80000) + "\n" + test_data("analyze_nan.txt"), "", {{"p.svg", "fnv1a64:8431095505483a33 9126"}}),
+        on_wav("rate 0 rescued by -s", make_wav(WavFixture{1, 0, 8}, std::string(9, '\x80')), {"-s", "8000"}, 0, expected_header_report(1, 8000, 8, 36, 9) + summary(0), ""),
+        on_wav("streamed size", make_wav(streamed, "\x80"), {}, 0, expected_header_report(1, 44100, 8, 36, 0xFFFFFFFFu) + summary(0), ""),
+        on_wav("data inside a LIST chunk", with_list, {}, 0, expected_header_report(1, 44100, 8, 51, 0x61746164u) + summary(0), ""),
         silent(2, 44100, 16, {}, 400), silent(1, 1, 8, {}), silent(1, 4294967295u, 8, {}),
         silent(65535, 44100, 8, {}),  // less than one frame
         // More than the read buffer holds, ending in half a frame.
         silent(65535, 44100, 16, {}, kInputChunkBytes + 65535 * 2 * 3 / 2),
-        silent(1, 8000, 8, {"-m"}),
-        silent(1, 658552, 8, {"-m"}),  // 1000 samples fill the baseline ring
-        edge_refused(1),
-        edge_refused(658553),  // 1001 samples overflow the baseline ring
-        edge_refused(4294967295u), container(1, 8, 0, ""),  // channel count 0 is one channel
+        silent(1, 8000, 8, {"-m"}), silent(1, 658552, 8, {"-m"}),  // 1000 samples fill the baseline ring
+        edge_refused(1), edge_refused(658553),  // 1001 samples overflow the baseline ring
+        edge_refused(4294967295u),
+        container(1, 8, 0, ""),  // channel count 0 is one channel
         container(2, 8, 2, ""), container(6, 16, 6, ""),
         container(1, 16, 1, "LIST" + le32(3) + "odd"),  // 16-bit samples at an odd offset
     };
+    // clang-format on
 }
 
 RUN_CASE_TABLE(HostileInput, Recordings, hostile_cases());

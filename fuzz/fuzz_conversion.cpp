@@ -145,17 +145,16 @@ void check_outputs(const uint8_t* input, size_t input_size, bool join, bool anal
             check_image(path, join);
             continue;
         }
-        const std::string& name = path;
-        if (name == "in.wav") {
-            FUZZ_CHECK(read_whole(name) == std::string(input, input + input_size));
-        } else if (name == "r.json") {
-            check_report(name);
-        } else if (name == "plot.svg") {
+        if (path == "in.wav") {
+            FUZZ_CHECK(read_whole(path) == std::string(input, input + input_size));
+        } else if (path == "r.json") {
+            check_report(path);
+        } else if (path == "plot.svg") {
             FUZZ_CHECK(analyze);
-            check_plot(name);
-        } else if (name != "raw.bin") {
+            check_plot(path);
+        } else if (path != "raw.bin") {
             FUZZ_CHECK(!analyze && !elsewhere);
-            check_image(name, join);
+            check_image(path, join);
         }
     }
 }

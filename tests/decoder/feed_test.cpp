@@ -156,8 +156,7 @@ TEST_P(FeedPrompt, ImageWhileTheSilenceAfterItPlays) {
     ASSERT_GT(next, end + s.sample_rate) << "the recording must hold the gap";
     WavHeader header;
     header.sample_rate = s.sample_rate, header.channels = 1, header.bits_per_sample = 16;
-    header.frame.format = SampleFormat::kSigned16, header.frame.sample_bytes = 2;
-    header.frame.frame_bytes = 2;
+    header.frame = {.format = SampleFormat::kSigned16, .sample_bytes = 2, .frame_bytes = 2};
     const std::string cwd = std::filesystem::current_path().string();
     ASSERT_EQ(chdir(dir.path().c_str()), 0);
     testing::internal::CaptureStdout();
@@ -180,9 +179,6 @@ const FeedRow kPromptRows[] = {
     {"Recover", true, "", false, 2048},
 };
 
-INSTANTIATE_TEST_SUITE_P(Decoders, FeedPrompt, testing::ValuesIn(kPromptRows),
-                         [](const testing::TestParamInfo<FeedRow>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Decoders, FeedPrompt, testing::ValuesIn(kPromptRows), row_name<FeedRow>);
 
 }  // namespace

@@ -76,8 +76,7 @@ std::vector<RunCase> obstacle_cases() {
     const std::string one_payload = tape_payload(one, TapeSignalOptions{});
     const std::string wav =
         make_wav(WavFixture{}, one_payload + tape_payload(two, TapeSignalOptions{}));
-    Placement second;
-    second.frames_before = one_payload.size();
+    const Placement second{44, 1, one_payload.size()};
     const std::string file1 = start_time(Placement{}, "ONE") + "_ONE.htp";
     const std::string file2 = start_time(second, "TWO") + "_TWO.htp";
     const std::string block1 = good_block_lines(Placement{}, "ONE", 0x0100, "first");

@@ -24,9 +24,7 @@ const std::string kBlock = htp_image("DEMO", 0x4000, std::string(60, 'x') + "123
 
 /// A block, then 1000 bytes played with periods of `short_samples` and `long_samples`.
 std::string block_then_foreign(unsigned short_samples, unsigned long_samples) {
-    TapeSignalOptions fast;
-    fast.short_samples = short_samples;
-    fast.long_samples = long_samples;
+    const TapeSignalOptions fast{.short_samples = short_samples, .long_samples = long_samples};
     return make_wav({}, tape_payload(kBlock, {}) + tape_payload(std::string(1000, 'Z'), fast));
 }
 

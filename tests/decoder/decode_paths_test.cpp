@@ -94,10 +94,8 @@ TEST_P(DecodePaths, FastPathsMatchThePerSampleLoop) {
     for (int combo = 0; combo < 64; ++combo) {
         if (!row.every_mode && (combo & 18)) continue;
         ConverterSettings o;
-        o.filter = combo & 1;
-        o.edge_mode = combo & 2;
-        o.inverted = combo & 4;
-        o.verbose = combo & 8;
+        o.filter = combo & 1, o.edge_mode = combo & 2;
+        o.inverted = combo & 4, o.verbose = combo & 8;
         if (combo & 16) o.gain_db = 6, o.threshold = 5;
         const bool raw = combo & 32;
         const Outcome plain = decode_in_dir(wav, o, raw, DecodePath::kPerSample);

@@ -122,10 +122,7 @@ RunCase silent(uint16_t channels, uint32_t rate, uint16_t bits, std::vector<std:
 /// `header_channels`, with `chunk` before the data chunk.
 RunCase container(int channels, int bits, uint16_t header_channels, const std::string& chunk) {
     const std::string data("\x01\x02\x03", 3), image = htp_image("HI", 0x1234, data);
-    TapeSignalOptions o;
-    o.channels = channels;
-    o.bits = bits;
-    const std::string payload = tape_payload(image, o);
+    const std::string payload = tape_payload(image, {.bits = bits, .channels = channels});
     std::string wav =
         make_wav(WavFixture{header_channels, 44100, static_cast<uint16_t>(bits)}, payload);
     wav.insert(36, chunk);

@@ -5,11 +5,8 @@
 #include "cli/fed_run.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "end_to_end.h"
@@ -29,43 +26,31 @@ struct FedRow {
     bool not_wav = false;
 };
 
-ProcessResult with_files(ProcessResult p, const ScopedTempDir& dir,
-                         std::vector<std::pair<std::string, std::string>>* files) {
-    for (const std::string& name : list_dir(dir.path()))
-        if (name != "in.wav") files->emplace_back(name, read_file(dir.file(name)));
-    return p;
-}
-
 /// The run in this process, the file handed over `piece` bytes at a time.
-ProcessResult fed(const FedRow& row, const std::string& wav,
-                  std::vector<std::pair<std::string, std::string>>* files) {
-    ScopedTempDir dir;
-    const std::string cwd = std::filesystem::current_path().string();
-    EXPECT_TRUE(write_file(dir.file("in.wav"), wav) && chdir(dir.path().c_str()) == 0);
+InProcessRun fed(const FedRow& row, const std::string& wav, int* code) {
     std::vector<std::string> args = words(std::string("vorlane ") + row.options + " -i in.wav");
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    ProcessResult p;
-    FedRun* run = fed_run_open(static_cast<int>(args.size()), argv.data(), &p.exit_code);
-    if (run != nullptr) {
+    return run_in_scratch_dir(wav, [&] {
+        FedRun* run = fed_run_open(static_cast<int>(args.size()), argv.data(), code);
+        if (run == nullptr) return;
         const auto* bytes = reinterpret_cast<const uint8_t*>(wav.data());
         for (size_t at = fed_run_offset(run); at < wav.size(); at += row.piece)
             fed_run_feed(run, bytes + at, std::min(row.piece, wav.size() - at));
-        p.exit_code = fed_run_close(run);
-    }
-    p.out = testing::internal::GetCapturedStdout();
-    p.err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(chdir(cwd.c_str()), 0);
-    return with_files(p, dir, files);
+        *code = fed_run_close(run);
+    });
 }
 
-ProcessResult by_the_program(const FedRow& row, const std::string& wav,
-                             std::vector<std::pair<std::string, std::string>>* files) {
+/// The program reading the file, and every file it wrote.
+InProcessRun by_the_program(const FedRow& row, const std::string& wav, int* code) {
     ScopedTempDir dir;
-    return with_files(run_on_wav(dir, wav, row.options), dir, files);
+    const ProcessResult p = run_on_wav(dir, wav, row.options);
+    InProcessRun r{p.out, p.err, {}};
+    for (const std::string& name : list_dir(dir.path()))
+        if (name != "in.wav") r.files.emplace_back(name, read_file(dir.file(name)));
+    *code = p.exit_code;
+    return r;
 }
 
 // 24-bit stereo frames are 6 bytes: pieces of 4097 bytes cut them.
@@ -98,15 +83,15 @@ TEST_P(FedRuns, SameAsTheProgram) {
     std::string wav = read_file(dir.file("t.wav"));
     if (row.not_wav) wav[0] = 'X';
     ASSERT_GT(wav.size(), 2 * kInputChunkBytes) << "the data must span several reads";
-    std::vector<std::pair<std::string, std::string>> want, got;
-    const ProcessResult program = by_the_program(row, wav, &want);
-    const ProcessResult fed_run = fed(row, wav, &got);
-    EXPECT_EQ(fed_run.exit_code, program.exit_code);
+    int want_code = -1, got_code = -2;
+    const InProcessRun program = by_the_program(row, wav, &want_code);
+    const InProcessRun fed_run = fed(row, wav, &got_code);
+    EXPECT_EQ(got_code, want_code);
     EXPECT_EQ(fed_run.out, program.out);
     EXPECT_EQ(fed_run.err, program.err);
-    EXPECT_EQ(got, want);
+    EXPECT_EQ(fed_run.files, program.files);
     // Worth comparing only when the runs do what their rows are about.
-    EXPECT_GE(want.size(), row.least_files) << program.err;
+    EXPECT_GE(program.files.size(), row.least_files) << program.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, FedRuns, testing::ValuesIn(kRows), row_name<FedRow>);

@@ -3,10 +3,8 @@
 // the file, over recordings longer than one read of the input buffer; and a
 // block followed by silence is written while the silence plays.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -145,11 +143,8 @@ class FeedPrompt : public testing::TestWithParam<FeedRow> {};
 TEST_P(FeedPrompt, ImageWhileTheSilenceAfterItPlays) {
     const FeedRow& row = GetParam();
     const SynthSettings s = synth_settings("-b 16 -P 2");
-    ScopedTempDir dir;
-    ASSERT_EQ(synthesize(dir.file("t.wav"), s,
-                         {htp_image("FIRST", 0x4000, "abc"), htp_image("SECOND", 0x8000, "d")}),
-              "");
-    const std::string wav = read_file(dir.file("t.wav"));
+    const std::string wav = synthesized(
+        "-b 16 -P 2", {htp_image("FIRST", 0x4000, "abc"), htp_image("SECOND", 0x8000, "d")});
     ASSERT_EQ(wav.substr(36, 4), "data");
     const std::string data = wav.substr(44);
     const auto [end, next] = first_gap(data, s.sample_rate);
@@ -157,21 +152,18 @@ TEST_P(FeedPrompt, ImageWhileTheSilenceAfterItPlays) {
     WavHeader header;
     header.sample_rate = s.sample_rate, header.channels = 1, header.bits_per_sample = 16;
     header.frame = {.format = SampleFormat::kSigned16, .sample_bytes = 2, .frame_bytes = 2};
-    const std::string cwd = std::filesystem::current_path().string();
-    ASSERT_EQ(chdir(dir.path().c_str()), 0);
-    testing::internal::CaptureStdout();
     BlockSink sink;
-    sink_start(&sink, false);
     size_t written_at = 0;
-    feed_pieces(row, header, 44, data, &sink, [&](size_t fed) {
-        if (written_at == 0 && sink.images.files_written > 0) written_at = fed / 2;
+    const InProcessRun run = run_in_scratch_dir("", [&] {
+        sink_start(&sink, false);
+        feed_pieces(row, header, 44, data, &sink, [&](size_t fed) {
+            if (written_at == 0 && sink.images.files_written > 0) written_at = fed / 2;
+        });
+        sink_finish(&sink);
     });
-    sink_finish(&sink);
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(chdir(cwd.c_str()), 0);
-    EXPECT_GT(written_at, end) << out;
-    EXPECT_LT(written_at, end + s.sample_rate / 2) << out;
-    EXPECT_EQ(sink.images.files_written, 2u) << out;
+    EXPECT_GT(written_at, end) << run.out;
+    EXPECT_LT(written_at, end + s.sample_rate / 2) << run.out;
+    EXPECT_EQ(sink.images.files_written, 2u) << run.out;
 }
 
 const FeedRow kPromptRows[] = {

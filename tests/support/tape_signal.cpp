@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 
 #include "process_runner.h"
 #include "synth.h"
@@ -130,6 +131,8 @@ std::string synthesize(const std::string& path, const SynthSettings& settings,
 }
 
 SynthSettings synth_settings(const std::string& options) {
+    // The settings point into the words (a --list-text value): they live on.
+    static std::deque<std::string> kept;
     std::vector<std::string> words = {"vorlane-synth", "-o", "x.wav", "x.htp"};
     std::string word;
     for (char c : options + " ") {
@@ -137,7 +140,7 @@ SynthSettings synth_settings(const std::string& options) {
         if (c == ' ' && !word.empty()) words.insert(words.end() - 3, word), word.clear();
     }
     std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
+    for (const std::string& w : words) argv.push_back(kept.emplace_back(w).data());
     SynthOptions parsed;
     char message[256] = "";
     if (synth_parse_options(static_cast<int>(argv.size()), argv.data(), &parsed, message,

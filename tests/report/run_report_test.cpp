@@ -32,7 +32,8 @@ struct ReportCase {
     std::string wav;
     std::string options;  ///< before "-i in.wav --report r.json"
     int exit_code;
-    std::vector<std::string> leaves;  ///< lines the parser must read back, among others
+    std::vector<std::string> leaves;       ///< lines the parser must read back, among others
+    std::vector<std::string> absent = {};  ///< leaves the record must not hold
 };
 
 // clang-format off
@@ -46,6 +47,7 @@ const ReportCase kReports[] = {
     {"no_data_chunk", kGood.substr(0, 36), "", 6, {".wav.refused s " + hex("no data chunk")}},
     {"cut_in_block", kGood.substr(0, kGood.size() * 9 / 10), "--analyze", 0, {".blocks[0].verdict s " + hex("incomplete")}},
     {"channel_missing", kGood, "--channel 3", 2, {".summary.exit_code 2"}},
+    {"name_too_long", make_wav({}, tape_payload(htp_image(std::string(70, 'L'), 0x4000, "x"), {})), "", 0, {".blocks[0].verdict s " + hex("aborted: name too long")}, {".blocks[0].chain_place"}},
     {"twelve_bit_samples", make_wav({1, 44100, 12}, "xx"), "", 5, {".wav.bits_per_sample 12"}},
 };
 // clang-format on
@@ -66,6 +68,8 @@ TEST_P(RunReports, ParseAndTellTheRun) {
     expected.push_back(".summary.exit_code " + std::to_string(c.exit_code));
     for (const std::string& line : expected)
         EXPECT_NE(leaves.find("\n" + line + "\n"), std::string::npos) << line << leaves;
+    for (const std::string& leaf : c.absent)
+        EXPECT_EQ(leaves.find("\n" + leaf + " "), std::string::npos) << leaf << leaves;
     EXPECT_EQ(read_file(dir.file("in.wav")), c.wav);
 }
 

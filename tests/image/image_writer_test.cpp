@@ -73,9 +73,8 @@ RUN_CASE_TABLE(ImageNames, Written, name_cases());
 std::vector<RunCase> obstacle_cases() {
     const std::string one = htp_image("ONE", 0x0100, "first");
     const std::string two = htp_image("TWO", 0x0200, "second");
-    const std::string one_payload = tape_payload(one, TapeSignalOptions{});
-    const std::string wav =
-        make_wav(WavFixture{}, one_payload + tape_payload(two, TapeSignalOptions{}));
+    const std::string one_payload = tape_payload(one, {});
+    const std::string wav = make_wav({}, one_payload + tape_payload(two, {}));
     const Placement second{44, 1, one_payload.size()};
     const std::string file1 = start_time(Placement{}, "ONE") + "_ONE.htp";
     const std::string file2 = start_time(second, "TWO") + "_TWO.htp";
@@ -85,8 +84,7 @@ std::vector<RunCase> obstacle_cases() {
     const std::string written1 = "  File written: " + file1 + "\n\n";
     const std::string written2 = "  File written: " + file2 + "\n\n";
     const std::string failed1 = "Error writing " + file1 + ".\n";
-    const std::string report =
-        expected_header_report(1, 44100, 8, 36, static_cast<uint32_t>(wav.size() - 44));
+    const std::string report = expected_header_report(1, 44100, 8, 36, wav.size() - 44);
     const std::string raw_fingerprint =
         "fnv1a64:82f792c1d850e5ee " + std::to_string(wav.size() - 43);
 

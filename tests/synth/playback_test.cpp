@@ -25,6 +25,7 @@ std::string with_byte(std::string s, size_t offset, char value) {
 TEST(SynthImages, PlayedWholeOrRefusedWithTheReason) {
     const std::string a = "a.htp: ", no_sync = "no sync byte 0xA5 after the leader at offset ";
     const std::string chained = htp_image("A", 0, "1", 256, '\xD8');
+    // clang-format off
     const struct {
         std::vector<std::string> images;  ///< a.htp and b.htp
         std::string problem;              ///< empty: played
@@ -39,25 +40,22 @@ TEST(SynthImages, PlayedWholeOrRefusedWithTheReason) {
         {{""}, a + no_sync + "0"},
         {{std::string(256, '\0')}, a + no_sync + "256"},
         {{with_byte(kGood, 256, 'Z')}, a + no_sync + "256"},
-        {{htp_image(std::string(64, 'N'), 0, "x")},
-         a + "name longer than 63 characters at offset 257"},
+        {{htp_image(std::string(64, 'N'), 0, "x")}, a + "name longer than 63 characters at offset 257"},
         {{kGood.substr(0, 261)}, a + "name not terminated at offset 257"},
         {{kGood.substr(0, 264)}, a + "address and length cut off at offset 262"},
         {{kGood.substr(0, 270)}, a + "length 10 runs past the end of the file at offset 264"},
         {{kGood.substr(0, 276)}, a + "checksum missing at offset 276"},
-        {{with_byte(kGood, 276, 0x12)},
-         a + "checksum 0x12 does not match the data (0x0D) at offset 276"},
+        {{with_byte(kGood, 276, 0x12)}, a + "checksum 0x12 does not match the data (0x0D) at offset 276"},
         {{kGood.substr(0, 277)}, a + "marker missing at offset 277"},
         {{with_byte(kGood, 277, 'U')}, a + "marker 0x55 is neither 0x00 nor 0xD8 at offset 277"},
         {{with_byte(kGood, 277, '\xD8') + std::string("\0\x01", 2)}, a + no_sync + "279"},
-        {{kGood + std::string("\0\0\x01", 3)},
-         a + "non-zero byte after the last block at offset 280"},
+        {{kGood + std::string("\0\0\x01", 3)}, a + "non-zero byte after the last block at offset 280"},
         // Second block: leader 278..405, sync 406, name 407, header 408, data 412, checksum 414.
-        {{with_byte(kChain, 414, 0)},
-         a + "checksum 0x00 does not match the data (0x83) at offset 414"},
+        {{with_byte(kChain, 414, 0)}, a + "checksum 0x00 does not match the data (0x83) at offset 414"},
         {{kGood.substr(0, 20), kGood}, a + no_sync + "20"},
         {{kGood, kGood.substr(0, 20)}, "b.htp: " + no_sync + "20"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         const bool two = c.images.size() == 2, played = c.problem.empty();
         const SynthRun run =

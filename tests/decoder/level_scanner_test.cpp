@@ -56,12 +56,9 @@ TEST(LevelScanner, RangesAgreeWithTheConditionerOnEveryValue) {
         for (bool inverted : {false, true}) {
             for (const auto& level : levels) {
                 ConverterSettings s;
-                s.inverted = inverted;
-                s.gain_db = level.gain_db;
-                s.threshold = level.threshold;
-                FrameFormat f;
-                f.format = format;
-                f.sample_bytes = f.frame_bytes = static_cast<unsigned>(values[0].size());
+                s.inverted = inverted, s.gain_db = level.gain_db, s.threshold = level.threshold;
+                const unsigned n = static_cast<unsigned>(values[0].size());
+                const FrameFormat f{.format = format, .sample_bytes = n, .frame_bytes = n};
                 const StageLimits lim = derive_limits(f, 44100, 0, s);
                 PulseDetectorState det;
                 ASSERT_TRUE(pulse_detector_offer_scan(&det, lim));

@@ -18,10 +18,7 @@ namespace {
 
 /// 1000 samples of 8-bit silence: nothing decodes.
 std::string silent_wav(uint16_t channels, uint32_t rate) {
-    WavFixture f;
-    f.channels = channels;
-    f.sample_rate = rate;
-    return make_wav(f, std::string(1000, '\x80'));
+    return make_wav({.channels = channels, .sample_rate = rate}, std::string(1000, '\x80'));
 }
 
 /// Replaces every `from` in `text` by `to`.

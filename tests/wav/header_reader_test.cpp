@@ -83,9 +83,7 @@ RUN_CASE_TABLE(WavContainers, Read, container_cases());
 
 std::vector<RunCase> header_cut_cases() {
     // The size field has four different bytes, so a cut inside it shows which were read.
-    WavFixture f;
-    f.data_size = 0x04030201u;
-    const std::string whole = make_wav(f, "");
+    const std::string whole = make_wav({.data_size = 0x04030201u}, "");
     std::vector<RunCase> cases;
     for (size_t length = 0; length <= whole.size(); ++length) {
         const std::string name = "cut at " + std::to_string(length), wav = whole.substr(0, length);
@@ -137,8 +135,6 @@ RunCase container(int channels, int bits, uint16_t header_channels, const std::s
 }
 
 std::vector<RunCase> hostile_cases() {
-    WavFixture streamed;
-    streamed.data_size = 0xFFFFFFFFu;
     std::string with_list = make_wav(WavFixture{}, std::string(200, '\x80'));
     with_list.insert(36, "LIST" + le32(12) + "INFOmy data");  // its text ends in "data"
     const auto edge_refused = [](uint32_t rate) {
@@ -162,7 +158,7 @@ std::vector<RunCase> hostile_cases() {
         silent(1, 44100, 24, {}, 999), silent(1, 44100, 32, {}),
         on_wav("float NaN reads as silence", float_nan, {"--analyze", "--plot", "p.svg", "-s", "1"}, 0, expected_header_report(1, 1, 32, 36, 80000) + "\n" + test_data("analyze_nan.txt"), "", {{"p.svg", "fnv1a64:8431095505483a33 9126"}}),
         on_wav("rate 0 rescued by -s", make_wav(WavFixture{1, 0, 8}, std::string(9, '\x80')), {"-s", "8000"}, 0, expected_header_report(1, 8000, 8, 36, 9) + summary(0), ""),
-        on_wav("streamed size", make_wav(streamed, "\x80"), {}, 0, expected_header_report(1, 44100, 8, 36, 0xFFFFFFFFu) + summary(0), ""),
+        on_wav("streamed size", make_wav({.data_size = 0xFFFFFFFFu}, "\x80"), {}, 0, expected_header_report(1, 44100, 8, 36, 0xFFFFFFFFu) + summary(0), ""),
         on_wav("data inside a LIST chunk", with_list, {}, 0, expected_header_report(1, 44100, 8, 51, 0x61746164u) + summary(0), ""),
         silent(2, 44100, 16, {}, 400), silent(1, 1, 8, {}), silent(1, 4294967295u, 8, {}),
         silent(65535, 44100, 8, {}),  // less than one frame

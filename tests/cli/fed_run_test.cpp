@@ -73,8 +73,7 @@ class FedRuns : public testing::TestWithParam<FedRow> {};
 TEST_P(FedRuns, SameAsTheProgram) {
     const FedRow& row = GetParam();
     SynthSettings s;
-    s.bits_per_sample = row.bits, s.channels = row.channels;
-    s.silence_between_s = 1;
+    s.bits_per_sample = row.bits, s.channels = row.channels, s.silence_between_s = 1;
     ScopedTempDir dir;
     ASSERT_EQ(synthesize(dir.file("t.wav"), s,
                          {htp_image("FIRST", 0x4000, std::string(3000, 'a')),

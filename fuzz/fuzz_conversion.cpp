@@ -230,13 +230,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool analyze = flags & 0x800;
     const bool plot_over_input = analyze && (flags & 0x10000);
     const bool not_folder = folder != nullptr && !analyze && std::strcmp(folder, "in.wav") == 0;
-    const bool parameter = (edge_mode && !recover && !analyze) || (flags & 0x400) || not_folder ||
-                           ((flags & 0x8000) && !recover);
+    const bool take_alone = (flags & 0x8000) && !recover;  // refused before the folder is made
+    const bool parameter =
+        (edge_mode && !recover && !analyze) || (flags & 0x400) || not_folder || take_alone;
     FUZZ_CHECK(code == 0 || code == 5 || code == 6 || (code == 2 && parameter) ||
                (code == 1 && plot_over_input));
     check_outputs(input, input_size, join && !recover && !analyze, analyze, folder);
     // A folder named for the images is made before anything is decoded.
-    if (folder != nullptr && !analyze && !not_folder)
+    if (folder != nullptr && !analyze && !not_folder && !take_alone)
         FUZZ_CHECK(std::filesystem::is_directory(folder));
     // The record is written whenever the run got past its options to the
     // input; only a parameter error may come before that.

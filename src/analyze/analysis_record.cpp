@@ -28,13 +28,8 @@ void block(JsonWriter* w, const Analysis& a, unsigned i) {
     json_begin_object(w, nullptr);
     json_bytes(w, "name", name, std::strlen(b.name));
     json_hex(w, "name_hex", name, std::strlen(b.name));
-    if (b.has_header) {
-        json_uint(w, "address", b.address);
-        json_uint(w, "length", b.length);
-    } else {
-        json_null(w, "address");
-        json_null(w, "length");
-    }
+    json_uint_if(w, "address", b.has_header, b.address);
+    json_uint_if(w, "length", b.has_header, b.length);
     spot(w, "leader", b.leader);
     spot(w, "sync", b.sync);
     spot(w, "end", b.end);

@@ -113,6 +113,11 @@ void json_bool(JsonWriter* w, const char* key, bool value) {
     std::fputs(value ? "true" : "false", w->file);
 }
 
+void json_uint_if(JsonWriter* w, const char* key, bool known, uint64_t value) {
+    if (known) return json_uint(w, key, value);
+    json_null(w, key);
+}
+
 void json_null(JsonWriter* w, const char* key) {
     open_item(w, key);
     std::fputs("null", w->file);

@@ -36,6 +36,8 @@ void json_close_to(JsonWriter* w, unsigned depth);
 void json_bytes(JsonWriter* w, const char* key, const uint8_t* bytes, size_t count);
 void json_text(JsonWriter* w, const char* key, const char* text);  ///< null text: null
 void json_uint(JsonWriter* w, const char* key, uint64_t value);
+/// The value when it is known, else null.
+void json_uint_if(JsonWriter* w, const char* key, bool known, uint64_t value);
 void json_int(JsonWriter* w, const char* key, int64_t value);
 void json_number(JsonWriter* w, const char* key, double value);
 void json_bool(JsonWriter* w, const char* key, bool value);

@@ -41,11 +41,7 @@ void write_options(JsonWriter* w, const ConverterSettings& s) {
     json_bool(w, "verbose", s.verbose);
     json_number(w, "gain_db", s.gain_db);
     json_int(w, "threshold", s.threshold);
-    if (s.has_forced_rate) {
-        json_uint(w, "forced_rate", s.forced_rate);
-    } else {
-        json_null(w, "forced_rate");
-    }
+    json_uint_if(w, "forced_rate", s.has_forced_rate, s.forced_rate);
     json_int(w, "channel", s.channel);
     json_bool(w, "channel_given", s.channel_given);
     json_bool(w, "join", s.join);

@@ -11,11 +11,7 @@ void write_origin(JsonWriter* w, const BlockOrigin& o) {
     if (r.method == nullptr) return json_null(w, "recovery");
     json_begin_object(w, "recovery");
     json_text(w, "method", r.method);
-    if (r.reading > 0) {
-        json_uint(w, "reading", r.reading);
-    } else {
-        json_null(w, "reading");
-    }
+    json_uint_if(w, "reading", r.reading > 0, r.reading);
     json_uint(w, "readings", r.readings);
     json_uint(w, "pulses_reread", r.pulses_reread);
     json_number(w, "wrong_chance", r.wrong_chance);

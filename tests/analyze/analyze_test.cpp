@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "analyze/level_stats.h"
 #include "end_to_end.h"
 #include "process_runner.h"
 #include "synth.h"
@@ -37,6 +38,7 @@ struct Report {
     bool noise_unmeasured = false;                ///< too little silence to measure the noise
     unsigned read = 0, found = 0, recovered = 0;  ///< the advice's counts
     std::string stretches;  ///< the "Signal without a block" lines, times to 0.1 s
+    unsigned unlisted = 0;  ///< stretches only counted
 };
 
 Report parse(const std::string& out) {
@@ -62,6 +64,10 @@ Report parse(const std::string& out) {
             std::snprintf(text, sizeof text, "%.1f-%.1f s, %s\n", x, y, rest);
             r.stretches += text;
         }
+        unsigned n = 0;
+        int end = 0;
+        std::sscanf(line.c_str(), "%u more stretch(es) of signal without a block.%n", &n, &end);
+        if (end > 0) r.unlisted = n;
         // The name may hold quotes: the verdict follows the last one.
         const size_t quote = line.rfind("\" ");
         if (line.rfind("Block ", 0) == 0 && quote != std::string::npos &&
@@ -163,10 +169,32 @@ TEST(Analyze, CutBlockReportedAndDrawn) {
 
 const std::string kShortBlock = htp_image("DEMO", 0x4000, std::string(60, 'x') + "123");
 
-/// A block, then 1000 bytes played with periods of `short_samples` and `long_samples`.
-std::string block_then_foreign(unsigned short_samples, unsigned long_samples) {
+/// A block, then `bursts` times `bytes` bytes played with periods of `short_samples` and
+/// `long_samples`, each burst with 0.1 s of silence before and after it.
+std::string block_then_foreign(unsigned short_samples, unsigned long_samples, unsigned bytes = 1000,
+                               unsigned bursts = 1) {
     const TapeSignalOptions fast{.short_samples = short_samples, .long_samples = long_samples};
-    return make_wav({}, tape_payload(kShortBlock, {}) + tape_payload(std::string(1000, 'Z'), fast));
+    std::string payload = tape_payload(kShortBlock, {});
+    for (unsigned i = 0; i < bursts; ++i) payload += tape_payload(std::string(bytes, 'Z'), fast);
+    return make_wav({}, payload);
+}
+
+/// The first `count` stretches of block_then_foreign(30, 50, 120, ...) as listed: a 'Z'
+/// lasts 4 periods of 50 samples and 8 of 30, each burst's first edge ends its silence.
+std::string bursts_listed(unsigned count) {
+    const size_t block = tape_payload(kShortBlock, {}).size();
+    const size_t burst =
+        tape_payload(std::string(120, 'Z'), {.short_samples = 30, .long_samples = 50}).size();
+    std::string text;
+    for (unsigned i = 0; i < count; ++i) {
+        char line[96];
+        const double start = (block + i * burst + 4410) / 44100.0, length = 120 * 440 / 44100.0;
+        std::snprintf(line, sizeof line,
+                      "%.1f-%.1f s, periods near 680 and 1134 us: not this tape format\n", start,
+                      start + length);
+        text += line;
+    }
+    return text;
 }
 
 /// 8-bit pulses from a silence at 32 up to 223, as some tools write them.
@@ -188,6 +216,7 @@ struct AccountCase {
     std::function<std::string()> wav;
     unsigned found, by_default, by_recover;
     std::string stretches;  ///< the "Signal without a block" lines, times to 0.1 s
+    unsigned unlisted = 0;  ///< stretches only counted
 };
 
 // Two seconds of noise between the blocks: noise is no signal without a block.
@@ -201,6 +230,8 @@ const AccountCase kCases[] = {
     // 431 and 476 us: one cluster in neighbouring buckets, its period the mean of both.
     {"foreign_pulses_in_neighbouring_buckets", [] { return block_then_foreign(19, 21); }, 1, 1, 1, "4.6-10.0 s, periods near 446 us: not this tape format\n"},
     {"crowded_names", crowded_names, 6, 6, 6, ""},
+    // Sixteen stretches are listed, later ones only counted.
+    {"seventeen_foreign_bursts", [] { return block_then_foreign(30, 50, 120, 17); }, 1, 1, 1, bursts_listed(16), 1},
 };
 // clang-format on
 
@@ -227,6 +258,7 @@ TEST_P(AnalyzeAccounts, AdviceMatchesTheRunsAndEverySignalIsListed) {
     EXPECT_EQ(r.read, images_written(wav, ""));
     EXPECT_EQ(r.recovered, images_written(wav, "--recover"));
     EXPECT_EQ(r.stretches, c.stretches) << p.out;
+    EXPECT_EQ(r.unlisted, c.unlisted) << p.out;
     EXPECT_LE(r.signal_db, r.peak_db) << p.out;
     EXPECT_NE(p.out.find("(pulses to one side)"), std::string::npos) << p.out;
     EXPECT_EQ(p.out.find("off centre"), std::string::npos) << p.out;
@@ -235,6 +267,11 @@ TEST_P(AnalyzeAccounts, AdviceMatchesTheRunsAndEverySignalIsListed) {
     size_t bands = 0;
     for (size_t at = 0; (at = svg.find("band foreign", at)) != std::string::npos; ++at) ++bands;
     EXPECT_EQ(bands, static_cast<size_t>(std::count(r.stretches.begin(), r.stretches.end(), '\n')));
+    // Every label starts 2 px right of its band.
+    const std::regex band("<rect class=\"band [a-z]+\" x=\"(\\d+)\"");
+    std::vector<double> band_x;
+    for (std::sregex_iterator m(svg.begin(), svg.end(), band), end; m != end; ++m)
+        band_x.push_back(std::stod((*m)[1]));
     const std::regex label("<text class=\"name\" x=\"(\\d+)\" y=\"(\\d+)\">([^<]*)</text>");
     std::vector<std::array<double, 3>> drawn;  // y, left, right
     for (std::sregex_iterator m(svg.begin(), svg.end(), label), end; m != end; ++m) {
@@ -243,12 +280,32 @@ TEST_P(AnalyzeAccounts, AdviceMatchesTheRunsAndEverySignalIsListed) {
         for (const auto& d : drawn)
             EXPECT_FALSE(d[0] == y && x < d[2] && d[1] < x + 6.6 * text.size()) << text;
         drawn.push_back({y, x, x + 6.6 * text.size()});
+        EXPECT_GE(std::count(band_x.begin(), band_x.end(), x - 2), 1) << text << " at " << x;
     }
     EXPECT_GE(drawn.size(), std::min<size_t>(c.found, 4));
 }
 
 INSTANTIATE_TEST_SUITE_P(Recordings, AnalyzeAccounts, testing::ValuesIn(kCases),
                          row_name<AccountCase>);
+
+// The tape alone and on the first of as many channels as are measured, from the
+// first frame on: the envelope drawn is the same.
+TEST(Analyze, EnvelopeOfTheTapesChannelAmongTheMost) {
+    std::string envelopes[2];
+    for (const int channels : {1, static_cast<int>(kMaxLevelChannels)}) {
+        const TapeSignalOptions o{
+            .channels = channels, .signal_channel = 1, .square = true, .lead_silence = 0};
+        ScopedTempDir dir;
+        const std::string wav =
+            make_wav({.channels = static_cast<uint16_t>(channels)}, tape_payload(kShortBlock, o));
+        EXPECT_EQ(run_on_wav(dir, wav, "--analyze --plot p.svg").exit_code, 0);
+        const std::string svg = read_file(dir.file("p.svg"));
+        const size_t at = svg.find("<path class=\"envelope\"");
+        ASSERT_NE(at, std::string::npos);
+        envelopes[channels > 1] = svg.substr(at, svg.find('\n', at) - at);
+    }
+    EXPECT_EQ(envelopes[1], envelopes[0]);
+}
 
 TEST(AnalyzeInput, PipeRefusedRedirectedFileAnalysed) {
     ScopedTempDir dir;

@@ -1,9 +1,10 @@
 // The page's worker: one recording per message, read from the dropped File
 // in slices, never copied whole into memory. The samples go to the core's
 // file entry (file_entry.cpp) slice by slice while the next slices are
-// being read: the browser reads a File off this thread, so reading and
-// decoding overlap. --analyze reads the file itself, through the worker
-// file system.
+// being read: the browser reads the file in its own process, so reading
+// and decoding overlap (under --recover the bytes are taken in on a reading
+// thread too). --analyze reads the file itself, through the worker file
+// system.
 // In:  {id, file, opts}      Out: {id, type: 'progress', done, total}
 //                                 {id, type: 'result', result} | {id, type: 'failed', message}
 let vorlaneReady = null;

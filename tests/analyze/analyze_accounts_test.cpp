@@ -119,6 +119,9 @@ TEST_P(AnalyzeAccounts, AdviceMatchesTheRunsAndEverySignalIsListed) {
         for (const auto& d : drawn)
             EXPECT_FALSE(d[0] == y && x < d[2] && d[1] < x + 6.6 * text.size()) << text;
         drawn.push_back({y, x, x + 6.6 * text.size()});
+        // Every label, a block's or a stretch's, starts 2 px into its band.
+        const std::string band = "band \\w+\" x=\"" + std::to_string(std::stoi((*m)[1]) - 2) + "\"";
+        EXPECT_TRUE(std::regex_search(svg, std::regex(band))) << text;
     }
     EXPECT_GE(drawn.size(), std::min<size_t>(c.found, 4));
 }

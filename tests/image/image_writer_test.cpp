@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "decoder/raw_output.h"
 #include "end_to_end.h"
 #include "tape/tape_block.h"
 #include "tape_signal.h"
@@ -123,6 +124,12 @@ std::vector<RunCase> obstacle_cases() {
             good_block_lines(after, "ONE", 0x0100, "first") + "  File written: " + file + "\n\n",
         {{file, one}}));
     cases.back().full_disk = true;
+    // The raw output's first buffer fails whole, leaving nothing for the close to fail on.
+    const std::string silence = make_wav({}, std::string(kRawOutputBufferBytes * 3 / 2, '\x80'));
+    cases.push_back(
+        on_wav("raw output of a buffer and a half to a full device", silence, {"-o", "/dev/full"},
+               1, expected_header_report(1, 44100, 8, 36, silence.size() - 44) + summary(0),
+               "Error writing /dev/full.\n"));
     // The recording itself bears the first image's name.
     cases.push_back(
         with("an image never replaces the recording", {}, {}, 1, first_failed, {{file2, two}}));

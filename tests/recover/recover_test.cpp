@@ -188,9 +188,12 @@ void move_pulse(const ScopedTempDir& dir, unsigned from_end, int shift, bool cop
 }
 
 struct ReportRow {
-    const char* name;  ///< tests/data/recover_<name>.txt holds its standard error
-    int shift;  ///< samples the 4th checksum pulse moves: 23 doubtful, 36 a short; 0 a noisy sine
-    bool copy;  ///< the pulse stays and a copy is played `shift` samples earlier
+    const char* name;   ///< tests/data/recover_<name>.txt holds its standard error
+    const char* synth;  ///< vorlane-synth's options
+    /// Pulses (counted from the end: 12 is the checksum's 4th, 55 the length's 4th) and the
+    /// samples each moves: 23 makes it doubtful, 36 a short.
+    std::vector<std::pair<unsigned, int>> moves;
+    bool copy;  ///< each pulse also stays where it was
     bool written;
     std::vector<std::string> recovery;  ///< the record's leaves of the block's recovery
     size_t leader = 256;  ///< leader bytes: fewer than 100 periods are averaged as they are
@@ -198,38 +201,49 @@ struct ReportRow {
 
 // An upside-down noisy sine needs no help, with a short leader too; a doubtful period is re-read; a
 // lone short makes the match untrusted; a 0 bit played as a 1 has nothing to re-read.
+// A header period made short and its neighbour doubtful: both counted, nothing written. A
+// doubtful pair in a jittery header: its risk counts in full, as no checksum covers it.
+const char* const kSine = "-b 16 -w sine -n 12 -r";
+// clang-format off
 const ReportRow kReports[] = {
-    {"undamaged", 0, false, true, {"method s " + hex("read"), "reading 1", "readings 1"}},
-    {"reread", 23, false, true, {"method s " + hex("search"), "reading 4", "pulses_reread 1"}},
-    {"not_trusted", 36, false, false, {"method s " + hex("none"), "reading null"}},
-    {"crc_error", 36, true, false, {"method s " + hex("none"), "reading null"}},
-    {"short_leader", 0, false, true, {"method s " + hex("read"), "pulses_reread 0"}, 12}};
+    {"undamaged", kSine, {}, false, true, {"method s " + hex("read"), "reading 1", "readings 1"}},
+    {"reread", "-b 16", {{12, 23}}, false, true, {"method s " + hex("search"), "reading 4", "pulses_reread 1"}},
+    {"not_trusted", "-b 16", {{12, 36}}, false, false, {"method s " + hex("none"), "reading null"}},
+    {"crc_error", "-b 16", {{12, 36}}, true, false, {"method s " + hex("none"), "reading null"}},
+    {"short_leader", kSine, {}, false, true, {"method s " + hex("read"), "pulses_reread 0"}, 12},
+    {"header_doubts", "-b 16", {{55, 23}}, false, false, {"method s " + hex("none")}},
+    {"header_pair", "-b 16 --jitter-sd 60 -R 3", {{55, 17}, {57, 17}}, false, true, {"method s " + hex("search"), "wrong_chance 4.082120033e-09"}}};
+// clang-format on
 
-TEST(Recover, ReportsBlocksLikeTheDefaultModeAndSaysWhatHelped) {
+class RecoverReports : public testing::TestWithParam<ReportRow> {};
+
+TEST_P(RecoverReports, LikeTheDefaultModeSayingWhatHelped) {
+    const ReportRow& row = GetParam();
     // The data sums to 0x100: the checksum byte and the image's last byte are eight 0 bits.
     const std::string image = htp_image("GAME", 0x4000, "ab=");
-    for (const ReportRow& row : kReports) {
-        ScopedTempDir dir;
-        const SynthSettings s = synth_settings(row.shift == 0 ? "-b 16 -w sine -n 12 -r" : "-b 16");
-        ASSERT_EQ(synthesize(dir.file("tape.wav"), s, {image.substr(256 - row.leader)}), "");
-        if (row.shift != 0) move_pulse(dir, 12, row.shift, row.copy);
-        const ProcessResult r = run_process(
-            vorlane_binary(), {"--recover", "-i", "tape.wav", "--report", "r.json"}, dir.path());
-        EXPECT_EQ(r.exit_code, 0) << row.name;
-        const std::string leaves = json_leaves(dir.path(), "r.json");
-        for (const std::string& leaf : row.recovery)
-            EXPECT_NE(leaves.find("\n.blocks[0].recovery." + leaf + "\n"), std::string::npos)
-                << row.name << leaf << leaves;
-        // Only a search estimates its chance of being wrong, and writes none above a millionth.
-        const double wrong = std::strtod(&leaves[leaves.find("wrong_chance ") + 13], nullptr);
-        EXPECT_EQ(row.recovery[0] == "method s " + hex("search"), wrong > 0 && wrong <= 1e-6);
-        const size_t samples = read_file(dir.file("tape.wav")).size() - 44;
-        EXPECT_EQ(r.out, expected_header_report(1, 44100, 16, 36, samples) + summary(row.written));
-        EXPECT_EQ(r.err, test_data("recover_" + std::string(row.name) + ".txt")) << row.name;
-        const std::vector<std::string> files = list_dir(dir.path());
-        ASSERT_EQ(files.size(), row.written ? 3u : 2u) << row.name;  // with r.json and tape.wav
-        EXPECT_EQ(row.written ? read_file(dir.file(files[0])) : image, image) << row.name;
-    }
+    ScopedTempDir dir;
+    ASSERT_EQ(synthesize(dir.file("tape.wav"), synth_settings(row.synth),
+                         {image.substr(256 - row.leader)}),
+              "");
+    for (const auto& [pulse, shift] : row.moves) move_pulse(dir, pulse, shift, row.copy);
+    const ProcessResult r = run_process(
+        vorlane_binary(), {"--recover", "-i", "tape.wav", "--report", "r.json"}, dir.path());
+    EXPECT_EQ(r.exit_code, 0) << row.name;
+    const std::string leaves = json_leaves(dir.path(), "r.json");
+    for (const std::string& leaf : row.recovery)
+        EXPECT_NE(leaves.find("\n.blocks[0].recovery." + leaf + "\n"), std::string::npos)
+            << leaf << leaves;
+    // Only a search estimates its chance of being wrong, and writes none above a millionth.
+    const double wrong = std::strtod(&leaves[leaves.find("wrong_chance ") + 13], nullptr);
+    EXPECT_EQ(row.recovery[0] == "method s " + hex("search"), wrong > 0 && wrong <= 1e-6);
+    const size_t samples = read_file(dir.file("tape.wav")).size() - 44;
+    EXPECT_EQ(r.out, expected_header_report(1, 44100, 16, 36, samples) + summary(row.written));
+    EXPECT_EQ(r.err, test_data("recover_" + std::string(row.name) + ".txt")) << row.name;
+    const std::vector<std::string> files = list_dir(dir.path());
+    ASSERT_EQ(files.size(), row.written ? 3u : 2u) << row.name;  // with r.json and tape.wav
+    EXPECT_EQ(row.written ? read_file(dir.file(files[0])) : image, image) << row.name;
 }
+
+INSTANTIATE_TEST_SUITE_P(, RecoverReports, testing::ValuesIn(kReports), row_name<ReportRow>);
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Recordings built to break the header reader: headers cut short or with
-// impossible fields, formats and rates at their limits; and containers as real
-// audio tools write them: chunks before and after the format, odd sizes and
-// their pad bytes, RF64, and every refused format with the reason.
+// impossible fields, formats and rates at their limits, the "data" tag across
+// the input window's end; and containers as real audio tools write them:
+// chunks before and after the format, odd sizes and their pad bytes, RF64,
+// a tape past the first window, and every refused format with the reason.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -177,5 +178,44 @@ std::vector<RunCase> hostile_cases() {
 }
 
 RUN_CASE_TABLE(HostileInput, Recordings, hostile_cases());
+
+constexpr uint64_t kWindow = kInputChunkBytes;
+
+/// The scan for "data" keeps the three bytes a tag may still begin with when
+/// it refills, so the second window ends three bytes short of twice its size.
+std::vector<RunCase> tag_cases() {
+    std::vector<RunCase> cases;
+    for (uint64_t tag : {kWindow - 3, kWindow - 1, kWindow, 2 * kWindow - 5}) {
+        std::string file = make_wav(WavFixture{}, "");
+        file.replace(36, 4, "dat_");
+        file.resize(tag, 'a');
+        file += "data" + le32(2) + "\x80\x80";
+        const std::string at = " at " + std::to_string(tag);
+        cases.push_back(on_wav("tag" + at, file, {}, 0,
+                               expected_header_report(1, 44100, 8, tag, 2) + summary(0), ""));
+        file.resize(tag + 4);  // the tag ends the file: no size field
+        cases.push_back(on_wav("tag ending the file" + at, file, {}, 0,
+                               expected_header_report(1, 44100, 8, tag, 0) + summary(0), ""));
+        file.resize(tag + 3);  // one byte short of a tag
+        cases.push_back(on_wav("tag cut" + at, file, {}, 6,
+                               expected_header_report(1, 44100, 8, tag + 1, -1),
+                               "Wave data chunk not found. Exiting...\n"));
+    }
+    // The format and a tape past the first window: the chunk walk looks ahead
+    // of the buffer, and the stream moves there.
+    const std::string image = htp_image("FAR", 0x4000, "far"), tape = tape_payload(image, {});
+    std::string wav = make_wav(WavFixture{}, tape);
+    wav.insert(12, "JUNK" + le32(kWindow) + std::string(kWindow, '\0'));
+    wav.replace(4, 4, le32(static_cast<uint32_t>(wav.size() - 8)));
+    const Placement far{kWindow + 52};
+    const std::string file = start_time(far, "FAR") + "_FAR.htp";
+    cases.push_back(
+        on_wav("format and tape past the first window", wav, {}, 0,
+               expected_header_report(1, 44100, 8, kWindow + 44, tape.size()) + summary(1),
+               good_block_lines(far, "FAR", 0x4000, "far") + "  File written: " + file + "\n\n",
+               {{file, image}}));
+    return cases;
+}
+RUN_CASE_TABLE(DataTagAcrossWindows, Found, tag_cases());
 
 }  // namespace

@@ -63,6 +63,8 @@ std::vector<RunCase> container_cases() {
         on_wav("an odd bext chunk and its pad byte after the format", riff(fmt + chunk("bext", "12345") + data), {}, 0, report(50), ""),
         on_wav("a LIST title holding \"data\"", riff(fmt + chunk("LIST", "tape data") + data), {}, 0, report(54), ""),
         on_wav("the format after the data", riff(data + fmt), {}, 0, report(12), ""),
+        // With no format chunk the fields are read where the canonical header has them.
+        on_wav("a mislabelled format chunk", riff(chunk("FMT ", fmt_body(1, 8)) + data), {}, 0, report(36), ""),
         // The walk stops at a size running past the end; the byte scan finds
         // the first "data" anywhere, inside that chunk, as it always did.
         on_wav("a chunk running past the end", riff(fmt + "junk" + le32(0xFFFFFF00) + "xxdata" + le32(7)), {}, 0, report(46, "7"), ""),

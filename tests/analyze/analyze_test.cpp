@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "analyze/level_stats.h"
+#include "analyze/svg_plot.h"
 #include "end_to_end.h"
 #include "process_runner.h"
 #include "synth.h"
@@ -165,6 +166,15 @@ TEST(Analyze, CutBlockReportedAndDrawn) {
     EXPECT_EQ(fingerprint(p.out), "fnv1a64:d2eafb4b696165c5 3280") << p.out;
     EXPECT_EQ(fingerprint(svg), "fnv1a64:bbfa0aa40f997c3a 8822");
     EXPECT_TRUE(has_new_file_mode(dir.file("plot.svg")));
+}
+
+// Names reach the picture escaped already; any other byte outside printable ASCII becomes '?'.
+TEST(Analyze, PictureTextIsPrintableAscii) {
+    char text[64] = "";
+    FILE* f = fmemopen(text, sizeof text, "w");
+    svg_write_text(f, "a\x01\xC3<&>\"~\x7F");
+    std::fclose(f);
+    EXPECT_STREQ(text, "a??&lt;&amp;&gt;&quot;~?");
 }
 
 const std::string kShortBlock = htp_image("DEMO", 0x4000, std::string(60, 'x') + "123");

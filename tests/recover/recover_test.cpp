@@ -199,7 +199,7 @@ struct ReportRow {
     size_t leader = 256;  ///< leader bytes: fewer than 100 periods are averaged as they are
 };
 
-// An upside-down noisy sine needs no help, with a short leader too; a doubtful period is re-read; a
+// An upside-down noisy sine needs no help, with a short leader too; doubtful periods are re-read; a
 // lone short makes the match untrusted; a 0 bit played as a 1 has nothing to re-read.
 // A header period made short and its neighbour doubtful: both counted, nothing written. A
 // doubtful pair in a jittery header: its risk counts in full, as no checksum covers it.
@@ -208,6 +208,7 @@ const char* const kSine = "-b 16 -w sine -n 12 -r";
 const ReportRow kReports[] = {
     {"undamaged", kSine, {}, false, true, {"method s " + hex("read"), "reading 1", "readings 1"}},
     {"reread", "-b 16", {{12, 23}}, false, true, {"method s " + hex("search"), "reading 4", "pulses_reread 1"}},
+    {"two_rereads", "-b 16", {{12, 23}, {15, 23}}, false, true, {"method s " + hex("search"), "reading 6", "pulses_reread 2"}},
     {"not_trusted", "-b 16", {{12, 36}}, false, false, {"method s " + hex("none"), "reading null"}},
     {"crc_error", "-b 16", {{12, 36}}, true, false, {"method s " + hex("none"), "reading null"}},
     {"short_leader", kSine, {}, false, true, {"method s " + hex("read"), "pulses_reread 0"}, 12},

@@ -17,17 +17,9 @@
 
 #include "analyze/level_stats.h"
 #include "end_to_end.h"
-#include "process_runner.h"
 #include "synth.h"
-#include "tape_signal.h"
 
 namespace {
-
-ProcessResult run_analyze(const ScopedTempDir& dir, const char* plot) {
-    std::vector<std::string> args = {"--analyze", "-i", "tape.wav"};
-    if (plot != nullptr) args.insert(args.end(), {"--plot", plot});
-    return run_process(vorlane_binary(), args, dir.path());
-}
 
 /// The report's lines, read back by their formats.
 struct Report {
@@ -103,11 +95,11 @@ class AnalyzeLevels : public testing::TestWithParam<LevelRow> {};
 
 // Stated tolerances: level and SNR within 1.5 dB, speed within 0.3 %.
 TEST_P(AnalyzeLevels, ReportsLevelNoiseSpeedAndPolarity) {
-    const SynthSettings s = synth_settings(std::string("-b 16 ") + GetParam().synth);
+    const std::string options = std::string("-b 16 ") + GetParam().synth;
+    const SynthSettings s = synth_settings(options);
     const bool silence = s.silence_before_s > 0;
     ScopedTempDir dir;
-    ASSERT_EQ(synthesize(dir.file("tape.wav"), s, {kBlock}), "");
-    const ProcessResult p = run_analyze(dir, nullptr);
+    const ProcessResult p = run_on_wav(dir, synthesized(options, {kBlock}), "--analyze");
     const Report r = parse(p.out);
     EXPECT_EQ(p.exit_code, 0);
     // The signal is half the peak-to-peak: half a pulse's height.
@@ -123,7 +115,7 @@ TEST_P(AnalyzeLevels, ReportsLevelNoiseSpeedAndPolarity) {
     if (s.waveform == Waveform::kPulse) {
         EXPECT_EQ(r.rising[0], !s.inverted);
     }
-    EXPECT_EQ(list_dir(dir.path()), std::vector<std::string>{"tape.wav"});
+    EXPECT_EQ(list_dir(dir.path()), std::vector<std::string>{"in.wav"});
 }
 
 INSTANTIATE_TEST_SUITE_P(, AnalyzeLevels, testing::ValuesIn(kLevels), row_name<LevelRow>);
@@ -147,8 +139,7 @@ TEST(Analyze, CutBlockReportedAndDrawn) {
     const double cut = 12.454;
     const size_t at = 44 + 2 * static_cast<size_t>(cut * 44100);
     wav.replace(at, 2 * 4410, 2 * 4410, '\0');
-    ASSERT_TRUE(write_file(dir.file("tape.wav"), wav));
-    const ProcessResult p = run_analyze(dir, "plot.svg");
+    const ProcessResult p = run_on_wav(dir, wav, "--analyze --plot plot.svg");
     const Report r = parse(p.out);
     EXPECT_EQ(p.exit_code, 0);
     ASSERT_EQ(r.verdicts.size(), 3u) << p.out;
@@ -160,7 +151,7 @@ TEST(Analyze, CutBlockReportedAndDrawn) {
     EXPECT_LE(r.doubts[1], cut + 0.11) << p.out;
     const std::string svg = read_file(dir.file("plot.svg"));
     EXPECT_NE(svg.find(">A&lt;&amp;&gt;\\&quot;B</text>"), std::string::npos);
-    EXPECT_EQ(list_dir(dir.path()), (std::vector<std::string>{"plot.svg", "tape.wav"}));
+    EXPECT_EQ(list_dir(dir.path()), (std::vector<std::string>{"in.wav", "plot.svg"}));
     // The rest of the report and the picture, bands and bars, pinned (checked by eye).
     EXPECT_EQ(fingerprint(p.out), "fnv1a64:d2eafb4b696165c5 3280") << p.out;
     EXPECT_EQ(fingerprint(svg), "fnv1a64:bbfa0aa40f997c3a 8822");

@@ -11,8 +11,6 @@
 #include <vector>
 
 #include "end_to_end.h"
-#include "process_runner.h"
-#include "tape_signal.h"
 
 namespace {
 
@@ -45,7 +43,7 @@ std::vector<RunCase> command_line_cases() {
     };
     const std::pair<const char*, std::string> texts[] = {
         {"\\n", "\n"},
-        {"{usage}", expected_usage()},
+        {"{usage}", test_data("usage.txt")},
         {"{help}", test_data("help.txt")},
         {"{none}", summary(0)},
         {"{head}", expected_header_report(1, 44100, 8, 36, 1000)},

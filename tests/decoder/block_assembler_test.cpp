@@ -8,7 +8,6 @@
 #include "decoder/pipeline.h"
 #include "end_to_end.h"
 #include "tape/block_report.h"
-#include "tape_signal.h"
 
 namespace {
 

@@ -11,7 +11,6 @@
 #include "decoder/raw_output.h"
 #include "end_to_end.h"
 #include "tape/tape_block.h"
-#include "tape_signal.h"
 
 namespace {
 
@@ -43,7 +42,6 @@ std::vector<RunCase> name_cases() {
     const std::string sync = good_block_lines(Placement{}, "", 0, "");
     const std::string sync_lines = sync.substr(0, sync.find("  File found"));
     std::vector<RunCase> cases = {
-        named("a/b", "a_b"),
         named("/tmp/x", "_tmp_x"),
         named("..\\..\\x", ".._.._x"),
         named("../../x", ".._.._x"),

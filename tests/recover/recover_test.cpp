@@ -10,10 +10,8 @@
 #include <vector>
 
 #include "end_to_end.h"
-#include "process_runner.h"
 #include "recover/recover_tape.h"
 #include "synth.h"
-#include "tape_signal.h"
 
 namespace {
 

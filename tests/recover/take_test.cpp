@@ -12,10 +12,8 @@
 #include <vector>
 
 #include "end_to_end.h"
-#include "process_runner.h"
 #include "recover/take_merge.h"
 #include "synth.h"
-#include "tape_signal.h"
 
 namespace {
 
@@ -42,14 +40,6 @@ const TakeRow kTakeRows[] = {
     {"a take of another tape", {{4}, {5, "", true}}, false, 0, "  Not written: take 1 wrote a block of that name with other data.\n"},
 };
 // clang-format on
-
-/// Runs vorlane --recover on the takes, images into `folder`.
-ProcessResult run_takes(const ScopedTempDir& dir, size_t takes, const std::string& folder) {
-    std::vector<std::string> args{"--recover", "--output-dir", folder, "-i", "t0.wav"};
-    for (size_t k = 1; k < takes; ++k)
-        args.insert(args.end(), {"--take", "t" + std::to_string(k) + ".wav"});
-    return run_process(vorlane_binary(), args, dir.path());
-}
 
 class Takes : public testing::TestWithParam<TakeRow> {};
 
@@ -80,7 +70,10 @@ TEST_P(Takes, EveryBlockOnceAndNoneWrong) {
         for (const auto& image : read)
             alone_names.insert(image.first.substr(image.first.find('_')));
     }
-    const ProcessResult r = run_takes(dir, row.takes.size(), "out");
+    std::vector<std::string> args{"--recover", "--output-dir", "out", "-i", "t0.wav"};
+    for (size_t k = 1; k < row.takes.size(); ++k)
+        args.insert(args.end(), {"--take", "t" + std::to_string(k) + ".wav"});
+    const ProcessResult r = run_process(vorlane_binary(), args, dir.path());
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_NE(r.err.find(row.line), std::string::npos) << r.err;
     const auto images = htp_images(dir.file("out"));

@@ -1,7 +1,8 @@
 #pragma once
 
 // The one shape of an end-to-end test: a directory set up with files, one run
-// of vorlane in it, and everything that must come out, compared exactly.
+// of vorlane in it, and everything that must come out, compared exactly. It
+// brings the process runner and the recordings the tests make themselves.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "process_runner.h"
+#include "tape_signal.h"
 
 /// Something in the run's directory before the run.
 struct GivenEntry {
@@ -90,9 +92,6 @@ std::string hex(const std::string& bytes);
 /// line each after a newline (tests/data/json_leaves.py, keys as text); ""
 /// when it does not parse.
 std::string json_leaves(const std::string& dir, const std::string& file);
-
-/// The banner and usage text exactly as vorlane prints them.
-std::string expected_usage();
 
 /// The header report of a "data" tag at `tag_offset`; with a negative
 /// `data_size` the report of a scan that tried `tag_offset` offsets and found none.

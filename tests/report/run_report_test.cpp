@@ -120,7 +120,7 @@ struct ReportCase {
 
 // clang-format off
 const ReportCase kReports[] = {
-    {"convert", kGood, "-v", 0, {".mode s " + hex("convert"), ".summary.images_written 1", ".blocks[0].name s " + hex(hostile_name()), ".blocks[0].verdict s " + hex("written"), ".options.verbose true", ".options.filter false", ".blocks[0].channel 1", ".blocks[0].polarity s " + hex("as recorded"), ".blocks[0].recovery null", ".blocks[0].address 16384", ".blocks[0].length 258"}},
+    {"convert", kGood, "-v", 0, {".mode s " + hex("convert"), ".wav.data_offset 44", ".wav.data_length " + std::to_string(kGood.size() - 44), ".summary.images_written 1", ".blocks[0].name s " + hex(hostile_name()), ".blocks[0].verdict s " + hex("written"), ".options.verbose true", ".options.filter false", ".blocks[0].channel 1", ".blocks[0].polarity s " + hex("as recorded"), ".blocks[0].recovery null", ".blocks[0].address 16384", ".blocks[0].length 258"}},
     {"convert_right_channel_inverted", kRightInverted, "-r --channel 2", 0, {".blocks[0].name s " + hex("R"), ".blocks[0].checksum_received 195", ".blocks[0].channel 2", ".blocks[0].polarity s " + hex("inverted"), ".blocks[0].recovery null"}},
     {"recover", kGood, "--recover", 0, {".mode s " + hex("recover"), ".blocks[0].name s " + hex(hostile_name()), ".blocks[0].recovery.method s " + hex("read"), ".blocks[0].recovery.reading 1", ".blocks[0].recovery.wrong_chance null", ".blocks[0].channel 1"}},
     {"recover_finds_right_channel", kRightInverted, "--recover", 0, {".blocks[0].verdict s " + hex("written"), ".blocks[0].channel 2", ".blocks[0].polarity s " + hex("inverted"), ".blocks[0].recovery.pulses_reread 0"}},

@@ -98,10 +98,8 @@ TEST_P(FeedPieces, SameAsTheFile) {
                                          htp_image("SECOND", 0x8000, "\x01\x80\xFF\x7E")});
     ASSERT_GT(wav.size(), kInputChunkBytes + 44) << "the data must span more than one read";
     ScopedTempDir dir;
-    const ProcessResult p = run_on_wav(dir, wav,
-                                       row.recover   ? "--recover"
-                                       : row.verbose ? "-v"
-                                                     : "-m");
+    const ProcessResult p =
+        run_on_wav(dir, wav, row.recover ? "--recover" : (row.verbose ? "-v" : "-m"));
     EXPECT_EQ(p.exit_code, 0);
     const InProcessRun file{p.out, p.err, htp_images(dir.path())};
     // Worth comparing only when blocks are found (the damage costs one).

@@ -1,8 +1,7 @@
-// The backbone of decoder testing: images played into recordings by
-// vorlane-synth's module come back from vorlane byte for byte, across sample
-// formats, rates, waveforms, polarities and chained programs. Then recordings
-// made here, independently of vorlane-synth, whole or cut inside a block, with
-// the exact console output (standard error in tests/data) and images.
+// The backbone of decoder testing: images played by vorlane-synth's module come
+// back byte for byte, across formats, rates, waveforms, polarities and chained
+// programs. Then recordings made here, whole or cut inside a block, with the
+// exact console output (standard error in tests/data) and images.
 #include <gtest/gtest.h>
 
 #include <string>

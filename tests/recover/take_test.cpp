@@ -1,8 +1,7 @@
-// --recover --take end to end: takes of one tape damaged in different places,
-// a take in another format, a program saved twice and a take of another tape.
-// Every image written must be one of the tape's, and the damage must bite:
-// no take alone reads more than half the blocks. Then the merge of readings
-// of one block byte by byte: nothing the checksum cannot vouch for.
+// --recover --take end to end: takes of one tape damaged in different places, in
+// another format, a program saved twice, a take of another tape: every image one
+// of the tape's, and no take alone reads half the blocks. Then the merge of
+// readings of one block byte by byte: nothing the checksum cannot vouch for.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -83,14 +82,9 @@ TEST_P(Takes, EveryBlockOnceAndNoneWrong) {
         const bool theirs = std::count(other.begin(), other.end(), bytes) > 0;
         EXPECT_TRUE(ours || (theirs && row.takes.back().other_tape)) << name;
     }
-    const auto lines = [&](const char* text) {
-        size_t n = 0;
-        for (size_t at = 0; (at = r.err.find(text, at)) != std::string::npos; ++at) ++n;
-        return n;
-    };
     // Each block written once; no copy of a program saved twice reads alone.
-    EXPECT_EQ(lines("File written:"), images.size());
-    EXPECT_TRUE(!row.twice || lines("CRC OK") == row.written);
+    EXPECT_EQ(count_of(r.err, "File written:"), images.size());
+    EXPECT_TRUE(!row.twice || count_of(r.err, "CRC OK") == row.written);
     // Blocks of another tape are never merged with the tape's.
     EXPECT_EQ(r.err.find("merged") == std::string::npos, row.takes.back().other_tape);
 }

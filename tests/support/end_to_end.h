@@ -85,6 +85,13 @@ void check_run(const RunCase& c);
 /// "fnv1a64:<hash> <size>", standing in for a large file's bytes.
 std::string fingerprint(const std::string& bytes);
 
+/// How often `part` occurs in `text`.
+inline size_t count_of(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = 0; (at = text.find(part, at)) != std::string::npos; ++at) ++n;
+    return n;
+}
+
 /// Bytes as lower-case hex, two digits a byte.
 std::string hex(const std::string& bytes);
 

@@ -1,8 +1,7 @@
-// vorlane-synth end to end: exit codes, messages and every file left behind;
-// every format, container, shape and degradation compared byte for byte;
-// every well-formed image played with every edge in its place, and a refusal
-// naming the file, the problem and the offset, measured from the recording
-// independently of the synthesizer.
+// vorlane-synth end to end: exit codes, messages and files left; every format,
+// container, shape and degradation byte for byte; every image played with each
+// edge in its place, measured apart from the synthesizer; refusals naming the
+// file, the problem and the offset.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 

@@ -1,8 +1,7 @@
 // Recordings built to break the header reader: headers cut short or with
 // impossible fields, formats and rates at their limits, the "data" tag across
-// the input window's end; and containers as real audio tools write them:
-// chunks before and after the format, odd sizes and their pad bytes, RF64,
-// a tape past the first window, and every refused format with the reason.
+// the input window's end; containers as audio tools write them (chunks, pad
+// bytes, RF64, a tape past the first window); every refused format's reason.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -277,12 +277,11 @@ INSTANTIATE_TEST_SUITE_P(Recordings, AnalyzeAccounts, testing::ValuesIn(kCases),
 // first frame on: the envelope drawn is the same.
 TEST(Analyze, EnvelopeOfTheTapesChannelAmongTheMost) {
     std::string envelopes[2];
-    for (const int channels : {1, static_cast<int>(kMaxLevelChannels)}) {
+    for (const uint16_t channels : {uint16_t{1}, uint16_t{kMaxLevelChannels}}) {
         const TapeSignalOptions o{
             .channels = channels, .signal_channel = 1, .square = true, .lead_silence = 0};
         ScopedTempDir dir;
-        const std::string wav =
-            make_wav({.channels = static_cast<uint16_t>(channels)}, tape_payload(kShortBlock, o));
+        const std::string wav = make_wav({.channels = channels}, tape_payload(kShortBlock, o));
         EXPECT_EQ(run_on_wav(dir, wav, "--analyze --plot p.svg").exit_code, 0);
         const std::string svg = read_file(dir.file("p.svg"));
         const size_t at = svg.find("<path class=\"envelope\"");

@@ -7,7 +7,8 @@
 // held whole); "shown" is from handing the file to the input until its
 // report is on the page, "worker" the worker's own time from the message
 // to the result. Best and median of RUNS, after a warm-up; the CPU time is
-// the renderers' (page and worker), the browser's own reading not included.
+// the renderers' (page and workers), then that of all of Chromium's
+// processes, the browser's own reading of the file included.
 //   node bench/web_bench.mjs PAGE_DIR DATA_DIR RUNS LIVE_SECONDS
 // BENCH_ONLY_SPEED=1 or BENCH_ONLY_LIVE=1 runs those rows alone.
 import { readFileSync, readdirSync, statSync } from 'node:fs';
@@ -24,8 +25,8 @@ const liveSeconds = Number(liveText || 60);
 const launch = () => puppeteer.launch({ executablePath: '/usr/bin/chromium', headless: true,
   args: ['--no-sandbox', '--headless=new'] });
 
-/** The browser's renderer processes (page and worker), by process id. */
-function rendererPids(browserPid) {
+/** The browser and every process below it, by process id. */
+function chromiumPids(browserPid) {
   const parent = new Map();
   for (const pid of readdirSync('/proc').filter((p) => /^\d+$/.test(p))) {
     try {
@@ -33,14 +34,17 @@ function rendererPids(browserPid) {
     } catch { /* gone */ }
   }
   const below = (pid) => { for (let p = pid; p; p = parent.get(p)) if (p === String(browserPid)) return true; return false; };
-  return [...parent.keys()].filter((pid) => {
-    try {
-      return below(pid) && readFileSync(`/proc/${pid}/cmdline`, 'utf8').includes('--type=renderer');
-    } catch { return false; }
-  });
+  return [...parent.keys()].filter(below);
 }
 
-/** Sum over the renderers of a number read from /proc (0 for one that is gone). */
+/** The browser's renderer processes (page and workers), by process id. */
+const rendererPids = (browserPid) => chromiumPids(browserPid).filter((pid) => {
+  try {
+    return readFileSync(`/proc/${pid}/cmdline`, 'utf8').includes('--type=renderer');
+  } catch { return false; }
+});
+
+/** Sum over the processes of a number read from /proc (0 for one that is gone). */
 function sumOver(pids, read) {
   return pids.reduce((sum, pid) => { try { return sum + read(pid); } catch { return sum; } }, 0);
 }
@@ -49,11 +53,14 @@ function sumOver(pids, read) {
 const rendererPeakKiB = (browserPid) => sumOver(rendererPids(browserPid),
   (pid) => Number(/VmHWM:\s+(\d+)/.exec(readFileSync(`/proc/${pid}/status`, 'utf8'))[1]));
 
-/** CPU seconds the renderers have used (user and system, clock ticks of 1/100 s). */
-const rendererCpuSeconds = (browserPid) => sumOver(rendererPids(browserPid), (pid) => {
+/** CPU seconds a process has used (user and system, clock ticks of 1/100 s). */
+const cpuSeconds = (pid) => {
   const f = readFileSync(`/proc/${pid}/stat`, 'utf8').split(') ')[1].split(' ');
   return (Number(f[11]) + Number(f[12])) / 100;
-});
+};
+const rendererCpuSeconds = (browserPid) => sumOver(rendererPids(browserPid), cpuSeconds);
+/** The same for the whole browser: its reading of a file is part of the work. */
+const chromiumCpuSeconds = (browserPid) => sumOver(chromiumPids(browserPid), cpuSeconds);
 
 /** Converts one file on the page: [seconds until shown, the worker's seconds]. */
 async function convertOnce(page, path, mode) {
@@ -81,18 +88,21 @@ async function speedRows(url) {
     const shown = [];
     const worker = [];
     const cpus = [];
+    const alls = [];
     for (let i = 0; i < runs; i++) {
       const cpu = rendererCpuSeconds(browser.process().pid);
+      const all = chromiumCpuSeconds(browser.process().pid);
       const [s, w] = await convertOnce(page, hour, mode);
       shown.push(s);
       worker.push(w);
       cpus.push(rendererCpuSeconds(browser.process().pid) - cpu);
+      alls.push(chromiumCpuSeconds(browser.process().pid) - all);
     }
     const rate = (t) => (samples / t / 1e6).toFixed(0).padStart(4);
     const c = median(cpus);
     console.log(`browser 8-bit 60 min ${mode === 'convert' ? 'default  ' : '--recover'}  Msamples/s best/median: ` +
       `shown ${rate(Math.min(...shown))}/${rate(median(shown))}  worker ${rate(Math.min(...worker))}/${rate(median(worker))}` +
-      `   renderers' CPU ${c.toFixed(2)} s (${rate(c)} Msamples/CPU-s)`);
+      `   renderers' CPU ${c.toFixed(2)} s (${rate(c)} Msamples/CPU-s), all of Chromium ${median(alls).toFixed(2)} s`);
   }
   await browser.close();
 }

@@ -1,9 +1,10 @@
 // The page's worker: one recording per message, read from the dropped File
 // in slices, never copied whole into memory. The samples go to the core's
 // file entry (file_entry.cpp) slice by slice while the next slices are
-// being read: the browser reads a File off this thread, so reading and
-// decoding overlap. --analyze reads the file itself, through the worker
-// file system.
+// being read: the browser reads the file in its own process, so reading
+// and decoding overlap (under --recover the bytes are taken in on a reading
+// thread too). --analyze reads the file itself, through the worker file
+// system.
 // In:  {id, file, opts}      Out: {id, type: 'progress', done, total}
 //                                 {id, type: 'result', result} | {id, type: 'failed', message}
 let vorlaneReady = null;
@@ -12,8 +13,9 @@ let liveQueue = Promise.resolve();
 /** Slices the converter reads itself (--analyze) at once: each read of a
  *  File costs a round trip to the browser, so few large ones beat many small ones. */
 const kSliceBytes = 16 * 1024 * 1024;
-/** Slices fed to the decoder, and how many are read while one decodes. */
-const kFeedSliceBytes = 8 * 1024 * 1024;
+/** Slices fed to the decoder, and how many are read while one decodes:
+ *  32 MiB slices cost the browser less work than smaller ones. */
+const kFeedSliceBytes = 32 * 1024 * 1024;
 const kFeedReadsAhead = 2;
 
 /**
@@ -61,11 +63,13 @@ function coreArgv(core, args) {
 }
 
 /**
- * Reads the file from `from` to its end in slices and hands each slice to
- * `use(bytes, end)` in order; while one is used, the next `kFeedReadsAhead`
- * are being read.
+ * The file from `from` to its end in slices, read on this thread: while one
+ * slice decodes, the next `kFeedReadsAhead` are being read. The browser hands
+ * a read's bytes over in pieces whenever this thread's loop is free, so they
+ * arrive in a few large batches: the least work, best when the reading is
+ * slower than the decoding (the default decoder).
  */
-async function readAhead(file, from, use) {
+async function* slicesHere(file, from) {
   const reads = [];
   let next = from;
   const ask = () => {
@@ -79,18 +83,97 @@ async function readAhead(file, from, use) {
     const read = reads.shift();
     const bytes = new Uint8Array(await read.bytes);
     ask();
-    use(bytes, read.end);
+    yield { bytes, end: read.end };
   }
 }
 
-/** Copies a slice into the core's piece buffer and decodes it, in parts that fit. */
-function feedSlice(core, session, bytes) {
+/**
+ * The reading thread's code: it keeps `ahead` slices read or being read that
+ * the decoding thread has not taken, and hands each over (moved, not copied)
+ * in order.
+ */
+function readerMain() {
+  let job = null;
+  const ask = () => {
+    if (job.next >= job.file.size || job.owed <= 0) return;
+    const end = Math.min(job.file.size, job.next + job.sliceBytes);
+    job.reads.push({ end, bytes: job.file.slice(job.next, end).arrayBuffer() });
+    job.next = end;
+    job.owed--;
+  };
+  const send = async (current) => {
+    while (job === current && current.reads.length > 0) {
+      const read = current.reads[0];
+      const bytes = await read.bytes;
+      if (job !== current) return;
+      current.reads.shift();
+      postMessage({ job: current.job, bytes, end: read.end }, [bytes]);
+    }
+    current.sending = false;
+  };
+  onmessage = ({ data }) => {
+    if (data.file) job = { ...data, next: data.from, owed: data.ahead, reads: [], sending: false };
+    else job.owed++;
+    ask();
+    if (!job.sending) {
+      job.sending = true;
+      send(job);
+    }
+  };
+}
+
+let readerWorker = null;
+let readerJobs = 0;
+
+/** The reading thread, made once (from a blob: the page may be one file). */
+function reader() {
+  if (readerWorker === null) {
+    const source = '(' + readerMain.toString() + ')();';
+    readerWorker = new Worker(URL.createObjectURL(new Blob([source], { type: 'text/javascript' })));
+  }
+  return readerWorker;
+}
+
+/**
+ * The same slices read on a thread of their own: the copying of the bytes
+ * the browser hands over then leaves the decoding thread, which is worth
+ * the extra hand-over when the decoding is the slower (--recover).
+ */
+async function* slicesThere(file, from) {
+  if (from >= file.size) return;
+  const thread = reader();
+  const job = ++readerJobs;
+  const arrived = [];
+  let wake = null;
+  // Slices for an earlier run that ended early may still be on their way.
+  thread.onmessage = ({ data }) => {
+    if (data.job !== job) return;
+    arrived.push(data);
+    if (wake) wake();
+  };
+  thread.postMessage({ job, file, from, sliceBytes: kFeedSliceBytes, ahead: kFeedReadsAhead });
+  for (let end = from; end < file.size;) {
+    if (arrived.length === 0) await new Promise((r) => { wake = r; });
+    wake = null;
+    const slice = arrived.shift();
+    thread.postMessage({ took: true });
+    end = slice.end;
+    yield { bytes: new Uint8Array(slice.bytes), end };
+  }
+}
+
+/**
+ * Copies a slice that ends at file offset `end` into the core's piece buffer
+ * and decodes it, in parts that fit, telling `done(offset)` after each.
+ */
+function feedSlice(core, session, bytes, end, done) {
   const room = core._vorlane_file_piece_bytes();
   const piece = core._vorlane_file_piece(session);
   for (let at = 0; at < bytes.length; at += room) {
     const part = bytes.subarray(at, Math.min(bytes.length, at + room));
     core.HEAPU8.set(part, piece);
     core._vorlane_file_feed(session, part.length);
+    done(end - bytes.length + at + part.length);
   }
 }
 
@@ -104,10 +187,10 @@ async function fedMain(core, id, file, args) {
     free();
   }
   if (core._vorlane_file_waiting(session)) {
-    await readAhead(file, core._vorlane_file_offset(session), (bytes, end) => {
-      feedSlice(core, session, bytes);
-      postMessage({ id, type: 'progress', done: end, total: file.size });
-    });
+    const slices = args.includes('--recover') ? slicesThere : slicesHere;
+    for await (const { bytes, end } of slices(file, core._vorlane_file_offset(session))) {
+      feedSlice(core, session, bytes, end, (done) => postMessage({ id, type: 'progress', done, total: file.size }));
+    }
   }
   return core._vorlane_file_close(session);
 }

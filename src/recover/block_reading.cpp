@@ -12,22 +12,6 @@ constexpr uint32_t kMaxSeekMisses = 24;
 constexpr uint8_t kFirstPrintable = 0x20;
 constexpr uint8_t kLastPrintable = 0x7E;
 
-void note_uncertain(BlockReading* r, uint32_t number, double margin) {
-    unsigned i = r->uncertain_count;
-    if (i == kUncertainKept) {
-        if (margin >= r->uncertain_margin[i - 1]) return;
-        --i;
-    } else {
-        ++r->uncertain_count;
-    }
-    for (; i > 0 && r->uncertain_margin[i - 1] > margin; --i) {
-        r->uncertain[i] = r->uncertain[i - 1];
-        r->uncertain_margin[i] = r->uncertain_margin[i - 1];
-    }
-    r->uncertain[i] = number;
-    r->uncertain_margin[i] = margin;
-}
-
 /// Adds a period to the window of the last segments; when a long period
 /// closes a segment, the mass of the readings changing two or more periods
 /// of the window goes to the header's or the data's account.
@@ -192,7 +176,6 @@ void reading_period(BlockReading* r, uint32_t period_q, uint32_t end_edge, const
         if (!plausible) ++r->errors;
         const double margin = std::fabs(period - threshold) / threshold;
         if (margin < kDoubtMargin) ++r->doubtful;
-        note_uncertain(r, number, margin);
         const double x = period / r->long_q;
         if (plausible) stats_add(&r->stats, is_long, x);
         if (plausible && p.score != nullptr) score_period(*r, number, x, is_long, p);

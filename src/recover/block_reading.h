@@ -60,8 +60,6 @@ constexpr double kDoubtMargin = 0.12;
 
 enum class ReadPhase { kSeekSync, kName, kHeader, kData, kComplete, kFailed };
 
-/// Periods nearest their threshold, kept as the places to reconsider.
-constexpr unsigned kUncertainKept = 12;
 /// Leader periods averaged for the sync report.
 constexpr unsigned kLeaderAverageEntries = 100;
 
@@ -89,9 +87,6 @@ struct BlockReading {
     uint32_t errors = 0;    ///< lone short periods and periods of no plausible length
     uint32_t glitches = 0;  ///< very short periods merged into the next
     uint32_t doubtful = 0;  ///< glitches and periods near their threshold
-    uint32_t uncertain[kUncertainKept] = {};  ///< period numbers, nearest first
-    double uncertain_margin[kUncertainKept] = {};
-    unsigned uncertain_count = 0;
     // Where things happened, as the edge that ended the period.
     uint32_t sync_edge = 0;
     uint32_t name_edge = 0;

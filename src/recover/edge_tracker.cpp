@@ -13,12 +13,22 @@ constexpr double kBaselineHz = 150.0;
 constexpr double kStaleUs = 5000.0;
 constexpr double kFixedOne = 1 << kFixedShift;
 
+/// std::lround for a level (far inside the range of int64_t), inline: the
+/// library call is a good part of an edge's work, in WebAssembly most of all.
+/// The remainder after truncation is exact, so half-way cases go away from
+/// zero as the library rounds them.
+int32_t round_level(double x) {
+    const auto whole = static_cast<int64_t>(x);
+    const double rest = x - static_cast<double>(whole);
+    return static_cast<int32_t>(whole + (rest >= 0.5 ? 1 : rest <= -0.5 ? -1 : 0));
+}
+
 void set_triggers(EdgeTracker* t, const TrackerLimits& lim) {
     const double centre = (t->high_level + t->low_level) / 2;
     double h = lim.hysteresis * (t->high_level - t->low_level) / 2;
     if (h < lim.min_hysteresis * kFixedOne) h = lim.min_hysteresis * kFixedOne;
-    t->rise_level = static_cast<int32_t>(std::lround(centre + h));
-    t->fall_level = static_cast<int32_t>(std::lround(centre - h));
+    t->rise_level = round_level(centre + h);
+    t->fall_level = round_level(centre - h);
 }
 
 void start_phase(EdgeTracker* t, uint64_t index) {

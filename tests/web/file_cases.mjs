@@ -81,9 +81,10 @@ const rows = [
       const chain = readFileSync(join(env.work, 'chain.htp'));
       env.assert.deepEqual(shown.images.map((i) => Buffer.from(i.bytes, 'base64')), [chain], 'one image: the chain');
     } },
-  // Longer than the worker's slices: the second image lies beyond the first one.
-  { name: 'convert_across_slices', synth: ['-b', '16', '-c', '2', '-P', '60'], opts: {} },
-  { name: 'recover_across_slices', synth: ['-b', '16', '-c', '2', '-P', '60', '-n', '20'], opts: { mode: 'recover' } },
+  // Longer than the worker's 32 MiB slices (200 s of 16-bit stereo): the
+  // second image lies beyond the first slice. --recover reads on a thread of its own.
+  { name: 'convert_across_slices', synth: ['-b', '16', '-c', '2', '-P', '200'], opts: {} },
+  { name: 'recover_across_slices', synth: ['-b', '16', '-c', '2', '-P', '200', '-n', '20'], opts: { mode: 'recover' } },
   { name: 'recover_damaged', synth: ['-n', '14', '-j', '120', '-W', '1', '-R', '7'], opts: { mode: 'recover' } },
   { name: 'analyze_picture', synth: ['-b', '16', '-n', '30'], opts: { mode: 'analyze' },
     check: (env, page, shown) => env.assert.ok(shown.svg.startsWith('<svg') || shown.svg.startsWith('<?xml')) },

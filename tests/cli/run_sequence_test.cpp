@@ -136,7 +136,6 @@ TEST_P(OutputFolder, ImagesLandInsideOrTheRunStops) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, OutputFolder, testing::ValuesIn(kFolders),
-                         [](const testing::TestParamInfo<FolderCase>& i) { return i.param.name; });
+INSTANTIATE_TEST_SUITE_P(Runs, OutputFolder, testing::ValuesIn(kFolders), row_name<FolderCase>);
 
 }  // namespace

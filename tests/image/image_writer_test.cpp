@@ -33,11 +33,6 @@ std::string bytes_from(int first, int last) {
     return s;
 }
 
-/// Frames of silence before a block named "T" whose name ends `seconds` into the recording.
-uint64_t silence_before(double seconds) {
-    return static_cast<uint64_t>(seconds * 44100) - name_end_frames(Placement{}, "T");
-}
-
 std::vector<RunCase> name_cases() {
     const std::string sync = good_block_lines(Placement{}, "", 0, "");
     const std::string sync_lines = sync.substr(0, sync.find("  File found"));
@@ -52,8 +47,8 @@ std::vector<RunCase> name_cases() {
         named(bytes_from(0xC1, 0xFF), bytes_from(0xC1, 0xFF)),
         named(std::string(kMaxNameBytes - 1, 'M'), std::string(kMaxNameBytes - 1, 'M')),
         named("", ""),
-        // The last millisecond of a minute.
-        named("T", "T", silence_before(59.99959)),
+        // The last millisecond of a minute: the name ends 59.99959 s into the recording.
+        named("T", "T", static_cast<uint64_t>(59.99959 * 44100) - name_end_frames({}, "T")),
         on_tape("a name that never ends", htp_image(std::string(300, 'Q'), 0, ""), 557, sync_lines),
     };
     // The name's zero makes it too long; the count must not wrap at the buffer's end.

@@ -8,8 +8,6 @@
 
 namespace {
 
-/// Room for the folder's path; a longer one is refused.
-constexpr size_t kFolderPathBytes = 4096;
 constexpr mode_t kFolderMode = 0777;
 
 /// mkdir that accepts a folder already there.

@@ -35,6 +35,7 @@ struct TakeRow {
 const TakeRow kTakeRows[] = {
     {"three takes, dropouts apart", {{4}, {5}, {6}}, false, 10, "  Recovered: merged from takes 1, 2 and 3, reading 1.\n"},
     {"takes in other formats", {{4}, {5, "-b 8 -s 22050 -c 2"}, {6, "-F -b 32 -s 48000"}}, false, 10, "  Recovered: merged from takes 1, 2 and 3, reading 1.\n"},
+    {"flutter: readings resume in step after their dropouts", {{1, "-W 2 --wow-hz 5"}, {2, "-W 2 --wow-hz 5"}, {3, "-W 2 --wow-hz 5"}}, false, 10, "  Recovered: merged from takes 1, 2 and 3, reading 1.\n"},
     {"a program saved twice", {{3}}, true, 1, "  Recovered: merged from 2 copies, reading 1.\n"},
     {"a take of another tape", {{4}, {5, "", true}}, false, 0, "  Not written: take 1 wrote a block of that name with other data.\n"},
 };

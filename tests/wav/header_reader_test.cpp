@@ -104,14 +104,14 @@ std::vector<RunCase> header_cut_cases() {
 
 RUN_CASE_TABLE(HeaderCut, AtEveryLength, header_cut_cases());
 
-/// `bytes` bytes of silence, decoded with `options`.
+/// `bytes` bytes of silence, decoded with `options`, writing the files `made`.
 RunCase silent(uint16_t channels, uint32_t rate, uint16_t bits, std::vector<std::string> options,
-               size_t bytes = 1000) {
+               size_t bytes = 1000, std::vector<std::pair<std::string, std::string>> made = {}) {
     return on_wav(
         std::to_string(channels) + "x" + std::to_string(bits) + " bits at " + std::to_string(rate) +
             (options.empty() ? "" : options[0]),
         make_wav(WavFixture{channels, rate, bits}, std::string(bytes, "\0\x80"[bits == 8])),
-        options, 0, expected_header_report(channels, rate, bits, 36, bytes) + summary(0), "");
+        options, 0, expected_header_report(channels, rate, bits, 36, bytes) + summary(0), "", made);
 }
 
 /// The good tape `image` in `channels` channels of `bits`, the header saying
@@ -166,6 +166,8 @@ std::vector<RunCase> hostile_cases() {
         silent(65535, 44100, 8, {}),  // less than one frame
         // More than the read buffer holds, ending in half a frame.
         silent(65535, 44100, 16, {}, kInputChunkBytes + 65535 * 2 * 3 / 2),
+        // All read with the header, ending in half a frame: -o has a byte per frame and the closing read's.
+        silent(1, 44100, 16, {"-o", "raw.bin"}, 7 * 2 + 1, {{"raw.bin", std::string(7 + 1, '\0')}}),
         silent(1, 8000, 8, {"-m"}), silent(1, 658552, 8, {"-m"}),  // 1000 samples fill the baseline ring
         edge_refused(1), edge_refused(658553),  // 1001 samples overflow the baseline ring
         edge_refused(4294967295u),

@@ -273,8 +273,7 @@ TEST_P(AnalyzeAccounts, AdviceMatchesTheRunsAndEverySignalIsListed) {
 INSTANTIATE_TEST_SUITE_P(Recordings, AnalyzeAccounts, testing::ValuesIn(kCases),
                          row_name<AccountCase>);
 
-// The tape alone and on the first of as many channels as are measured, from the
-// first frame on: the envelope drawn is the same.
+// The tape from the first frame, alone or on the first of the most channels measured.
 TEST(Analyze, EnvelopeOfTheTapesChannelAmongTheMost) {
     std::string envelopes[2];
     for (const uint16_t channels : {uint16_t{1}, uint16_t{kMaxLevelChannels}}) {

@@ -103,8 +103,7 @@ TEST(HeaderSplit, LimitFromTheLeaderBeforeTheSync) {
     }
 }
 
-// The search's candidates are the likeliest flips among a block's data periods in
-// whatever order they come: one less likely than all kept but the last replaces it.
+// The search's candidates: the likeliest flips among the data periods, in any order.
 TEST(SearchCandidates, TheLikeliestDataPeriods) {
     const PeriodModel model = period_model(classes(0.05, 0.05, 300, 300));
     ReadingScore sc;
@@ -117,8 +116,7 @@ TEST(SearchCandidates, TheLikeliestDataPeriods) {
             for (int k = 0; k < (byte >> b & 1) + 1; ++k)
                 reading_period(&r, byte >> b & 1 ? 2000 : 4000, edge += 2, p);
     ASSERT_EQ(r.phase, ReadPhase::kData);
-    // 0 bits from 0.8 of a long period on, each 0.25 % longer, one more than are kept;
-    // the last two swapped, so the last comes between the last two kept.
+    // One 0 bit more than are kept, 0.8 long and 0.25 % longer each, the last two swapped.
     std::vector<double> odds;
     for (unsigned k = 0; k <= kSearchCandidates; ++k) {
         const unsigned step = k + 1 < kSearchCandidates ? k : 2 * kSearchCandidates - 1 - k;

@@ -10,9 +10,7 @@
 #include <vector>
 
 #include "end_to_end.h"
-#include "process_runner.h"
 #include "synth.h"
-#include "tape_signal.h"
 #include "wav/input_stream.h"
 
 namespace {
@@ -40,17 +38,6 @@ InProcessRun fed(const FedRow& row, const std::string& wav, int* code) {
             fed_run_feed(run, bytes + at, std::min(row.piece, wav.size() - at));
         *code = fed_run_close(run);
     });
-}
-
-/// The program reading the file, and every file it wrote.
-InProcessRun by_the_program(const FedRow& row, const std::string& wav, int* code) {
-    ScopedTempDir dir;
-    const ProcessResult p = run_on_wav(dir, wav, row.options);
-    InProcessRun r{p.out, p.err, {}};
-    for (const std::string& name : list_dir(dir.path()))
-        if (name != "in.wav") r.files.emplace_back(name, read_file(dir.file(name)));
-    *code = p.exit_code;
-    return r;
 }
 
 // 24-bit stereo frames are 6 bytes: pieces of 4097 bytes cut them.
@@ -82,10 +69,15 @@ TEST_P(FedRuns, SameAsTheProgram) {
     std::string wav = read_file(dir.file("t.wav"));
     if (row.not_wav) wav[0] = 'X';
     ASSERT_GT(wav.size(), 2 * kInputChunkBytes) << "the data must span several reads";
-    int want_code = -1, got_code = -2;
-    const InProcessRun program = by_the_program(row, wav, &want_code);
+    // The program reading the file beside the synthesizer's, and every file it wrote.
+    const ProcessResult p = run_on_wav(dir, wav, row.options);
+    InProcessRun program{p.out, p.err, {}};
+    for (const std::string& name : list_dir(dir.path()))
+        if (name != "in.wav" && name != "t.wav")
+            program.files.push_back({name, read_file(dir.file(name))});
+    int got_code = -2;
     const InProcessRun fed_run = fed(row, wav, &got_code);
-    EXPECT_EQ(got_code, want_code);
+    EXPECT_EQ(got_code, p.exit_code);
     EXPECT_EQ(fed_run.out, program.out);
     EXPECT_EQ(fed_run.err, program.err);
     EXPECT_EQ(fed_run.files, program.files);

@@ -13,8 +13,6 @@
 
 #include "cli/run_sequence.h"
 #include "end_to_end.h"
-#include "process_runner.h"
-#include "tape_signal.h"
 
 namespace {
 

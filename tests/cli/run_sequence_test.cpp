@@ -12,8 +12,6 @@
 
 #include "cli/output_folder.h"
 #include "end_to_end.h"
-#include "process_runner.h"
-#include "tape_signal.h"
 
 namespace {
 
@@ -46,7 +44,7 @@ std::vector<RunCase> command_line_cases() {
     };
     const std::pair<const char*, std::string> texts[] = {
         {"\\n", "\n"},
-        {"{usage}", expected_usage()},
+        {"{usage}", test_data("usage.txt")},
         {"{help}", test_data("help.txt")},
         {"{none}", summary(0)},
         {"{head}", expected_header_report(1, 44100, 8, 36, 1000)},
@@ -141,7 +139,6 @@ TEST_P(OutputFolder, ImagesLandInsideOrTheRunStops) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, OutputFolder, testing::ValuesIn(kFolders),
-                         [](const testing::TestParamInfo<FolderCase>& i) { return i.param.name; });
+INSTANTIATE_TEST_SUITE_P(Runs, OutputFolder, testing::ValuesIn(kFolders), row_name<FolderCase>);
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include "decoder/pipeline.h"
 #include "end_to_end.h"
 #include "tape/block_report.h"
-#include "tape_signal.h"
 
 namespace {
 
@@ -87,10 +86,7 @@ TEST(BlockAssembler, TenWarningsPerBlock) {
     EXPECT_EQ(rig.st.history_index, 20u);
     EXPECT_EQ(err.substr(0, 65),
               "Warning: non-zero sync (03) @ 1000 (0x000003E8) time: 75.500000.\n");
-    size_t warnings = 0;
-    for (size_t at = err.find("Warning"); at != std::string::npos; at = err.find("Warning", at + 1))
-        ++warnings;
-    EXPECT_EQ(warnings, 10u);
+    EXPECT_EQ(count_of(err, "Warning"), 10u);
     EXPECT_EQ(rig.st.warning_budget, 0);
     // A long pulse after a lone short one shares the budget: nothing left.
     testing::internal::CaptureStderr();

@@ -13,10 +13,7 @@
 #include "decoder/decode_loop.h"
 #include "decoder/pipeline.h"
 #include "end_to_end.h"
-#include "process_runner.h"
 #include "settings.h"
-#include "synth.h"
-#include "tape_signal.h"
 #include "wav/header_reader.h"
 
 namespace {

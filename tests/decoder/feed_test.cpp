@@ -14,11 +14,9 @@
 #include "decoder/decode_loop.h"
 #include "decoder/pipeline.h"
 #include "end_to_end.h"
-#include "process_runner.h"
 #include "recover/recover_entry.h"
 #include "sink/block_sink.h"
 #include "synth.h"
-#include "tape_signal.h"
 #include "wav/header_reader.h"
 
 namespace {
@@ -75,16 +73,6 @@ InProcessRun fed_in_pieces(const FeedRow& row, const std::string& wav) {
     });
 }
 
-InProcessRun run_on_file(const FeedRow& row, const std::string& wav) {
-    ScopedTempDir dir;
-    const ProcessResult p = run_on_wav(dir, wav,
-                                       row.recover   ? "--recover"
-                                       : row.verbose ? "-v"
-                                                     : "-m");
-    EXPECT_EQ(p.exit_code, 0);
-    return InProcessRun{p.out, p.err, htp_images(dir.path())};
-}
-
 // 24-bit stereo frames are 6 bytes: pieces of 1, 5 and 4097 bytes cut them.
 // Fades and hum: the recovering decoder's levels go stale and are reset.
 constexpr const char* kFaded = "-b 24 -c 2 -n 20 --dropouts 6 --dropout-ms 60 --hum 12 -W 2";
@@ -109,7 +97,11 @@ TEST_P(FeedPieces, SameAsTheFile) {
                                         {htp_image("FIRST", 0x4000, std::string(800, 'a')),
                                          htp_image("SECOND", 0x8000, "\x01\x80\xFF\x7E")});
     ASSERT_GT(wav.size(), kInputChunkBytes + 44) << "the data must span more than one read";
-    const InProcessRun file = run_on_file(row, wav);
+    ScopedTempDir dir;
+    const ProcessResult p =
+        run_on_wav(dir, wav, row.recover ? "--recover" : (row.verbose ? "-v" : "-m"));
+    EXPECT_EQ(p.exit_code, 0);
+    const InProcessRun file{p.out, p.err, htp_images(dir.path())};
     // Worth comparing only when blocks are found (the damage costs one).
     ASSERT_EQ(file.files.size(), row.recover ? 1u : 2u) << file.err;
     const InProcessRun fed = fed_in_pieces(row, wav);

@@ -1,8 +1,7 @@
-// The backbone of decoder testing: images played into recordings by
-// vorlane-synth's module come back from vorlane byte for byte, across sample
-// formats, rates, waveforms, polarities and chained programs. Then recordings
-// made here, independently of vorlane-synth, whole or cut inside a block, with
-// the exact console output (standard error in tests/data) and images.
+// The backbone of decoder testing: images played by vorlane-synth's module come
+// back byte for byte, across formats, rates, waveforms, polarities and chained
+// programs. Then recordings made here, whole or cut inside a block, with the
+// exact console output (standard error in tests/data) and images.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,20 +9,8 @@
 #include <vector>
 
 #include "end_to_end.h"
-#include "process_runner.h"
-#include "synth.h"
-#include "tape_signal.h"
 
 namespace {
-
-/// Plays `images` with `settings` into dir/tape.wav and runs vorlane on it.
-ProcessResult play_and_convert(const ScopedTempDir& dir, const SynthSettings& settings,
-                               const std::vector<std::string>& images,
-                               std::vector<std::string> args) {
-    EXPECT_EQ(synthesize(dir.file("tape.wav"), settings, images), "");
-    args.insert(args.end(), {"-i", "tape.wav"});
-    return run_process(vorlane_binary(), args, dir.path());
-}
 
 /// Expects exactly `images` back, in order.
 void expect_images(const ScopedTempDir& dir, const ProcessResult& r,
@@ -83,8 +70,8 @@ class RoundTripFormats : public testing::TestWithParam<FormatRow> {};
 TEST_P(RoundTripFormats, EveryImageBack) {
     const std::vector<std::string> images = awkward_images();
     ScopedTempDir dir;
-    const SynthSettings s = synth_settings(std::string("-P 0.3 ") + GetParam().synth);
-    expect_images(dir, play_and_convert(dir, s, images, words(GetParam().options)), images, "");
+    const std::string wav = synthesized(std::string("-P 0.3 ") + GetParam().synth, images);
+    expect_images(dir, run_on_wav(dir, wav, GetParam().options), images, "");
 }
 INSTANTIATE_TEST_SUITE_P(, RoundTripFormats, testing::ValuesIn(kFormats), row_name<FormatRow>);
 
@@ -110,7 +97,7 @@ TEST(RoundTrip, JoinWritesEachProgramAsOneImage) {
     const std::vector<std::string> images = {cut, single, two, three};
     for (const char* format : {"", "-b 16", "-F -c 2"}) {
         ScopedTempDir dir;
-        const ProcessResult r = play_and_convert(dir, synth_settings(format), images, {"--join"});
+        const ProcessResult r = run_on_wav(dir, synthesized(format, images), "--join");
         expect_images(dir, r, images, std::string("--join ") + format);
         // A chain, written under a temporary name first, gets a new file's permissions.
         EXPECT_TRUE(has_new_file_mode(dir.file(htp_images(dir.path())[3].first)));
@@ -119,7 +106,7 @@ TEST(RoundTrip, JoinWritesEachProgramAsOneImage) {
     ScopedTempDir dir;
     std::string first = three.substr(0, three.find('\xD8', 256 + 10) + 1);
     first.back() = '\0';
-    const ProcessResult r = play_and_convert(dir, SynthSettings{}, {three}, {});
+    const ProcessResult r = run_on_wav(dir, synthesized("", {three}), "");
     const auto written = htp_images(dir.path());
     ASSERT_EQ(written.size(), 3u) << r.err;
     EXPECT_EQ(written[0].second, first);
@@ -160,8 +147,7 @@ TEST(RoundTrip, LargestBlock) {
     for (int i = 0; i < 65535; ++i) data += static_cast<char>((i * 7) ^ (i >> 8));
     const std::string image = htp_image("BIG", 0x0100, data);
     ScopedTempDir dir;
-    expect_images(dir, play_and_convert(dir, synth_settings("-b 16"), {image}, {}), {image},
-                  "65535 bytes");
+    expect_images(dir, run_on_wav(dir, synthesized("-b 16", {image}), ""), {image}, "65535 bytes");
 }
 
 /// A tape whose first data bit (a 0) is played as a short period followed by

@@ -103,4 +103,29 @@ TEST(HeaderSplit, LimitFromTheLeaderBeforeTheSync) {
     }
 }
 
+// The search's candidates: the likeliest flips among the data periods, in any order.
+TEST(SearchCandidates, TheLikeliestDataPeriods) {
+    const PeriodModel model = period_model(classes(0.05, 0.05, 300, 300));
+    ReadingScore sc;
+    const ReaderParams p{.track_gain = 0, .model = &model, .score = &sc};
+    BlockReading r;
+    reading_start(&r, 4000, nullptr);  // a long period of 4000 quarter samples
+    uint32_t edge = 0;
+    for (const uint8_t byte : {0, 0, 0, 0xA5, 0x41, 0, 0, 0x40, 0x40, 0})  // leader to length
+        for (int b = 7; b >= 0; --b)
+            for (int k = 0; k < (byte >> b & 1) + 1; ++k)
+                reading_period(&r, byte >> b & 1 ? 2000 : 4000, edge += 2, p);
+    ASSERT_EQ(r.phase, ReadPhase::kData);
+    // One 0 bit more than are kept, 0.8 long and 0.25 % longer each, the last two swapped.
+    std::vector<double> odds;
+    for (unsigned k = 0; k <= kSearchCandidates; ++k) {
+        const unsigned step = k + 1 < kSearchCandidates ? k : 2 * kSearchCandidates - 1 - k;
+        odds.push_back(period_flip_odds(model, (3200 + 10 * step) / 4000.0, true));
+        reading_period(&r, 3200 + 10 * step, edge += 2, p);
+    }
+    std::sort(odds.rbegin(), odds.rend());
+    ASSERT_EQ(sc.count, kSearchCandidates);
+    for (unsigned i = 0; i < kSearchCandidates; ++i) EXPECT_EQ(sc.odds[i], odds[i]) << i;
+}
+
 }  // namespace

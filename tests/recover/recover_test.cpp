@@ -10,10 +10,8 @@
 #include <vector>
 
 #include "end_to_end.h"
-#include "process_runner.h"
 #include "recover/recover_tape.h"
 #include "synth.h"
-#include "tape_signal.h"
 
 namespace {
 
@@ -200,9 +198,9 @@ struct ReportRow {
 };
 
 // An upside-down noisy sine needs no help, with a short leader too; doubtful periods are re-read; a
-// lone short makes the match untrusted; a 0 bit played as a 1 has nothing to re-read.
-// A header period made short and its neighbour doubtful: both counted, nothing written. A
-// doubtful pair in a jittery header: its risk counts in full, as no checksum covers it.
+// lone short makes the match untrusted; a 0 bit played as a 1 has nothing to re-read; a header
+// period made short beside a doubtful one counts both; a doubtful pair in a jittery header is
+// a risk counted in full, as no checksum covers it.
 const char* const kSine = "-b 16 -w sine -n 12 -r";
 // clang-format off
 const ReportRow kReports[] = {

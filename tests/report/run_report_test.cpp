@@ -10,9 +10,7 @@
 #include <vector>
 
 #include "end_to_end.h"
-#include "process_runner.h"
 #include "report/json_writer.h"
-#include "tape_signal.h"
 
 namespace {
 
@@ -114,7 +112,7 @@ const std::string kRightInverted =
 struct ReportCase {
     const char* name;
     std::string wav;
-    std::string options;  ///< before "-i in.wav --report r.json"
+    std::string options;  ///< before "--report r.json -i in.wav"
     int exit_code;
     std::vector<std::string> leaves;       ///< lines the parser must read back, among others
     std::vector<std::string> absent = {};  ///< leaves the record must not hold
@@ -122,7 +120,7 @@ struct ReportCase {
 
 // clang-format off
 const ReportCase kReports[] = {
-    {"convert", kGood, "-v", 0, {".mode s " + hex("convert"), ".summary.images_written 1", ".blocks[0].name s " + hex(hostile_name()), ".blocks[0].verdict s " + hex("written"), ".options.verbose true", ".options.filter false", ".blocks[0].channel 1", ".blocks[0].polarity s " + hex("as recorded"), ".blocks[0].recovery null", ".blocks[0].address 16384", ".blocks[0].length 258"}},
+    {"convert", kGood, "-v", 0, {".mode s " + hex("convert"), ".wav.data_offset 44", ".wav.data_length " + std::to_string(kGood.size() - 44), ".summary.images_written 1", ".blocks[0].name s " + hex(hostile_name()), ".blocks[0].verdict s " + hex("written"), ".options.verbose true", ".options.filter false", ".blocks[0].channel 1", ".blocks[0].polarity s " + hex("as recorded"), ".blocks[0].recovery null", ".blocks[0].address 16384", ".blocks[0].length 258"}},
     {"convert_right_channel_inverted", kRightInverted, "-r --channel 2", 0, {".blocks[0].name s " + hex("R"), ".blocks[0].checksum_received 195", ".blocks[0].channel 2", ".blocks[0].polarity s " + hex("inverted"), ".blocks[0].recovery null"}},
     {"recover", kGood, "--recover", 0, {".mode s " + hex("recover"), ".blocks[0].name s " + hex(hostile_name()), ".blocks[0].recovery.method s " + hex("read"), ".blocks[0].recovery.reading 1", ".blocks[0].recovery.wrong_chance null", ".blocks[0].channel 1"}},
     {"recover_finds_right_channel", kRightInverted, "--recover", 0, {".blocks[0].verdict s " + hex("written"), ".blocks[0].channel 2", ".blocks[0].polarity s " + hex("inverted"), ".blocks[0].recovery.pulses_reread 0"}},
@@ -141,10 +139,7 @@ class RunReports : public testing::TestWithParam<ReportCase> {};
 TEST_P(RunReports, ParseAndTellTheRun) {
     const ReportCase& c = GetParam();
     ScopedTempDir dir;
-    ASSERT_TRUE(write_file(dir.file("in.wav"), c.wav));
-    std::vector<std::string> args = words(c.options);
-    args.insert(args.end(), {"-i", "in.wav", "--report", "r.json"});
-    const ProcessResult run = run_process(vorlane_binary(), args, dir.path());
+    const ProcessResult run = run_on_wav(dir, c.wav, c.options + " --report r.json");
     EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
     const std::string leaves = json_leaves(dir.path(), "r.json");
     ASSERT_NE(leaves, "") << read_file(dir.file("r.json"));
@@ -162,9 +157,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, RunReports, testing::ValuesIn(kReports), row_nam
 TEST(RunReport, NeverWrittenOverTheInputOrTheRawOutput) {
     for (const char* target : {"in.wav", "raw.bin"}) {
         ScopedTempDir dir;
-        ASSERT_TRUE(write_file(dir.file("in.wav"), kGood));
-        const ProcessResult p = run_process(
-            vorlane_binary(), {"-o", "raw.bin", "-i", "in.wav", "--report", target}, dir.path());
+        const ProcessResult p =
+            run_on_wav(dir, kGood, std::string("-o raw.bin --report ") + target);
         EXPECT_EQ(p.exit_code, 1) << target;
         EXPECT_EQ(p.err.substr(0, p.err.find('\n') + 1),
                   "Error writing " + std::string(target) + ".\n");

@@ -10,9 +10,6 @@
 #include <cstdio>
 #include <sstream>
 
-#include "process_runner.h"
-#include "tape_signal.h"
-
 namespace {
 
 std::string replace_argv0(std::string text) {
@@ -131,10 +128,6 @@ std::string fingerprint(const std::string& bytes) {
     char text[64];
     std::snprintf(text, sizeof text, "fnv1a64:%016" PRIx64 " %zu", hash, bytes.size());
     return text;
-}
-
-std::string expected_usage() {
-    return test_data("usage.txt");
 }
 
 std::string expected_header_report(unsigned channels, uint32_t rate, unsigned bits,

@@ -1,7 +1,8 @@
 #pragma once
 
 // The one shape of an end-to-end test: a directory set up with files, one run
-// of vorlane in it, and everything that must come out, compared exactly.
+// of vorlane in it, and everything that must come out, compared exactly. It
+// brings the process runner and the recordings the tests make themselves.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "process_runner.h"
+#include "tape_signal.h"
 
 /// Something in the run's directory before the run.
 struct GivenEntry {
@@ -83,6 +85,13 @@ void check_run(const RunCase& c);
 /// "fnv1a64:<hash> <size>", standing in for a large file's bytes.
 std::string fingerprint(const std::string& bytes);
 
+/// How often `part` occurs in `text`.
+inline size_t count_of(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = 0; (at = text.find(part, at)) != std::string::npos; ++at) ++n;
+    return n;
+}
+
 /// Bytes as lower-case hex, two digits a byte.
 std::string hex(const std::string& bytes);
 
@@ -90,9 +99,6 @@ std::string hex(const std::string& bytes);
 /// line each after a newline (tests/data/json_leaves.py, keys as text); ""
 /// when it does not parse.
 std::string json_leaves(const std::string& dir, const std::string& file);
-
-/// The banner and usage text exactly as vorlane prints them.
-std::string expected_usage();
 
 /// The header report of a "data" tag at `tag_offset`; with a negative
 /// `data_size` the report of a scan that tried `tag_offset` offsets and found none.

@@ -156,8 +156,7 @@ TEST(Analyze, CutBlockReportedAndDrawn) {
     EXPECT_TRUE(has_new_file_mode(dir.file("plot.svg")));
 }
 
-// Names reach the picture escaped already; any other byte outside printable ASCII becomes '?'.
-TEST(Analyze, PictureTextIsPrintableAscii) {
+TEST(Analyze, PictureTextIsPrintableAscii) {  // names come escaped; any stray byte is '?'
     char text[64] = "";
     FILE* f = fmemopen(text, sizeof text, "w");
     svg_write_text(f, "a\x01\xC3<&>\"~\x7F");

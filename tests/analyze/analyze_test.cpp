@@ -118,16 +118,6 @@ TEST_P(AnalyzeLevels, ReportsLevelNoiseSpeedAndPolarity) {
 
 INSTANTIATE_TEST_SUITE_P(, AnalyzeLevels, testing::ValuesIn(kLevels), row_name<LevelRow>);
 
-TEST(Analyze, WholeReportAndPicture) {
-    // Two blocks, 3 % fast, at half scale with noise 30 dB below it. The
-    // picture, checked by eye when it was made, is pinned by its hash.
-    const std::string wav = synthesized("-b 16 -w square -a 0.5 -n 30 --speed 3", {kBlock, kBlock});
-    check_run(on_wav(
-        "analysis", wav, {"--analyze", "--plot", "p.svg"}, 0,
-        expected_header_report(1, 44100, 16, 36, 1228426) + "\n" + test_data("analyze_report.txt"),
-        "", {{"p.svg", "fnv1a64:f53bfec15b8fab60 10455"}}));
-}
-
 TEST(Analyze, CutBlockReportedAndDrawn) {
     ScopedTempDir dir;
     const std::string odd = htp_image("A<&>\"B", 0x4000, std::string(200, 'y') + "12345");

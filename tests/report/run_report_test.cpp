@@ -11,6 +11,7 @@
 
 #include "end_to_end.h"
 #include "report/json_writer.h"
+#include "tape_signal.h"
 
 namespace {
 
@@ -153,6 +154,38 @@ TEST_P(RunReports, ParseAndTellTheRun) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, RunReports, testing::ValuesIn(kReports), row_name<ReportCase>);
+
+/// Whole runs pinned: the console and the record, where every measure the
+/// decoders and the analysis take lands to ten digits, and the picture.
+struct PinnedCase {
+    const char *name, *synth, *options;  ///< vorlane-synth's and vorlane's options
+};
+
+// clang-format off
+const PinnedCase kPinned[] = {
+    {"analyze_weak_sine_off_centre", "-b 16 -w sine -a 0.05 -n 14 -d 0.08 --speed 5 --jitter-sd 70", "--analyze --plot p.svg"},
+    {"analyze_damaged_pulses", "-b 16 -a 0.6 -n 24 -d -0.02 --dropouts 4 --bursts 1 --burst-ms 1 -j 50", "--analyze --plot p.svg"},
+    {"recover_copies_merged", "-b 16 -a 0.6 -n 24 -d -0.02 --dropouts 4 --bursts 1 --burst-ms 1 -j 50", "--recover -v"},
+    {"recover_reading_searched", "-b 16 -a 0.6 -n 20 -d -0.02 --jitter-sd 90 --dropouts 2", "--recover --join"},
+    {"convert_extensible_stereo_wow_and_hum", "-x -c 2 -b 16 -a 0.7 -n 36 -W 1 --hum 30", "-v -f"},
+};
+// clang-format on
+
+class PinnedRuns : public testing::TestWithParam<PinnedCase> {};
+
+TEST_P(PinnedRuns, ConsoleRecordAndPictureAsBefore) {
+    const std::string tape = htp_image("PIN", 0x4000, every_byte() + every_byte());
+    ScopedTempDir dir;
+    const ProcessResult p = run_on_wav(dir, synthesized(GetParam().synth, {tape, tape}),
+                                       std::string(GetParam().options) + " --report r.json");
+    std::string written = p.out + p.err + read_file(dir.file("r.json"));
+    for (const std::string& name : list_dir(dir.path()))
+        if (name.ends_with(".htp") || name.ends_with(".svg"))
+            written += name + " " + fingerprint(read_file(dir.file(name))) + "\n";
+    EXPECT_EQ(written, test_data(std::string("pinned_") + GetParam().name + ".txt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(, PinnedRuns, testing::ValuesIn(kPinned), row_name<PinnedCase>);
 
 TEST(RunReport, NeverWrittenOverTheInputOrTheRawOutput) {
     for (const char* target : {"in.wav", "raw.bin"}) {

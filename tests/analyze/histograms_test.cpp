@@ -1,13 +1,14 @@
-// The histogram's marks: the fullest bucket on each side of the blocks' mean
-// threshold, the bucket holding the threshold on neither side, ties to the first.
-#include "analyze/pulse_histogram.h"
-
+// The analysis's histograms. Periods: the fullest bucket each side of the mean
+// threshold, its own bucket on neither side, ties to the first. Levels: the
+// quietest 0.5 % of windows make the floor, silent if all are, and the baseline.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include "analyze/level_stats.h"
+#include "analyze/pulse_histogram.h"
 #include "end_to_end.h"
 
 namespace {
@@ -44,5 +45,23 @@ TEST_P(HistogramMarksTest, PeaksEitherSideOfTheThreshold) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, HistogramMarksTest, testing::ValuesIn(kMarks), row_name<MarksRow>);
+
+TEST(LevelStats, SilentFloorFromJustEnoughSilentWindows) {
+    for (const unsigned silent : {5u, 4u}) {  // of 1000 windows of two frames
+        std::vector<int16_t> frames;
+        for (unsigned w = 0; w < 1000; ++w)
+            frames.insert(frames.end(),
+                          {int16_t(w < silent ? 100 : 1000), int16_t(w < silent ? 100 : -1000)});
+        auto st = std::make_unique<LevelStats>();
+        level_stats_start(st.get(), 1, 200, 0);
+        level_stats_frames(
+            st.get(), reinterpret_cast<const uint8_t*>(frames.data()), frames.size(),
+            {.format = SampleFormat::kSigned16, .sample_bytes = 2, .frame_bytes = 2});
+        const ChannelSummary s = level_summary(st->channel[0]);
+        EXPECT_EQ(s.silent_floor, silent == 5);
+        // Too few silent windows: the quietest windows with signal join them.
+        EXPECT_DOUBLE_EQ(s.baseline, silent * 100.0 / (silent == 5 ? 5 : 1000) / 32768);
+    }
+}
 
 }  // namespace

@@ -1,7 +1,6 @@
-// --analyze end to end: the report's numbers on recordings of known level,
-// noise, speed and polarity, a cut block and the SVG; the advice agrees with
-// what the decoders write, foreign signal is listed and drawn, labels never
-// overlap, and a pipe is refused rather than analysed.
+// --analyze end to end: the report's numbers on recordings of known level, noise,
+// speed and polarity, a cut block drawn; the advice agrees with the decoders, foreign
+// signal is listed and drawn, labels never overlap, and a pipe is refused.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -155,37 +156,38 @@ TEST_P(RunReports, ParseAndTellTheRun) {
 
 INSTANTIATE_TEST_SUITE_P(Modes, RunReports, testing::ValuesIn(kReports), row_name<ReportCase>);
 
-/// Whole runs pinned: the console and the record, where every measure the
-/// decoders and the analysis take lands to ten digits, and the picture.
+/// Whole runs pinned, rows in data/pinned_runs.txt: the console, the record (every
+/// measure to ten digits), and the images and the picture by their hashes.
 struct PinnedCase {
-    const char *name, *synth, *options;  ///< vorlane-synth's and vorlane's options
+    std::string name, synth, options;
 };
 
-// clang-format off
-const PinnedCase kPinned[] = {
-    {"analyze_weak_sine_off_centre", "-b 16 -w sine -a 0.05 -n 14 -d 0.08 --speed 5 --jitter-sd 70", "--analyze --plot p.svg"},
-    {"analyze_damaged_pulses", "-b 16 -a 0.6 -n 24 -d -0.02 --dropouts 4 --bursts 1 --burst-ms 1 -j 50", "--analyze --plot p.svg"},
-    {"recover_copies_merged", "-b 16 -a 0.6 -n 24 -d -0.02 --dropouts 4 --bursts 1 --burst-ms 1 -j 50", "--recover -v"},
-    {"recover_reading_searched", "-b 16 -a 0.6 -n 20 -d -0.02 --jitter-sd 90 --dropouts 2", "--recover --join"},
-    {"convert_extensible_stereo_wow_and_hum", "-x -c 2 -b 16 -a 0.7 -n 36 -W 1 --hum 30", "-v -f"},
-};
-// clang-format on
+std::vector<PinnedCase> pinned_cases() {
+    std::vector<PinnedCase> rows;
+    std::istringstream table(test_data("pinned_runs.txt"));
+    for (std::string line; std::getline(table, line);) {
+        const size_t a = line.find(" | "), b = line.find(" | ", a + 3);
+        if (!line.empty() && line[0] != '#')
+            rows.push_back({line.substr(0, a), line.substr(a + 3, b - a - 3), line.substr(b + 3)});
+    }
+    return rows;
+}
 
 class PinnedRuns : public testing::TestWithParam<PinnedCase> {};
 
 TEST_P(PinnedRuns, ConsoleRecordAndPictureAsBefore) {
     const std::string tape = htp_image("PIN", 0x4000, every_byte() + every_byte());
-    ScopedTempDir dir;
+    const ScopedTempDir dir;
     const ProcessResult p = run_on_wav(dir, synthesized(GetParam().synth, {tape, tape}),
-                                       std::string(GetParam().options) + " --report r.json");
+                                       GetParam().options + " --report r.json");
     std::string written = p.out + p.err + read_file(dir.file("r.json"));
     for (const std::string& name : list_dir(dir.path()))
         if (name.ends_with(".htp") || name.ends_with(".svg"))
             written += name + " " + fingerprint(read_file(dir.file(name))) + "\n";
-    EXPECT_EQ(written, test_data(std::string("pinned_") + GetParam().name + ".txt"));
+    EXPECT_EQ(written, test_data("pinned/" + GetParam().name + ".txt"));
 }
 
-INSTANTIATE_TEST_SUITE_P(, PinnedRuns, testing::ValuesIn(kPinned), row_name<PinnedCase>);
+INSTANTIATE_TEST_SUITE_P(, PinnedRuns, testing::ValuesIn(pinned_cases()), row_name<PinnedCase>);
 
 TEST(RunReport, NeverWrittenOverTheInputOrTheRawOutput) {
     for (const char* target : {"in.wav", "raw.bin"}) {

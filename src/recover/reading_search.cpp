@@ -193,7 +193,6 @@ bool search_readings(const EdgeLog& log, bool rising, double leader_q, const Blo
         return true;
     }
     if (t.header > kMaxWrongChance || sc.count == 0) return false;
-    params.model = nullptr;
     params.score = nullptr;
     return search_flips(log, rising, leader_q, plain, &sc, params, t, out, best, trial);
 }

@@ -104,7 +104,14 @@ function readerMain() {
   const send = async (current) => {
     while (job === current && current.reads.length > 0) {
       const read = current.reads[0];
-      const bytes = await read.bytes;
+      let bytes;
+      try {
+        bytes = await read.bytes;
+      } catch (e) {
+        // The decoding thread waits for this slice: tell it, or the run never ends.
+        if (job === current) postMessage({ job: current.job, failed: String(e && e.message ? e.message : e) });
+        return;
+      }
       if (job !== current) return;
       current.reads.shift();
       postMessage({ job: current.job, bytes, end: read.end }, [bytes]);
@@ -156,6 +163,7 @@ async function* slicesThere(file, from) {
     if (arrived.length === 0) await new Promise((r) => { wake = r; });
     wake = null;
     const slice = arrived.shift();
+    if (slice.failed !== undefined) throw new Error(slice.failed);
     thread.postMessage({ took: true });
     end = slice.end;
     yield { bytes: new Uint8Array(slice.bytes), end };

@@ -1,6 +1,6 @@
 // Recordings given to the page (and to the JavaScript module) against the
 // native converter: one row per format, mode and hostile input.
-import { readFileSync } from 'node:fs';
+import { readFileSync, truncateSync } from 'node:fs';
 import { join, dirname } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { assertSameAsNative, convertOnPage, readResults } from './page_driver.mjs';
@@ -140,6 +140,29 @@ async function cancelRunning(env) {
   }
 }
 
+/** A recording changed on disk while it is read fails the run and says so, in both reading paths. */
+async function changedWhileRead(env) {
+  const page = await env.browser.newPage();
+  const last = "[...document.querySelectorAll('section.file')].pop()";
+  try {
+    await page.goto(env.serverUrl);
+    for (const mode of ['convert', 'recover']) {
+      const wav = env.synth(`changing-${mode}.wav`, ['-E', '3600'], [hello]);
+      await page.click(`input[name=mode][value=${mode}]`);
+      await (await page.$('#files')).uploadFile(wav);
+      // Changed once the first slices are decoding, with later ones still to read.
+      await page.waitForFunction(`${last}.querySelector('progress')?.value > 0`);
+      truncateSync(wav, 1000);
+      await page.waitForFunction(`${last}.dataset.state !== 'running'`, { timeout: 20000 });
+      const shown = (await readResults(page)).pop();
+      env.assert.deepEqual([shown.state, shown.images.length], ['failed', 0], mode);
+      env.assert.match(shown.exit, /^The converter stopped: .*could not be read/, mode);
+    }
+  } finally {
+    await page.close();
+  }
+}
+
 /** The module under node: same results as the native converter in every mode. */
 async function moduleInNode(env) {
   const { convert } = await import(pathToFileURL(join(env.pageDir, 'vorlane.mjs')).href);
@@ -182,6 +205,7 @@ export const fileCases = [
   ...rows.map((row) => ({ name: 'Page.' + row.name, run: (env) => pageRow(env, row, env.serverUrl) })),
   { name: 'Page.several_files_at_once', run: severalAtOnce },
   { name: 'Page.cancel_a_running_file', run: cancelRunning },
+  { name: 'Page.file_changed_while_read', run: changedWhileRead },
   { name: 'Page.one_file_from_disk', run: (env) => pageRow(env, rows[0], env.pageUrl('vorlane.html')) },
   { name: 'Module.node_equals_native', run: moduleInNode },
   { name: 'Module.page_equals_native', run: moduleInPage },

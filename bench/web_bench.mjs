@@ -8,7 +8,9 @@
 // report is on the page, "worker" the worker's own time from the message
 // to the result. Best and median of RUNS, after a warm-up; the CPU time is
 // the renderers' (page and workers), then that of all of Chromium's
-// processes, the browser's own reading of the file included.
+// processes, the browser's own reading of the file included. The module
+// rows time the JavaScript module's convert() on the page with the same
+// recording already in memory: the decoders alone.
 //   node bench/web_bench.mjs PAGE_DIR DATA_DIR RUNS LIVE_SECONDS
 // BENCH_ONLY_SPEED=1 or BENCH_ONLY_LIVE=1 runs those rows alone.
 import { readFileSync, readdirSync, statSync } from 'node:fs';
@@ -107,6 +109,39 @@ async function speedRows(url) {
   await browser.close();
 }
 
+/**
+ * The JavaScript module on the page, on the same recording held in memory:
+ * the decoders in WebAssembly without the browser's reading of a file (the
+ * page's file rows above include that reading, which is most of their time).
+ */
+async function moduleRows(url, dataUrl) {
+  const browser = await launch();
+  const page = await browser.newPage();
+  await page.goto(url);
+  const timed = await page.evaluate(async (wavUrl, n) => {
+    const { convert } = await import('./vorlane.mjs');
+    const bytes = new Uint8Array(await (await fetch(wavUrl)).arrayBuffer());
+    const seconds = {};
+    for (const mode of ['convert', 'recover']) {
+      await convert(bytes, { mode });
+      seconds[mode] = [];
+      for (let i = 0; i < n; i++) {
+        const began = performance.now();
+        const r = await convert(bytes, { mode });
+        seconds[mode].push((performance.now() - began) / 1000);
+        if (r.exitCode !== 0 || r.images.length !== 18) throw new Error(`${mode}: ${r.stdout.slice(-200)}`);
+      }
+    }
+    return { seconds, samples: bytes.length - 44 };
+  }, dataUrl + 'hour8.wav', runs);
+  for (const [mode, seconds] of Object.entries(timed.seconds)) {
+    const rate = (t) => (timed.samples / t / 1e6).toFixed(0).padStart(4);
+    console.log(`browser module, recording in memory, 8-bit 60 min ${mode === 'convert' ? 'default  ' : '--recover'}  ` +
+      `Msamples/s best/median: ${rate(Math.min(...seconds))}/${rate(median(seconds))}`);
+  }
+  await browser.close();
+}
+
 async function memoryRows(url) {
   for (const name of ['minute8.wav', 'tape8.wav', 'hour8.wav']) {
     const browser = await launch();
@@ -151,6 +186,7 @@ async function liveRow(url, dataUrl) {
 const page = await serve(resolve(pageDir));
 const data = await serve(resolve(dataDir));
 if (!process.env.BENCH_ONLY_LIVE) await speedRows(page.url);
+if (!process.env.BENCH_ONLY_LIVE) await moduleRows(page.url, data.url);
 if (!process.env.BENCH_ONLY_SPEED && !process.env.BENCH_ONLY_LIVE) await memoryRows(page.url);
 if (!process.env.BENCH_ONLY_SPEED) await liveRow(page.url, data.url);
 await page.close();

@@ -47,7 +47,7 @@ TEST_P(HistogramMarksTest, PeaksEitherSideOfTheThreshold) {
 INSTANTIATE_TEST_SUITE_P(, HistogramMarksTest, testing::ValuesIn(kMarks), row_name<MarksRow>);
 
 TEST(LevelStats, SilentFloorFromJustEnoughSilentWindows) {
-    for (const unsigned silent : {5u, 4u}) {  // of 1000 windows of two frames
+    for (const unsigned silent : {5u, 4u}) {  // of 1000 two-frame windows; 4 too few: signal joins
         std::vector<int16_t> frames;
         for (unsigned w = 0; w < 1000; ++w)
             frames.insert(frames.end(),
@@ -59,7 +59,6 @@ TEST(LevelStats, SilentFloorFromJustEnoughSilentWindows) {
             {.format = SampleFormat::kSigned16, .sample_bytes = 2, .frame_bytes = 2});
         const ChannelSummary s = level_summary(st->channel[0]);
         EXPECT_EQ(s.silent_floor, silent == 5);
-        // Too few silent windows: the quietest windows with signal join them.
         EXPECT_DOUBLE_EQ(s.baseline, silent * 100.0 / (silent == 5 ? 5 : 1000) / 32768);
     }
 }

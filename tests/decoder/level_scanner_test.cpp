@@ -47,16 +47,13 @@ TEST(LevelScanner, RangesAgreeWithTheConditionerOnEveryValue) {
     const std::pair<SampleFormat, int> formats[] = {
         {F::kUnsigned8, 1}, {F::kSigned16, 2}, {F::kSigned24, 3}, {F::kSigned32, 4},
         {F::kFloat32, 4},   {F::kFloat64, 8},  {F::kALaw, 1},     {F::kMuLaw, 1}};
-    const struct {
-        double gain_db;
-        int threshold;
-    } levels[] = {{1, 32}, {1, 0}, {6, 100}, {50, 5}};
+    const std::pair<double, int> levels[] = {{1, 32}, {1, 0}, {6, 100}, {50, 5}};
     for (const auto& [format, bytes] : formats) {
         const std::vector<std::string> values = stored_values(format, bytes);
         for (bool inverted : {false, true}) {
-            for (const auto& level : levels) {
+            for (const auto& [gain_db, threshold] : levels) {
                 ConverterSettings s;
-                s.inverted = inverted, s.gain_db = level.gain_db, s.threshold = level.threshold;
+                s.inverted = inverted, s.gain_db = gain_db, s.threshold = threshold;
                 const unsigned n = static_cast<unsigned>(values[0].size());
                 const FrameFormat f{.format = format, .sample_bytes = n, .frame_bytes = n};
                 const StageLimits lim = derive_limits(f, 44100, 0, s);
@@ -68,29 +65,31 @@ TEST(LevelScanner, RangesAgreeWithTheConditionerOnEveryValue) {
                         frame_sample(reinterpret_cast<const uint8_t*>(v.data()), lim.frame));
                     return conditioner_step(&unused, h, lim.conditioner).comparator_input;
                 };
-                // Seven frames that cannot move the comparator lead to the value,
-                // so the vector loops see it too: the lowest from low, the highest from high.
+                // Up to 47 frames that cannot move the comparator lead to the value, so each
+                // vector loop and tail sees it: the lowest from low, the highest from high.
                 const auto [lowest, highest] = std::minmax_element(
                     values.begin(), values.end(), [&](const std::string& a, const std::string& b) {
                         return input(a) < input(b);
                     });
                 for (const std::string& v : values) {
                     const double d = input(v);
+                    const size_t lead = static_cast<size_t>(&v - values.data()) % 48;
                     for (int from : {0, 1}) {
                         std::string frames;
-                        for (int i = 0; i < 7; ++i) frames += from == 0 ? *lowest : *highest;
+                        for (size_t i = 0; i < lead; ++i) frames += from == 0 ? *lowest : *highest;
                         frames += v;
                         det.level = from;
                         size_t next = 0;
                         BitEvent ev;
                         pulse_detector_scan(
-                            &det, FrameSpan{reinterpret_cast<const uint8_t*>(frames.data()), 8, 0},
+                            &det,
+                            FrameSpan{reinterpret_cast<const uint8_t*>(frames.data()), lead + 1, 0},
                             lim.frame, &next, lim.detector, &ev);
                         const bool moves = from == 0 ? d > lim.detector.rise_level : d < kFallLevel;
                         ASSERT_EQ(det.level != from, moves)
                             << "format " << static_cast<int>(format)
-                            << (inverted ? " inverted" : "") << " gain " << level.gain_db << " T "
-                            << level.threshold;
+                            << (inverted ? " inverted" : "") << " gain " << gain_db << " T "
+                            << threshold << " after " << lead;
                     }
                 }
             }

@@ -112,6 +112,7 @@ const std::vector<uint8_t> kSure(5, 200);
 const MergeRow kMergeRows[] = {
     {"gaps filled from the other", {{"ab?d\x8A", {200, 200, 0, 200, 200}}, {"?bcd\x8A", {0, 200, 200, 200, 200}}}, true, 1},
     {"a disagreement settled by the checksum", {{"abXd\x8A", {200, 200, 8, 200, 200}}, {"abcd\x8A", {200, 200, 4, 200, 200}}}, true, 2},
+    {"a match too unlikely to vouch for", {{"abXd\x8A", {200, 200, 40, 200, 200}}, {"abcd\x8A", {200, 200, 4, 200, 200}}}, false, 1},
     {"a byte no reading read", {{"ab?d\x8A", {200, 200, 0, 200, 200}}, {"ab?d\x8A", {199, 200, 0, 200, 200}}}, false, 1},
     {"two readings the checksum cannot tell apart", {{"abcd\x8A", kSure}, {"bacd\x8A", {199, 199, 200, 200, 200}}}, false, 4},
     {"the same reading twice", {{"abcd\x8A", kSure}, {"abcd\x8A", kSure}}, false, 0},

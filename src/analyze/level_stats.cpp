@@ -161,6 +161,8 @@ void level_stats_frames(LevelStats* st, const uint8_t* frames, size_t count,
 ChannelSummary level_summary(const ChannelLevels& c) {
     ChannelSummary s;
     s.peak_db = to_db(c.peak);
+    // Shorter than one window: the peak is all there is to go by.
+    s.signal_db = s.peak_db;
     if (c.windows == 0) return s;
     const auto quiet = static_cast<uint64_t>(std::ceil(kQuietShare * c.windows));
     uint64_t seen = c.silent_windows;

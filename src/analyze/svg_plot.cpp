@@ -9,6 +9,7 @@
 
 #include "analyze/analysis_report.h"
 #include "analyze/pulse_histogram.h"
+#include "image/output_file.h"
 #include "tape/name_text.h"
 
 namespace {
@@ -27,8 +28,6 @@ constexpr unsigned kHistTickUs = 500;
 constexpr int kMaxTimeTicks = 10;
 constexpr int kTimeSteps[] = {1, 2, 5, 10, 20, 30, 60, 120, 300, 600, 1200, 1800, 3600};
 constexpr char kForeignLabel[] = "no block";
-/// Room for the temporary file's name.
-constexpr size_t kPathBytes = 4096;
 
 int hist_x(double us) {
     return kLeft + static_cast<int>(us * kPlotWidth / (kPeriodBuckets * kPeriodBucketUs));
@@ -201,7 +200,8 @@ void svg_timeline(FILE* f, const Analysis& a) {
                  kLeft, kHeight - 15);
 }
 
-bool write_document(FILE* f, const Analysis& a) {
+/// The whole picture; a failed write shows in the stream's error flag.
+void write_document(FILE* f, const Analysis& a) {
     std::fprintf(f,
                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                  "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" "
@@ -218,7 +218,6 @@ bool write_document(FILE* f, const Analysis& a) {
     svg_histogram(f, a.tape);
     if (a.levels_measured) svg_timeline(f, a);
     std::fprintf(f, "</svg>\n");
-    return std::ferror(f) == 0;
 }
 
 }  // namespace
@@ -245,21 +244,8 @@ void svg_write_text(FILE* f, const char* text) {
 }
 
 bool write_svg_plot(const Analysis& a, const char* path, const ProtectedFiles& protected_files) {
-    char temp[kPathBytes];
-    const int n = std::snprintf(temp, sizeof temp, "%s.XXXXXX", path);
-    int fd = -1;
-    // Renaming over the recording or the -o file would lose it.
-    if (!names_protected_file(path, protected_files) && n > 0 && size_t(n) < sizeof temp)
-        fd = mkstemp(temp);
-    if (fd >= 0) give_new_file_permissions(fd);
-    FILE* f = fd >= 0 ? fdopen(fd, "w") : nullptr;
-    if (f == nullptr && fd >= 0) close(fd);
-    bool ok = f != nullptr && write_document(f, a);
-    if (f != nullptr) ok = std::fclose(f) == 0 && ok;
-    if (ok) ok = std::rename(temp, path) == 0;
-    if (!ok) {
-        if (fd >= 0) unlink(temp);
-        std::fprintf(stderr, "Error writing %s.\n", path);
-    }
-    return ok;
+    OutputFile out;
+    if (!output_file_open(&out, path, protected_files)) return false;
+    write_document(out.file, a);
+    return output_file_close(&out);
 }

@@ -15,6 +15,6 @@
 void svg_write_text(FILE* f, const char* text);
 
 /// Writes the picture through a temporary file next to `path`, renamed when
-/// complete. False, with "Error writing PATH." on standard error, when it
-/// cannot be written or would replace a protected file.
+/// complete (a link, device or pipe is written in place). False, with "Error writing PATH." on
+/// standard error, when it cannot be written or would replace a protected file.
 bool write_svg_plot(const Analysis& a, const char* path, const ProtectedFiles& protected_files);

@@ -1,7 +1,5 @@
 #include "report/run_report.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 
@@ -55,21 +53,8 @@ void write_options(JsonWriter* w, const ConverterSettings& s) {
 
 bool run_report_open(RunReport* r, const char* path, const ProtectedFiles& protected_files) {
     r->path = path;
-    const int n = std::snprintf(r->temp, sizeof r->temp, "%s.XXXXXX", path);
-    int fd = -1;
-    // Renaming over the recording or the raw output would lose it.
-    if (!names_protected_file(path, protected_files) && n > 0 && size_t(n) < sizeof r->temp)
-        fd = mkstemp(r->temp);
-    if (fd >= 0) give_new_file_permissions(fd);
-    r->file = fd >= 0 ? fdopen(fd, "w") : nullptr;
-    if (r->file == nullptr) {
-        if (fd >= 0) {
-            close(fd);
-            unlink(r->temp);
-        }
-        std::fprintf(stderr, "Error writing %s.\n", path);
-        return false;
-    }
+    if (!output_file_open(&r->output, path, protected_files)) return false;
+    r->file = r->output.file;
     json_start(&r->json, r->file);
     json_begin_object(&r->json, nullptr);
     return true;
@@ -133,13 +118,6 @@ bool run_report_finish(RunReport* r, unsigned images_written, int exit_code) {
     json_int(w, "exit_code", exit_code);
     json_end_object(w);
     json_close_to(w, 0);
-    bool ok = std::ferror(r->file) == 0;
-    ok = std::fclose(r->file) == 0 && ok;
     r->file = nullptr;
-    if (ok) ok = std::rename(r->temp, r->path) == 0;
-    if (!ok) {
-        unlink(r->temp);
-        std::fprintf(stderr, "Error writing %s.\n", r->path);
-    }
-    return ok;
+    return output_file_close(&r->output);
 }

@@ -2,27 +2,24 @@
 
 // --report FILE: a JSON record of the run, for an archivist's scripts. It is
 // written as the run goes into a temporary file next to FILE and renamed at
-// the end, also when the run ends with an error after the options were read,
-// so a failed run still leaves a record saying so. The caller writes the
+// the end (a link, device or pipe is written in place), also when the run ends with an error after
+// the options were read, so a failed run still leaves a record saying so. The caller writes the
 // sections in order: the start, the header, the blocks and the analysis
 // (through `json`), then the summary.
 
 #include <cstdio>
 
-#include "image/image_writer.h"
+#include "image/output_file.h"
 #include "report/json_writer.h"
 #include "settings.h"
 #include "wav/header_reader.h"
 #include "wav/input_stream.h"
 #include "wav/wav_header.h"
 
-/// Room for the temporary file's name.
-constexpr size_t kReportPathBytes = 4096;
-
 struct RunReport {
     const char* path = nullptr;  ///< null: no record asked for
-    FILE* file = nullptr;        ///< the temporary file, open while the run writes
-    char temp[kReportPathBytes] = {};
+    FILE* file = nullptr;        ///< the output's stream, open while the run writes
+    OutputFile output;
     JsonWriter json;
 };
 

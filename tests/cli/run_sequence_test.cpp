@@ -88,7 +88,7 @@ std::vector<RunCase> command_line_cases() {
 }
 
 TEST(RunSequence, EveryRowOfTheTableRead) {
-    EXPECT_EQ(command_line_cases().size(), 104u + 16u) << "the table's rows, then the numbers";
+    EXPECT_EQ(command_line_cases().size(), 106u + 16u) << "the table's rows, then the numbers";
 }
 
 RUN_CASE_TABLE(CommandLines, Run, command_line_cases());

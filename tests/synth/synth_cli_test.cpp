@@ -22,12 +22,12 @@ const std::string kSynthImage =
     htp_image("PERIODS", 0x4000, std::string("\x00\xFF\x55\xAA\x81\x7E", 6));
 
 /// A run of vorlane-synth with `args` in a directory holding `images` as
-/// a.htp, b.htp, ... and an empty directory "sub".
+/// a.htp, b.htp, ..., an empty directory "sub" and a link "link.wav" to "out.wav".
 RunCase synth_case(const std::string& args, int exit_code, std::string err,
                    std::vector<std::pair<std::string, std::string>> made = {},
                    const std::vector<std::string>& images = {kSynthImage}) {
     RunCase c{args,
-              {{"sub", "", GivenEntry::kDirectory}},
+              {{"sub", "", GivenEntry::kDirectory}, {"link.wav", "out.wav", GivenEntry::kSymlink}},
               words(args),
               exit_code,
               "",
@@ -103,6 +103,8 @@ std::vector<RunCase> synth_cases() {
         synth_case("-oout.wav -xFc2 -C2 a.htp a.htp", 0, "",
                    {{"out.wav", "fnv1a64:260f2050698b92e6 3259580"}}),
         synth_case("-o out.wav -- a.htp", 0, "", {{"out.wav", "fnv1a64:34bd0481657aaa29 203764"}}),
+        // Written where the link leads; the link stays.
+        synth_case("-o link.wav a.htp", 0, "", {{"out.wav", "fnv1a64:34bd0481657aaa29 203764"}}),
     };
     std::string too_many = "-o out.wav";  // more images than the command line takes
     for (size_t i = 0; i <= kMaxSynthImages; ++i) too_many += " a.htp";
@@ -128,7 +130,7 @@ std::vector<RunCase> synth_cases() {
 RUN_CASE_TABLE(SynthCommandLine, Run, synth_cases());
 
 TEST(SynthCommandLineTable, EveryRowReadAndDecimalsExact) {
-    EXPECT_EQ(synth_cases().size(), 7u + 88u) << "every row of the table read";
+    EXPECT_EQ(synth_cases().size(), 8u + 88u) << "every row of the table read";
     double value = 0;  // the decimal point is '.' whatever the locale; the value is exact
     EXPECT_TRUE(parse_decimal("+1633.25", &value) && value == 1633.25 &&
                 parse_decimal(".5", &value) && value == 0.5);

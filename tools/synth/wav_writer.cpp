@@ -32,6 +32,36 @@ void flush(WavWriter* w) {
     w->fill = 0;
 }
 
+/// Opens the named file itself, a link or a device; the header comes last, so
+/// it must be one a write can seek in. -1, with errno set, when it is not.
+int open_in_place(const char* path) {
+    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, kNewFileMode);
+    if (fd < 0 || lseek(fd, 0, SEEK_CUR) >= 0) return fd;
+    close(fd);
+    errno = ESPIPE;
+    return -1;
+}
+
+/// Makes the temporary file beside the name, with the usual permissions.
+int open_temp(WavWriter* w, char* message, size_t message_bytes) {
+    const int n = std::snprintf(w->temp_path, sizeof w->temp_path, "%s.tmp-XXXXXX", w->out_path);
+    if (n < 0 || static_cast<size_t>(n) >= sizeof w->temp_path) {
+        synth_message(message, message_bytes, "%s: path too long", w->out_path);
+        return kSynthUsageOrIo;
+    }
+    w->fd = mkstemp(w->temp_path);
+    if (w->fd < 0) {
+        synth_message(message, message_bytes, "cannot create a file next to %s: %s", w->out_path,
+                      std::strerror(errno));
+        return kSynthUsageOrIo;
+    }
+    // mkstemp makes the file private; give the recording the usual permissions.
+    const mode_t mask = umask(0);
+    umask(mask);
+    if (fchmod(w->fd, kNewFileMode & ~mask) != 0) w->error_number = errno;
+    return kSynthOk;
+}
+
 }  // namespace
 
 int wav_writer_open(WavWriter* w, const char* out_path, const WavLayout& layout, int signal_channel,
@@ -47,21 +77,19 @@ int wav_writer_open(WavWriter* w, const char* out_path, const WavLayout& layout,
     w->fill = 0;
     w->error_number = 0;
     w->too_long = false;
-    const int n = std::snprintf(w->temp_path, sizeof w->temp_path, "%s.tmp-XXXXXX", out_path);
-    if (n < 0 || static_cast<size_t>(n) >= sizeof w->temp_path) {
-        synth_message(message, message_bytes, "%s: path too long", out_path);
-        return kSynthUsageOrIo;
+    // A rename would replace a link (as root, /dev/stdout itself) rather than write through it.
+    struct stat st;
+    w->in_place = lstat(out_path, &st) == 0 && !S_ISREG(st.st_mode);
+    if (w->in_place) {
+        w->fd = open_in_place(out_path);
+        if (w->fd < 0) {
+            synth_message(message, message_bytes, "cannot write %s: %s", out_path,
+                          std::strerror(errno));
+            return kSynthUsageOrIo;
+        }
+    } else if (const int status = open_temp(w, message, message_bytes); status != kSynthOk) {
+        return status;
     }
-    w->fd = mkstemp(w->temp_path);
-    if (w->fd < 0) {
-        synth_message(message, message_bytes, "cannot create a file next to %s: %s", out_path,
-                      std::strerror(errno));
-        return kSynthUsageOrIo;
-    }
-    // mkstemp makes the file private; give the recording the usual permissions.
-    const mode_t mask = umask(0);
-    umask(mask);
-    if (fchmod(w->fd, kNewFileMode & ~mask) != 0) w->error_number = errno;
     // Room for the header, which is written once the sizes are known.
     std::memset(w->buffer, 0, w->header_bytes);
     w->fill = w->header_bytes;
@@ -104,7 +132,8 @@ int wav_writer_finish(WavWriter* w, char* message, size_t message_bytes) {
     }
     if (close(w->fd) != 0 && w->error_number == 0) w->error_number = errno;
     w->fd = -1;
-    if (w->error_number == 0 && !w->too_long && rename(w->temp_path, w->out_path) != 0) {
+    if (w->error_number == 0 && !w->too_long && !w->in_place &&
+        rename(w->temp_path, w->out_path) != 0) {
         w->error_number = errno;
     }
     if (w->error_number == 0 && !w->too_long) return kSynthOk;
@@ -115,6 +144,6 @@ int wav_writer_finish(WavWriter* w, char* message, size_t message_bytes) {
         synth_message(message, message_bytes, "cannot write %s: %s", w->out_path,
                       std::strerror(w->error_number));
     }
-    unlink(w->temp_path);
+    if (!w->in_place) unlink(w->temp_path);
     return kSynthUsageOrIo;
 }

@@ -16,6 +16,7 @@ struct WavWriter {
     int fd = -1;                         ///< the temporary file, -1 when none is open
     char temp_path[kWavPathBytes];       ///< "<out>.tmp-XXXXXX"
     const char* out_path = nullptr;      ///< final name, given when the file is complete
+    bool in_place = false;               ///< a link or device: written through, never renamed over
     WavLayout layout;                    ///< format and optional chunks
     int signal_channel = 0;              ///< 1 or 2: the other channel stays at the baseline
     size_t frame_bytes = 1;              ///< one sample on every channel

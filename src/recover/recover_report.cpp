@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "recover/reading_search.h"
 #include "tape/block_report.h"
 
 EdgePlace edge_place_at(uint64_t q, const RecoverInput& input) {
@@ -100,10 +101,16 @@ void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInp
     format_timestamp(edge_place(log, r.stop_edge, input).time, b.stop_time, kTimeTextBytes);
     sink_checksum(sink, b, r.checksum, r.crc_ok);
     if (!o.accepted) {
-        // A match in a reading with doubts is likelier chance than data.
-        if (r.crc_ok) {
-            std::fprintf(stderr, "  Not written: %u doubtful pulse(s) in the reading.\n",
-                         r.errors + r.doubtful);
+        // A match in a reading with doubts is likelier chance than data; without
+        // doubts, the header's periods could not be told from split ones.
+        const unsigned doubts = r.errors + r.doubtful;
+        if (r.crc_ok && doubts > 0)
+            std::fprintf(stderr, "  Not written: %u doubtful pulse(s) in the reading.\n", doubts);
+        if (r.crc_ok && doubts == 0) {
+            std::fprintf(stderr, "  Not written: %s.\n",
+                         r.sync_edge < kSplitLeaderEdges + 2
+                             ? "too little leader to check the header's periods against"
+                             : "a period in the name or header looks split in two");
         }
         return;
     }

@@ -200,7 +200,8 @@ struct ReportRow {
 // An upside-down noisy sine needs no help, with a short leader too; doubtful periods are re-read; a
 // lone short makes the match untrusted; a 0 bit played as a 1 has nothing to re-read; a header
 // period made short beside a doubtful one counts both; a doubtful pair in a jittery header is
-// a risk counted in full, as no checksum covers it.
+// a risk counted in full, as no checksum covers it; a leader too short to check the header
+// against leaves a clean reading unwritten.
 const char* const kSine = "-b 16 -w sine -n 12 -r";
 // clang-format off
 const ReportRow kReports[] = {
@@ -210,6 +211,7 @@ const ReportRow kReports[] = {
     {"not_trusted", "-b 16", {{12, 36}}, false, false, {"method s " + hex("none"), "reading null"}},
     {"crc_error", "-b 16", {{12, 36}}, true, false, {"method s " + hex("none"), "reading null"}},
     {"short_leader", kSine, {}, false, true, {"method s " + hex("read"), "pulses_reread 0"}, 12},
+    {"leader_of_8", "-b 16 -n 24 -j 60", {}, false, false, {"method s " + hex("none")}, 8},
     {"header_doubts", "-b 16", {{55, 23}}, false, false, {"method s " + hex("none")}},
     {"header_pair", "-b 16 --jitter-sd 60 -R 3", {{55, 17}, {57, 17}}, false, true, {"method s " + hex("search"), "wrong_chance 4.082120033e-09"}}};
 // clang-format on

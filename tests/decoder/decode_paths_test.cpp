@@ -55,6 +55,7 @@ struct RecordingRow {
     const char* name;
     const char* synth;
     bool edge_mode, filter, every_mode;  ///< read back with -m, with -f -t 90; with every option
+    int channel = 1;                     ///< the channel decoded
 };
 
 // clang-format off
@@ -62,6 +63,7 @@ const RecordingRow kRows[] = {
     {"8-bit pulses", "", false, false, true},
     {"16-bit inverted pulses", "-b 16 -r", true, false, true},
     {"16-bit stereo square", "-b 16 -w square -c 2", false, false, true},
+    {"24-bit stereo, the right channel", "-b 24 -c 2 -C 2 -n 30", false, true, false, 2},
     {"8-bit 48 kHz noisy", "-s 48000 -n 30", true, false, true},
     {"8-bit 96 kHz", "-s 96000", false, false, true},
     {"16-bit noisy", "-b 16 -n 30", false, true, true},
@@ -84,7 +86,7 @@ TEST_P(DecodePaths, FastPathsMatchThePerSampleLoop) {
                                          htp_image("SECOND", 0x8000, "\x01\x80\xFF\x7E", 32)});
     // The comparison is only worth something if the blocks are found.
     ConverterSettings reads;
-    reads.edge_mode = row.edge_mode, reads.filter = row.filter,
+    reads.edge_mode = row.edge_mode, reads.filter = row.filter, reads.channel = row.channel;
     reads.threshold = row.filter ? 90 : 32;
     const Outcome found = decode_in_dir(wav, reads, false, DecodePath::kPerSample);
     ASSERT_EQ(found.run.files.size(), 2u) << found.run.err;
@@ -92,7 +94,7 @@ TEST_P(DecodePaths, FastPathsMatchThePerSampleLoop) {
         if (!row.every_mode && (combo & 18)) continue;
         ConverterSettings o;
         o.filter = combo & 1, o.edge_mode = combo & 2;
-        o.inverted = combo & 4, o.verbose = combo & 8;
+        o.inverted = combo & 4, o.verbose = combo & 8, o.channel = row.channel;
         if (combo & 16) o.gain_db = 6, o.threshold = 5;
         const bool raw = combo & 32;
         const Outcome plain = decode_in_dir(wav, o, raw, DecodePath::kPerSample);

@@ -13,6 +13,7 @@
 #include "end_to_end.h"
 #include "report/json_writer.h"
 #include "tape_signal.h"
+#include "wav/input_stream.h"
 
 namespace {
 
@@ -127,12 +128,12 @@ const ReportCase kReports[] = {
     {"recover", kGood, "--recover", 0, {".mode s " + hex("recover"), ".blocks[0].name s " + hex(hostile_name()), ".blocks[0].recovery.method s " + hex("read"), ".blocks[0].recovery.reading 1", ".blocks[0].recovery.wrong_chance null", ".blocks[0].channel 1"}},
     {"recover_finds_right_channel", kRightInverted, "--recover", 0, {".blocks[0].verdict s " + hex("written"), ".blocks[0].channel 2", ".blocks[0].polarity s " + hex("inverted"), ".blocks[0].recovery.pulses_reread 0"}},
     {"analyze_with_plot", kGood, "--analyze --plot p.svg", 0, {".mode s " + hex("analyze"), ".blocks[0].name s " + hex(hostile_name()), ".blocks[0].default_options s " + hex("written"), ".blocks[0].length 258"}},
-    {"empty_file", "", "", 5, {".wav.refused s " + hex("not RIFF or RF64")}},
+    {"empty_file", "", "", 5, {".wav.refused s " + hex("not RIFF or RF64")}, {".wav.format_tag"}},
     {"no_data_chunk", kGood.substr(0, 36), "", 6, {".wav.refused s " + hex("no data chunk")}},
     {"cut_in_block", kGood.substr(0, kGood.size() * 9 / 10), "--analyze", 0, {".blocks[0].verdict s " + hex("incomplete")}},
     {"channel_missing", kGood, "--channel 3", 2, {".summary.exit_code 2"}},
     {"name_too_long", make_wav({}, tape_payload(htp_image(std::string(70, 'L'), 0x4000, "x"), {})), "", 0, {".blocks[0].verdict s " + hex("aborted: name too long")}, {".blocks[0].chain_place"}},
-    {"twelve_bit_samples", make_wav({1, 44100, 12}, "xx"), "", 5, {".wav.bits_per_sample 12"}},
+    {"twelve_bit_samples", make_wav({1, 44100, 12}, "xx"), "", 5, {".wav.bits_per_sample 12", ".wav.refused s " + hex("unsupported sample format: 12 bits per sample (format tag 1)")}},
 };
 // clang-format on
 
@@ -188,6 +189,18 @@ TEST_P(PinnedRuns, ConsoleRecordAndPictureAsBefore) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, PinnedRuns, testing::ValuesIn(pinned_cases()), row_name<PinnedCase>);
+
+// A pipe cannot be read again: the refused format is named from the bytes already read,
+// also when more remain in the pipe.
+TEST(RunReport, RefusedFormatNamedFromAPipe) {
+    ScopedTempDir dir;
+    const std::string samples(2 * kInputChunkBytes, 'x');
+    ASSERT_TRUE(write_file(dir.file("x.wav"), make_wav({1, 44100, 12}, samples)));
+    const std::string run = "cat x.wav | " + vorlane_binary() + " --report r.json -i /dev/stdin";
+    EXPECT_EQ(run_process("/bin/sh", {"-c", run}, dir.path()).exit_code, 5);
+    const std::string reason = "unsupported sample format: 12 bits per sample (format tag 1)";
+    EXPECT_NE(json_leaves(dir.path(), "r.json").find(hex(reason)), std::string::npos);
+}
 
 TEST(RunReport, NeverWrittenOverTheInputOrTheRawOutput) {
     for (const char* target : {"in.wav", "raw.bin"}) {

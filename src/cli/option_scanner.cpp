@@ -69,7 +69,6 @@ int next_long_option(OptionScanner* s, int argc, char* const argv[], const LongO
     } else if (s->option_index < argc) {
         s->argument = argv[s->option_index++];
     } else {
-        s->missing_argument = true;
         return long_option_error(s, argv[0], "option requires an argument", name, length);
     }
     return option->code;
@@ -80,7 +79,6 @@ int next_long_option(OptionScanner* s, int argc, char* const argv[], const LongO
 int next_option(OptionScanner* s, int argc, char* const argv[], const char* options,
                 const LongOption* long_options) {
     s->error_letter = 0;
-    s->missing_argument = false;
     if (s->cluster_position == 1) {
         if (s->option_index >= argc) return -1;
         const char* arg = argv[s->option_index];
@@ -112,7 +110,6 @@ int next_option(OptionScanner* s, int argc, char* const argv[], const char* opti
         } else {
             std::fprintf(stderr, "%s: option requires an argument -- %c\n", argv[0], c);
             s->error_letter = c;
-            s->missing_argument = true;
             s->cluster_position = 1;
             ++s->option_index;
             return '?';

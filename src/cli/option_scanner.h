@@ -9,7 +9,6 @@ struct OptionScanner {
     /// The letter that caused the last error ('?' return with a message printed),
     /// '-' for a long option's error, or 0 when the last '?' was the option -? itself.
     char error_letter = 0;
-    bool missing_argument = false;  ///< the last error was a missing option argument
 };
 
 /// The letter options vorlane understands; a letter before ':' takes an argument.

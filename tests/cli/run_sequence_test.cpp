@@ -115,6 +115,7 @@ const FolderCase kFolders[] = {
     {"file_in_the_way", kImage, "--output-dir in.wav", 2, "Cannot use in.wav as the output folder: Not a directory.", {"in.wav"}, {}},
     {"file_as_parent", kImage, "--output-dir in.wav/x", 2, "Cannot use in.wav/x as the output folder: Not a directory.", {"in.wav"}, {}},
     {"raw_output_protected", kImage, "-o out/a/" + kHello + " --output-dir out/a", 1, "Error writing out/a/" + kHello + ".", {"in.wav", "out"}, {kHello}},
+    {"chain_never_replaces_the_raw_output", kChain, "--join -o out/a/" + kProg + " --output-dir out/a", 1, "Error writing out/a/" + kProg + ".", {"in.wav", "out"}, {kProg}},
     // No room left for the path's end: refused before the parent "a" is made.
     {"path_too_long", kImage, "--output-dir a/" + std::string(kFolderPathBytes - 2, 'b'), 2, ": File name too long.", {"in.wav"}, {}},
     {"ignored_by_analyze", kImage, "--analyze --output-dir out/a", 0, "Note: --output-dir has no effect with --analyze and is ignored.", {"in.wav"}, {}},

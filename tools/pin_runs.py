@@ -7,7 +7,7 @@ For every row of tests/data/pinned_runs.txt it plays the test's tape (the
 block "PIN", every byte value twice, recorded twice) with vorlane-synth and
 the row's options, runs vorlane on it with the row's options and
 "--report r.json", and writes tests/data/pinned/NAME.txt: standard output,
-standard error, the record, then each image and picture by its hash. Run it
+standard error, the record, then every other file the run wrote by its hash. Run it
 after a change meant to alter what a pinned run prints or writes, and read
 the diff before committing it: every changed line must be one you meant.
 """
@@ -44,7 +44,7 @@ def pinned_run(build: str, synth_options: str, options: str) -> bytes:
                             'r.json', '-i', 'in.wav'], cwd=run, capture_output=True)
         written = p.stdout + p.stderr + open(os.path.join(run, 'r.json'), 'rb').read()
         for name in sorted(os.listdir(run)):
-            if name.endswith(('.htp', '.svg')):
+            if name not in ('in.wav', 'r.json'):
                 data = open(os.path.join(run, name), 'rb').read()
                 written += f'{name} {fingerprint(data)}\n'.encode()
         return written

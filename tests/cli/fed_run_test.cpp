@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ InProcessRun fed(const FedRow& row, const std::string& wav, int* code) {
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     return run_in_scratch_dir(wav, [&] {
+        errno = ERANGE;  // as an earlier run in the page's process may leave it
         FedRun* run = fed_run_open(static_cast<int>(args.size()), argv.data(), code);
         if (run == nullptr) return;
         const auto* bytes = reinterpret_cast<const uint8_t*>(wav.data());

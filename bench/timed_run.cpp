@@ -28,6 +28,7 @@ int main(int argc, char* argv[]) {
     clock_gettime(CLOCK_MONOTONIC, &end);
     const double wall = static_cast<double>(end.tv_sec - start.tv_sec) +
                         static_cast<double>(end.tv_nsec - start.tv_nsec) / 1e9;
-    std::printf("%.4f %ld %d\n", wall, usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    std::printf("%.4f %ld %d\n", wall, usage.ru_maxrss,
+                WIFEXITED(status) ? WEXITSTATUS(status) : -1);
     return 0;
 }

@@ -15,7 +15,10 @@ void input_open(InputStream* in, FILE* file) {
     in->window = kInputChunkBytes;
 }
 
-size_t input_refill(InputStream* in) {
+namespace {
+
+/// Moves the unread bytes to the front of the buffer and reads more behind them.
+void refill(InputStream* in) {
     const size_t unread = in->filled - in->pos;
     if (in->pos > 0) {
         std::memmove(in->bytes, in->bytes + in->pos, unread);
@@ -34,22 +37,7 @@ size_t input_refill(InputStream* in) {
             break;
         }
     }
-    return in->filled - in->pos;
 }
-
-size_t input_require(InputStream* in, size_t count) {
-    while (in->filled - in->pos < count && !in->at_end) input_refill(in);
-    const size_t have = in->filled - in->pos;
-    return have < count ? have : count;
-}
-
-size_t input_whole_frames(InputStream* in, unsigned frame_bytes) {
-    if (frame_bytes > in->window) in->window = kInputChunkBytes;
-    while (in->filled - in->pos < frame_bytes && !in->at_end) input_refill(in);
-    return (in->filled - in->pos) / frame_bytes;
-}
-
-namespace {
 
 bool is_regular_file(const InputStream* in, uint64_t* size) {
     struct stat st;
@@ -59,6 +47,18 @@ bool is_regular_file(const InputStream* in, uint64_t* size) {
 }
 
 }  // namespace
+
+size_t input_require(InputStream* in, size_t count) {
+    while (in->filled - in->pos < count && !in->at_end) refill(in);
+    const size_t have = in->filled - in->pos;
+    return have < count ? have : count;
+}
+
+size_t input_whole_frames(InputStream* in, unsigned frame_bytes) {
+    if (frame_bytes > in->window) in->window = kInputChunkBytes;
+    while (in->filled - in->pos < frame_bytes && !in->at_end) refill(in);
+    return (in->filled - in->pos) / frame_bytes;
+}
 
 void input_narrow_reads(InputStream* in, size_t bytes) {
     uint64_t size = 0;

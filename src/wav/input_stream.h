@@ -16,11 +16,11 @@ constexpr size_t kConverterReadBytes = 128 * 1024;
 /// any buffered byte is known by arithmetic instead of by asking the stream.
 struct InputStream {
     FILE* file = nullptr;
-    uint64_t buffer_offset = 0;  ///< file offset of bytes[0]
-    size_t filled = 0;           ///< valid bytes in the buffer
-    size_t pos = 0;              ///< next unread byte in the buffer
-    bool at_end = false;         ///< a read has met the end of the file
-    bool read_error = false;     ///< a read failed for another reason than the end
+    uint64_t buffer_offset = 0;        ///< file offset of bytes[0]
+    size_t filled = 0;                 ///< valid bytes in the buffer
+    size_t pos = 0;                    ///< next unread byte in the buffer
+    bool at_end = false;               ///< a read has met the end of the file
+    bool read_error = false;           ///< a read failed for another reason than the end
     size_t window = kInputChunkBytes;  ///< a read fills the buffer up to here
     uint8_t bytes[kInputChunkBytes];
 };
@@ -32,10 +32,6 @@ void input_open(InputStream* in, FILE* file);
 /// keep the whole buffer, as a pipe's header is looked for in what is
 /// buffered. A frame wider than that widens the reads again.
 void input_narrow_reads(InputStream* in, size_t bytes);
-
-/// Moves the unread bytes to the front of the buffer and reads more behind
-/// them. Returns the number of unread bytes now buffered.
-size_t input_refill(InputStream* in);
 
 /// Makes at least `count` unread bytes available unless the file ends first;
 /// returns how many are available (up to the buffer size).

@@ -100,18 +100,20 @@ std::vector<RunCase> obstacle_cases() {
     };
     // clang-format on
     cases[1].removed = {file1};  // the partial image goes, link and all
-    // An image of over a KiB on a full disk fails, and its temporary file goes too.
+    // An image of over a KiB on a full disk fails, and its temporary file goes too; so does
+    // the record's.
     const std::string big = std::string(1100, 'b'),
                       big_wav = tape_payload(htp_image("B", 1, big), {});
     const std::string full = make_wav({}, big_wav + one_payload);
     const Placement after{44, 1, big_wav.size()};
     const std::string file = start_time(after, "ONE") + "_ONE.htp";
-    cases.push_back(on_wav(
-        "a full disk", full, {}, 1,
-        expected_header_report(1, 44100, 8, 36, full.size() - 44) + summary(1),
-        good_block_lines({}, "B", 1, big) + "Error writing " + start_time({}, "B") + "_B.htp.\n" +
-            good_block_lines(after, "ONE", 0x0100, "first") + "  File written: " + file + "\n\n",
-        {{file, one}}));
+    cases.push_back(on_wav("a full disk", full, {"--report", "r.json"}, 1,
+                           expected_header_report(1, 44100, 8, 36, full.size() - 44) + summary(1),
+                           good_block_lines({}, "B", 1, big) + "Error writing " +
+                               start_time({}, "B") + "_B.htp.\n" +
+                               good_block_lines(after, "ONE", 0x0100, "first") +
+                               "  File written: " + file + "\n\nError writing r.json.\n",
+                           {{file, one}}));
     cases.back().full_disk = true;
     // The raw output's first buffer fails whole, leaving nothing for the close to fail on.
     const std::string silence = make_wav({}, std::string(kRawOutputBufferBytes * 3 / 2, '\x80'));

@@ -116,6 +116,7 @@ const MergeRow kMergeRows[] = {
     {"a byte no reading read", {{"ab?d\x8A", {200, 200, 0, 200, 200}}, {"ab?d\x8A", {199, 200, 0, 200, 200}}}, false, 1},
     {"two readings the checksum cannot tell apart", {{"abcd\x8A", kSure}, {"bacd\x8A", {199, 199, 200, 200, 200}}}, false, 4},
     {"the same reading twice", {{"abcd\x8A", kSure}, {"abcd\x8A", kSure}}, false, 0},
+    {"a disagreement on the checksum byte itself", {{"abcd\x8B", {200, 200, 200, 200, 8}}, {"abcd\x8A", {200, 200, 200, 200, 4}}}, true, 2},
     {"three values of one byte, none right, never two at once", {{"abXd\x8A", {200, 200, 8, 200, 200}}, {"abYd\x8A", {200, 200, 4, 200, 200}}, {"abZd\x8A", {200, 200, 8, 200, 200}}}, false, 3},
 };
 // clang-format on

@@ -142,8 +142,7 @@ void level_stats_frames(LevelStats* st, const uint8_t* frames, size_t count,
                 ch.win_sum = ch.win_squares = 0;
             }
         }
-        const size_t room = st->window_frames - st->in_window;
-        const size_t span = count < room ? count : room;
+        const size_t span = std::min<size_t>(count, st->window_frames - st->in_window);
         for (unsigned c = 0; c < st->channels; ++c)
             measure_span(&st->channel[c], frames, span, format, c);
         st->in_window += static_cast<uint32_t>(span);

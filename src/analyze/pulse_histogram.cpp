@@ -1,5 +1,6 @@
 #include "analyze/pulse_histogram.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -49,9 +50,7 @@ void print_pulse_histogram(const TapeMeasures& t, const HistogramMarks& m) {
         return;
     }
     const unsigned split = period_bucket(m.threshold_us);
-    unsigned first = m.first < split ? m.first : split;
-    unsigned last = m.last > split ? m.last : split;
-    for (unsigned b = first; b <= last; ++b) {
+    for (unsigned b = std::min(m.first, split); b <= std::max(m.last, split); ++b) {
         const uint64_t n = t.period_counts[b];
         char bar[kTextBarWidth + 1];
         const unsigned length = log_bar(n, m.largest, kTextBarWidth);

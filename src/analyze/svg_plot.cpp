@@ -101,7 +101,7 @@ void block_name_text(const BlockMeasure& b, char* text, size_t bytes) {
 
 void svg_band(FILE* f, const char* cls, int x, int w, const char* name, const char* title) {
     std::fprintf(f, "<rect class=\"band %s\" x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\">", cls, x,
-                 kTimeTop, w > 1 ? w : 1, kTimeHeight);
+                 kTimeTop, std::max(w, 1), kTimeHeight);
     std::fprintf(f, "<title>");
     svg_write_text(f, name);
     std::fprintf(f, ": %s</title></rect>\n", title);

@@ -1,5 +1,6 @@
 #include "decoder/stage_limits.h"
 
+#include <bit>
 #include <cmath>
 
 unsigned samples_for_us(uint32_t rate, double us) {
@@ -32,10 +33,8 @@ StageLimits derive_limits(const FrameFormat& frame, uint32_t rate, uint64_t data
     d.data_start = data_start;
     d.frame_bytes = frame.frame_bytes;
     d.frame_bytes_factor = static_cast<double>(frame.frame_bytes);
-    d.frame_shift = -1;
-    for (int shift = 0; shift < 32; ++shift) {
-        if ((1u << shift) == frame.frame_bytes) d.frame_shift = shift;
-    }
+    d.frame_shift =
+        std::has_single_bit(frame.frame_bytes) ? std::countr_zero(frame.frame_bytes) : -1;
     d.long_pulse_limit = samples_for_us(rate, kLongPulseUs);
     d.overlong_limit = samples_for_us(rate, kOverlongPulseUs);
     d.rise_level = settings.threshold / 127.0;

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 void input_open(InputStream* in, FILE* file) {
@@ -50,8 +51,7 @@ bool is_regular_file(const InputStream* in, uint64_t* size) {
 
 size_t input_require(InputStream* in, size_t count) {
     while (in->filled - in->pos < count && !in->at_end) refill(in);
-    const size_t have = in->filled - in->pos;
-    return have < count ? have : count;
+    return std::min(in->filled - in->pos, count);
 }
 
 size_t input_whole_frames(InputStream* in, unsigned frame_bytes) {

@@ -229,7 +229,7 @@ int prepare_conversion(RunContext* ctx) {
     if (!s.analyze) ctx->sink.images.folder = s.output_dir;
     image_store_protect(&ctx->sink.images, ctx->input);
     if (ctx->raw != nullptr) image_store_protect(&ctx->sink.images, ctx->raw->file);
-    ctx->sink.record = ctx->report.file != nullptr ? &ctx->report.json : nullptr;
+    ctx->sink.record = ctx->report.output.file != nullptr ? &ctx->report.json : nullptr;
     for (FILE* take : ctx->takes) image_store_protect(&ctx->sink.images, take);
     return kExitSuccess;
 }

@@ -3,8 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
 namespace {
 
 /// A name that is anything but a plain file is written through, not renamed over.
@@ -13,17 +11,12 @@ bool written_in_place(const char* path) {
     return lstat(path, &st) == 0 && !S_ISREG(st.st_mode);
 }
 
+/// The temporary file "PATH.XXXXXX", made the way an image's is.
 FILE* open_temp(OutputFile* o) {
-    const int n = std::snprintf(o->temp, sizeof o->temp, "%s.XXXXXX", o->path);
-    const int fd = n > 0 && static_cast<size_t>(n) < sizeof o->temp ? mkstemp(o->temp) : -1;
-    if (fd < 0) return nullptr;
-    give_new_file_permissions(fd);
-    FILE* f = fdopen(fd, "w");
-    if (f == nullptr) {
-        close(fd);
-        unlink(o->temp);
-    }
-    return f;
+    char pattern[kOutputTempBytes];
+    const int n = std::snprintf(pattern, sizeof pattern, "%s.XXXXXX", o->path);
+    if (n <= 0 || static_cast<size_t>(n) >= sizeof pattern) return nullptr;
+    return open_temp_beside(nullptr, pattern, o->temp, sizeof o->temp);
 }
 
 }  // namespace

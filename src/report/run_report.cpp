@@ -54,14 +54,13 @@ void write_options(JsonWriter* w, const ConverterSettings& s) {
 bool run_report_open(RunReport* r, const char* path, const ProtectedFiles& protected_files) {
     r->path = path;
     if (!output_file_open(&r->output, path, protected_files)) return false;
-    r->file = r->output.file;
-    json_start(&r->json, r->file);
+    json_start(&r->json, r->output.file);
     json_begin_object(&r->json, nullptr);
     return true;
 }
 
 void run_report_start(RunReport* r, const char* version, const ConverterSettings& s) {
-    if (r->file == nullptr) return;
+    if (r->output.file == nullptr) return;
     json_text(&r->json, "program", "vorlane");
     json_text(&r->json, "version", version);
     json_text(&r->json, "input", s.input_path);
@@ -70,7 +69,7 @@ void run_report_start(RunReport* r, const char* version, const ConverterSettings
 }
 
 void run_report_header(RunReport* r, HeaderStatus status, const WavHeader& h, InputStream* in) {
-    if (r->file == nullptr) return;
+    if (r->output.file == nullptr) return;
     JsonWriter* w = &r->json;
     json_begin_object(w, "wav");
     if (status == HeaderStatus::kNotWav) {
@@ -109,7 +108,7 @@ void run_report_header(RunReport* r, HeaderStatus status, const WavHeader& h, In
 
 bool run_report_finish(RunReport* r, unsigned images_written, int exit_code) {
     if (r->path == nullptr) return true;
-    if (r->file == nullptr) return false;
+    if (r->output.file == nullptr) return false;
     JsonWriter* w = &r->json;
     // Back to the record's own level, whatever a section left open.
     json_close_to(w, 1);
@@ -118,6 +117,5 @@ bool run_report_finish(RunReport* r, unsigned images_written, int exit_code) {
     json_int(w, "exit_code", exit_code);
     json_end_object(w);
     json_close_to(w, 0);
-    r->file = nullptr;
     return output_file_close(&r->output);
 }

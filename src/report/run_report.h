@@ -18,8 +18,7 @@
 
 struct RunReport {
     const char* path = nullptr;  ///< null: no record asked for
-    FILE* file = nullptr;        ///< the output's stream, open while the run writes
-    OutputFile output;
+    OutputFile output;           ///< its stream is open while the run writes
     JsonWriter json;
 };
 

@@ -99,7 +99,7 @@ bool same_name_and_header(const BlockReading& a, const BlockReading& b) {
 }
 
 bool header_unsplit(const EdgeLog& log, const BlockReading& r) {
-    if (r.sync_edge < kSplitLeaderEdges + 2 || r.header_edge >= log.count) return false;
+    if (!leader_sets_split_limit(r) || r.header_edge >= log.count) return false;
     // The leader's shorter phases: the narrow pulse, or half of a square or sine period.
     double narrow = 0;
     for (uint32_t j = r.sync_edge - kSplitLeaderEdges; j < r.sync_edge; j += 2)

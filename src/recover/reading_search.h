@@ -58,6 +58,11 @@ bool same_name_and_header(const BlockReading& a, const BlockReading& b);
 constexpr uint32_t kSplitLeaderEdges = 64;
 constexpr double kSplitPhaseFraction = 0.25;
 
+/// The leader logged before the sync is long enough to set the limit of a split.
+inline bool leader_sets_split_limit(const BlockReading& r) {
+    return r.sync_edge >= kSplitLeaderEdges + 2;
+}
+
 /// True when no two edges from the sync to the end of the header lie closer
 /// than a quarter of the leader's shorter phase: noise that split a long
 /// period into two clean halves leaves such a pair, and no odds foresee it.

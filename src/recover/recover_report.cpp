@@ -108,9 +108,9 @@ void report_block(const RecoveryOutcome& o, const EdgeLog& log, const RecoverInp
             std::fprintf(stderr, "  Not written: %u doubtful pulse(s) in the reading.\n", doubts);
         if (r.crc_ok && doubts == 0) {
             std::fprintf(stderr, "  Not written: %s.\n",
-                         r.sync_edge < kSplitLeaderEdges + 2
-                             ? "too little leader to check the header's periods against"
-                             : "a period in the name or header looks split in two");
+                         leader_sets_split_limit(r)
+                             ? "a period in the name or header looks split in two"
+                             : "too little leader to check the header's periods against");
         }
         return;
     }

@@ -191,12 +191,11 @@ TEST_P(PinnedRuns, ConsoleRecordAndPictureAsBefore) {
 
 INSTANTIATE_TEST_SUITE_P(, PinnedRuns, testing::ValuesIn(pinned_cases()), row_name<PinnedCase>);
 
-// A pipe cannot be read again: the refused format is named from the bytes already read,
-// also when more remain in the pipe.
+// A pipe cannot be read again: a refused format is named from the bytes read, more to come.
 TEST(RunReport, RefusedFormatNamedFromAPipe) {
     ScopedTempDir dir;
-    const std::string samples(2 * kInputChunkBytes, 'x');
-    ASSERT_TRUE(write_file(dir.file("x.wav"), make_wav({1, 44100, 12}, samples)));
+    const std::string wav = make_wav({1, 44100, 12}, std::string(2 * kInputChunkBytes, 'x'));
+    ASSERT_TRUE(write_file(dir.file("x.wav"), wav));
     const std::string run = "cat x.wav | " + vorlane_binary() + " --report r.json -i /dev/stdin";
     EXPECT_EQ(run_process("/bin/sh", {"-c", run}, dir.path()).exit_code, 5);
     const std::string reason = "unsupported sample format: 12 bits per sample (format tag 1)";

@@ -103,7 +103,6 @@ std::vector<RunCase> synth_cases() {
         synth_case("-oout.wav -xFc2 -C2 a.htp a.htp", 0, "",
                    {{"out.wav", "fnv1a64:260f2050698b92e6 3259580"}}),
         synth_case("-o out.wav -- a.htp", 0, "", {{"out.wav", "fnv1a64:34bd0481657aaa29 203764"}}),
-        // Written where the link leads; the link stays.
         synth_case("-o link.wav a.htp", 0, "", {{"out.wav", "fnv1a64:34bd0481657aaa29 203764"}}),
     };
     std::string too_many = "-o out.wav";  // more images than the command line takes
